@@ -1,0 +1,9 @@
+// Symbol visibility of the public classes. The library is built with hidden visibility;
+// exactly the classes marked OXSDK5LINK_API are exported from libOXSDK5Link.so.
+#pragma once
+
+#if defined(OXSDK5LINK_BUILDING)
+#define OXSDK5LINK_API __attribute__((visibility("default")))
+#else
+#define OXSDK5LINK_API
+#endif

@@ -1,0 +1,54 @@
+// The file exchange: commands and replies travel as message and marker files in the exchange
+// folder "\Ostrel\SdkFileCalls\" that the client and the navigation application derive on
+// their own. The client creates its layer with New; the navigation application calls
+// ProcessEvents to receive the commands addressed to its exchange name.
+#pragma once
+
+#include "OXSDK5Link/CommunicationLayer.h"
+#include "OXSDK5Link/Export.h"
+
+/// Communication layer over files.
+///
+/// A command with sequence number S is written as "local.remote.pid.S.message" (the argument
+/// text and one zero byte), followed by the 8-byte marker "local.remote.pid.S.finished"
+/// ("finish\n" and a zero byte). The reply comes back under the swapped names
+/// "remote.local.pid.S.message" / ".finished"; the reader deletes the marker, then the message.
+class OXSDK5LINK_API COstrelFileLayer : public MOstrelCommunicationLayerInterface {
+public:
+    static constexpr int kNameCapacity = 256;
+
+    /// Creates a layer. `localName` is this side's exchange name, `remoteName` the other side's
+    /// (for a client: the navigation application's exchange name). `pid` -1 stands for this
+    /// process (GetPid()). Returns null when an allocation fails, or when a name can never work
+    /// in a file name: longer than 255 characters, or holding ".", "/" or "\".
+    static MOstrelCommunicationLayerInterface* New(const char* localName, const char* remoteName,
+                                                   int pid);
+    /// This process's identifier.
+    static int GetPid();
+    /// Navigation application's side: makes one pass over the exchange folder and hands every
+    /// command addressed to `name` (letter case aside) to `handler`, one at a time, each on a
+    /// fresh layer whose names are swapped so that the handler's reply reaches the sender.
+    /// Returns when the pass is over; never waits for a file that is not complete.
+    static void ProcessEvents(const char* name, MCommandHandlerInterface& handler);
+
+    ~COstrelFileLayer() override;
+
+    void StartSendCommand() override;
+    void StartReturnResult(MOstrelSession* session) override;
+    void AppendArgument(const char* text) override;
+    MOstrelSession* SendCommand() override;
+    int ReturnAvailable(MOstrelSession* session) override;
+    void StartReceiveCommand(MOstrelSession* session) override;
+
+    static void* operator new(std::size_t size) noexcept;
+    static void operator delete(void* block) noexcept;
+
+protected:
+    explicit COstrelFileLayer(MArguments* arguments);
+
+    char localName[kNameCapacity];
+    char remoteName[kNameCapacity];
+    int lastSequence;
+    int pid;
+    int replyMode;
+};

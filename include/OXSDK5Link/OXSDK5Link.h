@@ -1,0 +1,8 @@
+// Everything public of the OXSDK5Link link library.
+#pragma once
+
+#include "OXSDK5Link/Arguments.h"
+#include "OXSDK5Link/CommandCatalogue.h"
+#include "OXSDK5Link/CommunicationLayer.h"
+#include "OXSDK5Link/FileLayer.h"
+#include "OXSDK5Link/OstrelAPI.h"
