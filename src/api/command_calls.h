@@ -1,0 +1,59 @@
+// The generic pieces behind every remote command of COstrelAPI: send a command described by
+// the catalogue, collect its reply into a record, and chain both behind StartApplication for
+// the blocking forms. Each command member of COstrelAPI is one call of these.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+
+#include "OXSDK5Link/CommandCatalogue.h"
+#include "OXSDK5Link/OstrelAPI.h"
+
+namespace oxsdk::api {
+
+using OXSDK5Link::TCommandDescription;
+
+/// One request argument as a command member passes it: a text, or a number (enumerators are
+/// passed as their integer value).
+struct Argument {
+    Argument(const char* value) : text(value), number(0) {}  // NOLINT: implicit by design
+    Argument(std::int32_t value) : text(nullptr), number(value) {}  // NOLINT
+    const char* text;
+    std::int32_t number;
+};
+
+/// Sends `command` with `arguments` (in parameter order): StartSendCommand, the wire name,
+/// each argument (numbers formatted into `conversionBuffer`), SendCommand. Returns the session,
+/// or null when the layer could not send or the arguments do not match the description.
+MOstrelSession* SendCommand(MOstrelCommunicationLayerInterface& layer,
+                            char (&conversionBuffer)[COstrelAPI::kConversionBufferSize],
+                            const TCommandDescription& command,
+                            std::initializer_list<Argument> arguments);
+
+/// Collects the reply of a command with a fixed reply shape: -1 for a null session (layer not
+/// called), -2 for a field count other than 1 and 1 + command.replyFieldCount, else errorCode
+/// from field 0, the record (when given) filled from a full reply, and 0.
+int RetrieveReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session,
+                  COstrelAPI::TError* error, void* record, const TCommandDescription& command);
+
+/// Copies `source` into `destination` (capacity bytes): at most capacity - 1 characters and a
+/// terminator; the bytes after the terminator are left as they were.
+void CopyBoundedText(char* destination, std::size_t capacity, const char* source);
+
+/// The blocking form: StartApplication with `error`; a non-zero code returns `startFailure`
+/// (-1 for every command but one) and sends nothing. Then `send()`; null sets errorCode -1 and
+/// returns -1. Otherwise returns `retrieve(session)`.
+template <typename Send, typename Retrieve>
+int RunBlocking(COstrelAPI& api, COstrelAPI::TError* error, Send send, Retrieve retrieve,
+                int startFailure = -1) {
+    api.StartApplication(error);
+    if (error->errorCode != 0) return startFailure;
+    MOstrelSession* session = send();
+    if (session == nullptr) {
+        error->errorCode = -1;
+        return -1;
+    }
+    return retrieve(session);
+}
+
+}  // namespace oxsdk::api
