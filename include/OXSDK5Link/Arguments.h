@@ -55,9 +55,10 @@ public:
 /// The separator-closed argument list of the file exchange.
 ///
 /// Texts below 1024 bytes (with separator and terminator) live in an inline buffer; longer
-/// ones move to a heap buffer of 2048 bytes, which then grows by 1024 bytes at a time, or at
-/// once to what a longer argument needs. Up to 31 fields use an inline field table. Appending
-/// and decoding take time linear in the text. Copies duplicate the heap blocks.
+/// ones move to a heap buffer of 2048 bytes, which then grows by 1024 bytes or by half its
+/// size, whichever is more, or at once to what a longer argument needs. Up to 31 fields use an
+/// inline field table. Appending and decoding take time linear in the text. Copies duplicate
+/// the heap blocks.
 class OXSDK5LINK_API CCsvArguments : public MArguments, public CSdkBase {
 public:
     static constexpr int kInlineBufferSize = 1024;
