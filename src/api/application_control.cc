@@ -1,0 +1,83 @@
+// The COstrelAPI operations that act on the navigator itself rather than send it a query:
+// start it (StartApplication), test whether it runs, bring it forward, and stop it and wait
+// for its window to go. The searching, starting and window tests live in navigator/.
+#include "OXSDK5Link/CommandCatalogue.h"
+#include "OXSDK5Link/OstrelAPI.h"
+#include "api/command_calls.h"
+#include "navigator/busy_cursor.h"
+#include "navigator/navigator_start.h"
+#include "navigator/navigator_state.h"
+#include "navigator/navigator_window.h"
+#include "platform/platform.h"
+#include "transport/sleep_microseconds.h"
+
+namespace {
+
+/// Pause between two tests of whether a stopped navigator has closed its window.
+constexpr std::int32_t kStopWaitStepMicroseconds = 1000000;
+/// The stop wait ends once its counter of pauses exceeds this: at most 11 tests and pauses.
+constexpr int kStopWaitBound = 10;
+
+}  // namespace
+
+int COstrelAPI::StartApplication(TError* error) {
+    error->errorCode = 0;
+    error->errorCode = oxsdk::navigator::StartNavigator(*this, layer);
+    return 0;
+}
+
+int COstrelAPI::IsApplicationRunning(TError* error) {
+    error->errorCode = 0;
+    int result = oxsdk::navigator::FindNavigatorWindow();
+    error->errorCode = result;
+    return result == 0 ? 1 : 0;
+}
+
+int COstrelAPI::OstrelApplicationToForeground() {
+    if (oxsdk::navigator::FindNavigatorWindow() != 0) return -5;
+    oxsdk::platform::WindowHandle window = oxsdk::navigator::State().navigatorWindow;
+    oxsdk::platform::Platform& device = oxsdk::platform::CurrentPlatform();
+    // The lowest bit brings the window forward together with the windows it owns.
+    device.SetForegroundWindow(window | 1u);
+    device.ShowWindow(window, 1);
+    return 0;
+}
+
+int COstrelAPI::GetGPSFeedFile() {
+    return -1;
+}
+
+// Unlike every other blocking form this one does not start the navigator; once the navigator
+// has accepted the stop it waits, under the busy cursor, for the window to go. errorCode then
+// tells whether it went (-5) or was still there at the last test (0).
+int COstrelAPI::StopApplication(TError* error) {
+    error->errorCode = 0;
+    if (IsApplicationRunning(error) == 0) return 0;
+
+    MOstrelSession* session = StopApplicationAsync(1);
+    if (session == nullptr) {
+        error->errorCode = -1;
+        return -1;
+    }
+    int result = StopApplicationAsyncRetrieve(session, error);
+    if (error->errorCode != 0) return result;
+
+    oxsdk::navigator::BeginBusyCursor();
+    int pauses = 0;
+    while (IsApplicationRunning(error) != 0) {
+        oxsdk::transport::SleepMicroseconds(kStopWaitStepMicroseconds);
+        if (++pauses > kStopWaitBound) break;
+    }
+    oxsdk::navigator::EndBusyCursor();
+    return result;
+}
+
+MOstrelSession* COstrelAPI::StopApplicationAsync(int) {
+    return oxsdk::api::SendCommand(layer, conversionBuffer, OXSDK5Link::commands::StopApplication,
+                                   {});
+}
+
+int COstrelAPI::StopApplicationAsyncRetrieve(MOstrelSession* session, TError* error) {
+    return oxsdk::api::RetrieveReply(layer, session, error, nullptr,
+                                     OXSDK5Link::commands::StopApplication);
+}

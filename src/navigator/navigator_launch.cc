@@ -1,0 +1,53 @@
+#include "navigator/navigator_launch.h"
+
+#include "navigator/folder_scan.h"
+#include "navigator/navigator_state.h"
+#include "platform/platform.h"
+
+namespace oxsdk::navigator {
+namespace {
+
+constexpr const char16_t* kExecutableNames[] = {u"Ostrel Navigator.exe", u"ZEV Izizararar.exe",
+                                                u"Ostrel Mobile.exe"};
+
+char16_t FoldCase(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c;
+}
+
+// Whole-text comparison without regard to the case of ASCII letters (the accepted names are
+// ASCII, so no other letter can equal one of theirs).
+bool EqualNoCase(const char16_t* left, const char16_t* right) {
+    for (;; ++left, ++right) {
+        if (FoldCase(*left) != FoldCase(*right)) return false;
+        if (*left == u'\0') return true;
+    }
+}
+
+}  // namespace
+
+bool LocateNavigator() {
+    return ScanFolderTree(u"\\", u"*.exe", true, MatchNavigatorExecutable, &State().navigatorPath,
+                          nullptr) > 0;
+}
+
+int MatchNavigatorExecutable(const char16_t* folder, const char16_t* name, void* context,
+                             int /*reserved*/) {
+    bool accepted = false;
+    for (const char16_t* executable : kExecutableNames) accepted |= EqualNoCase(name, executable);
+    if (!accepted) return 1;
+
+    auto& path = *static_cast<char16_t(*)[platform::kMaxPath]>(context);
+    if (!JoinFolderPath(path, folder, name)) return 1;
+    if (platform::CurrentPlatform().GetFileAttributes(path) == platform::kInvalidAttributes) {
+        return 1;
+    }
+    return 0;
+}
+
+bool LaunchNavigator() {
+    const char16_t* path = State().navigatorPath;
+    if (path[0] == u'\0') return false;
+    return platform::CurrentPlatform().StartProcess(path) == platform::Error::kNone;
+}
+
+}  // namespace oxsdk::navigator

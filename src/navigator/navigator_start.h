@@ -1,0 +1,24 @@
+// Making sure the navigator runs before a command is sent to it: when its window is missing,
+// search the device for its executable, start it, wait for its window and for its answer to
+// one bring-to-foreground command, and hand the foreground back. Called by
+// COstrelAPI::StartApplication, which every blocking command form calls first.
+#pragma once
+
+#include "OXSDK5Link/CommunicationLayer.h"
+#include "OXSDK5Link/OstrelAPI.h"
+
+namespace oxsdk::navigator {
+
+/// Pause between two tests of the window and between two polls of the readiness reply.
+inline constexpr unsigned kStartWaitStepMilliseconds = 5;
+/// The waits end once their counter of pauses exceeds this: at most 5001 pauses (about 25 s).
+inline constexpr int kStartWaitBound = 5000;
+
+/// Returns 0 when the navigator runs (it did already, or it was started and has answered), -5
+/// when it does not run (no executable recorded, start failed, or no window within the wait),
+/// and -1 when its window appeared but the readiness command could not be sent. `layer` is the
+/// one `api` talks through. The cursor shown when the call began is shown again before it
+/// returns.
+int StartNavigator(COstrelAPI& api, MOstrelCommunicationLayerInterface& layer);
+
+}  // namespace oxsdk::navigator

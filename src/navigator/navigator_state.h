@@ -1,0 +1,30 @@
+// The state the library keeps about the navigator between calls, in one place: the executable
+// path last recorded by a search, the window found by the last running test, and the busy
+// cursor put up while waiting for the navigator to close. It starts empty when the library is
+// loaded and is shared by every COstrelAPI object. Tests reset it between cases.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace oxsdk::navigator {
+
+struct NavigatorState {
+    /// Full device path of the navigator executable last recorded by a search; empty at first
+    /// and never cleared afterwards.
+    char16_t navigatorPath[platform::kMaxPath];
+    /// The navigator's main window as the last running test found it, or 0.
+    platform::WindowHandle navigatorWindow;
+    /// 1 while BeginBusyCursor has put up the busy cursor and EndBusyCursor has not taken it
+    /// down.
+    int busyCursorActive;
+    /// The cursor shown before the busy cursor went up; 0 while it is not up.
+    platform::CursorHandle savedCursor;
+};
+
+/// The one instance of the library (zero-initialised, no constructor runs at load).
+NavigatorState& State();
+
+/// Returns the state to what it is when the library is loaded. For tests.
+void ResetNavigatorState();
+
+}  // namespace oxsdk::navigator
