@@ -1,0 +1,25 @@
+// Device path and name rules shared by the platform implementations: splitting a device path
+// into its components, and comparing and matching names as the device does (without regard to
+// case; "*" and "?" wildcards). Used by the posix and the fake platform.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace oxsdk::platform {
+
+/// Splits "\a\b" into {"a", "b"}; "\" alone gives no component. False when the path is not
+/// shorter than kMaxPath, does not start with "\", or has a component that is empty, ".",
+/// ".." or holds "/".
+bool SplitDevicePath(const char16_t* path, std::vector<std::u16string>* components);
+
+/// Equality of two names without regard to case.
+bool SameDeviceName(std::u16string_view a, std::u16string_view b);
+
+/// True when `name` matches `pattern`: "*" matches any run of characters, "?" any one
+/// character, case is ignored, and a trailing ".*" also matches a name without that dot
+/// ("*.*" matches every name, "abc.*" matches "abc").
+bool MatchesNamePattern(std::u16string_view pattern, std::u16string_view name);
+
+}  // namespace oxsdk::platform
