@@ -1,0 +1,152 @@
+// COstrelFileLayer: commands and replies as message and marker files in the exchange folder.
+#include "OXSDK5Link/FileLayer.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "transport/exchange_file_name.h"
+#include "transport/file_layer_session.h"
+#include "transport/file_operations.h"
+#include "transport/message_receive.h"
+#include "transport/sleep_microseconds.h"
+
+namespace {
+
+using oxsdk::transport::EExchangeFile;
+using oxsdk::transport::kFileNameCapacity;
+
+constexpr char kSeparator = '|';
+constexpr char kMarkerBytes[8] = {'f', 'i', 'n', 'i', 's', 'h', '\n', '\0'};
+constexpr std::int32_t kReplyPollMicroseconds = 100000;
+
+// A name is one dot-separated component of a file name inside the exchange folder.
+bool IsUsableName(const char* name) {
+    if (name == nullptr) return false;
+    for (int i = 0; i < COstrelFileLayer::kNameCapacity; ++i) {
+        char c = name[i];
+        if (c == '\0') return true;
+        if (c == '.' || c == '/' || c == '\\') return false;
+    }
+    return false;
+}
+
+// Creates the exchange file `name` holding exactly `size` bytes of `data`. On any failure the
+// file is removed again, so that no partial file is left.
+bool WriteExchangeFile(const char* name, const void* data, std::uint32_t size) {
+    std::unique_ptr<oxsdk::platform::File> file = oxsdk::transport::CreateExchangeFile(name);
+    if (file == nullptr) return false;
+    bool written = oxsdk::transport::WriteAllBytes(*file, data, size) == 0;
+    file.reset();
+    if (!written) oxsdk::transport::DeleteExchangeFile(name);
+    return written;
+}
+
+}  // namespace
+
+CFileLayerSession::~CFileLayerSession() = default;
+
+void* CFileLayerSession::operator new(std::size_t size) noexcept {
+    return std::malloc(size);
+}
+
+void CFileLayerSession::operator delete(void* block) noexcept {
+    std::free(block);
+}
+
+MOstrelCommunicationLayerInterface* COstrelFileLayer::New(const char* localName,
+                                                          const char* remoteName, int pid) {
+    if (!IsUsableName(localName) || !IsUsableName(remoteName)) return nullptr;
+    CCsvArguments* arguments = new CCsvArguments(kSeparator);
+    if (arguments == nullptr) return nullptr;
+    COstrelFileLayer* layer = new COstrelFileLayer(arguments);
+    if (layer == nullptr) {
+        delete arguments;
+        return nullptr;
+    }
+    std::memcpy(layer->localName, localName, std::strlen(localName) + 1);
+    std::memcpy(layer->remoteName, remoteName, std::strlen(remoteName) + 1);
+    layer->pid = pid == -1 ? GetPid() : pid;
+    return layer;
+}
+
+int COstrelFileLayer::GetPid() {
+    return static_cast<int>(oxsdk::platform::CurrentPlatform().GetCurrentProcessId());
+}
+
+COstrelFileLayer::COstrelFileLayer(MArguments* argumentList)
+    : MOstrelCommunicationLayerInterface(argumentList), lastSequence(0), pid(0), replyMode(0) {
+    localName[0] = '\0';
+    remoteName[0] = '\0';
+}
+
+COstrelFileLayer::~COstrelFileLayer() = default;
+
+void* COstrelFileLayer::operator new(std::size_t size) noexcept {
+    return std::malloc(size);
+}
+
+void COstrelFileLayer::operator delete(void* block) noexcept {
+    std::free(block);
+}
+
+void COstrelFileLayer::StartSendCommand() {
+    replyMode = 0;
+    arguments->Reset();
+}
+
+void COstrelFileLayer::StartReturnResult(MOstrelSession* session) {
+    replyMode = 1;
+    arguments->Reset();
+    int sequence = session != nullptr ? static_cast<CFileLayerSession*>(session)->sequence : 0;
+    lastSequence = static_cast<int>(static_cast<unsigned>(sequence) - 1u);
+}
+
+void COstrelFileLayer::AppendArgument(const char* text) {
+    arguments->AppendArgument(text);
+}
+
+MOstrelSession* COstrelFileLayer::SendCommand() {
+    lastSequence = static_cast<int>(static_cast<unsigned>(lastSequence) + 1u);
+    int sequence = lastSequence;
+
+    char messageName[kFileNameCapacity];
+    char markerName[kFileNameCapacity];
+    if (!oxsdk::transport::FormatExchangeFileName(messageName, EExchangeFile::kMessage, localName,
+                                                  remoteName, pid, sequence) ||
+        !oxsdk::transport::FormatExchangeFileName(markerName, EExchangeFile::kMarker, localName,
+                                                  remoteName, pid, sequence)) {
+        return nullptr;
+    }
+    const char* text = arguments->CommandBuffer();
+    std::size_t length = std::strlen(text);
+    // The text and its terminating zero byte; the marker only once the message is complete.
+    if (!WriteExchangeFile(messageName, text, static_cast<std::uint32_t>(length + 1))) {
+        return nullptr;
+    }
+    if (!WriteExchangeFile(markerName, kMarkerBytes, sizeof(kMarkerBytes))) {
+        oxsdk::transport::DeleteExchangeFile(messageName);
+        return nullptr;
+    }
+    if (replyMode != 0) return nullptr;
+    return new CFileLayerSession(sequence);
+}
+
+int COstrelFileLayer::ReturnAvailable(MOstrelSession* session) {
+    if (session == nullptr) return 0;
+    return oxsdk::transport::MarkerExists(remoteName, localName, pid,
+                                          static_cast<CFileLayerSession*>(session)->sequence);
+}
+
+void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
+    if (session == nullptr) {
+        arguments->Reset();
+        return;
+    }
+    while (ReturnAvailable(session) == 0) {
+        oxsdk::transport::SleepMicroseconds(kReplyPollMicroseconds);
+    }
+    oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid,
+                                     static_cast<CFileLayerSession*>(session)->sequence);
+    delete session;
+}

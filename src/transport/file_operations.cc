@@ -1,0 +1,93 @@
+#include "transport/file_operations.h"
+
+#include <cstring>
+
+#include "platform/device_text.h"
+#include "transport/exchange_folder.h"
+
+namespace oxsdk::transport {
+namespace {
+
+using platform::Error;
+
+constexpr int kBusyAttempts = 4;
+constexpr std::uint32_t kBusyPauseMilliseconds = 500;
+
+}  // namespace
+
+bool BuildExchangePath(const char* name, bool createFolders, char16_t* path) {
+    char16_t wideName[platform::kMaxPath];
+    if (!platform::WidenText(name, wideName, platform::kMaxPath)) return false;
+    if (!GetExchangeFolder(path, createFolders)) return false;
+    if (!platform::AppendWide(path, platform::kMaxPath, wideName)) {
+        path[0] = u'\0';
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<platform::File> OpenExchangeFile(const char* name) {
+    char16_t path[platform::kMaxPath];
+    std::unique_ptr<platform::File> file;
+    if (!BuildExchangePath(name, true, path)) return nullptr;
+    if (platform::CurrentPlatform().OpenForReading(path, &file) != Error::kNone) return nullptr;
+    return file;
+}
+
+std::unique_ptr<platform::File> CreateExchangeFile(const char* name) {
+    char16_t path[platform::kMaxPath];
+    std::unique_ptr<platform::File> file;
+    if (!BuildExchangePath(name, true, path)) return nullptr;
+    if (platform::CurrentPlatform().CreateForWriting(path, &file) != Error::kNone) return nullptr;
+    return file;
+}
+
+int WriteAllBytes(platform::File& file, const void* data, std::uint32_t size) {
+    for (int attempt = 0; attempt < kBusyAttempts; ++attempt) {
+        std::uint32_t written = 0;
+        Error error = file.Write(data, size, &written);
+        if (error == Error::kNone) return written == size ? 0 : kWriteFailed;
+        if (error != Error::kAccessDenied) return kWriteFailed;
+        platform::CurrentPlatform().Sleep(kBusyPauseMilliseconds);
+    }
+    return kWriteFailed;
+}
+
+int ReadLine(platform::File& file, char* buffer, std::uint32_t capacity) {
+    std::uint32_t limit = capacity - 1;
+    for (int attempt = 0; attempt < kBusyAttempts; ++attempt) {
+        std::uint32_t count = 0;
+        Error error = file.Read(buffer, limit, &count);
+        if (error == Error::kAccessDenied) {
+            platform::CurrentPlatform().Sleep(kBusyPauseMilliseconds);
+            continue;
+        }
+        if (error != Error::kNone) return kReadFailed;
+        if (count == 0) return kNothingRead;
+        if (count > limit) count = limit;
+        const void* lineFeed = std::memchr(buffer, '\n', count);
+        if (lineFeed != nullptr)
+            count = static_cast<std::uint32_t>(static_cast<const char*>(lineFeed) - buffer + 1);
+        buffer[count] = '\0';
+        return static_cast<int>(count);
+    }
+    return kReadFailed;
+}
+
+std::uint32_t FileSize(platform::File& file) {
+    return file.GetSize();
+}
+
+void DeleteExchangeFile(const char* name) {
+    char16_t path[platform::kMaxPath];
+    if (!BuildExchangePath(name, false, path)) return;
+    platform::Platform& system = platform::CurrentPlatform();
+    std::uint32_t attributes = system.GetFileAttributes(path);
+    if (attributes != platform::kInvalidAttributes &&
+        (attributes & platform::kAttributeReadOnly) != 0) {
+        system.SetFileAttributes(path, attributes & ~platform::kAttributeReadOnly);
+    }
+    system.DeleteFile(path);
+}
+
+}  // namespace oxsdk::transport

@@ -1,0 +1,78 @@
+#include "transport/message_receive.h"
+
+#include <climits>
+#include <cstdint>
+
+#include "transport/exchange_file_name.h"
+#include "transport/file_operations.h"
+
+namespace oxsdk::transport {
+namespace {
+
+constexpr std::uint32_t kInlineCapacity = 1024;
+
+}  // namespace
+
+int MarkerExists(const char* writer, const char* reader, int pid, int sequence) {
+    char name[kFileNameCapacity];
+    if (!FormatExchangeFileName(name, EExchangeFile::kMarker, writer, reader, pid, sequence)) {
+        return 0;
+    }
+    return OpenExchangeFile(name) != nullptr ? 1 : 0;
+}
+
+EReceiveResult ReceiveMessage(MArguments& arguments, const char* writer, const char* reader,
+                              int pid, int sequence) {
+    char messageName[kFileNameCapacity];
+    char markerName[kFileNameCapacity];
+    std::unique_ptr<platform::File> file;
+    if (FormatExchangeFileName(messageName, EExchangeFile::kMessage, writer, reader, pid,
+                               sequence) &&
+        FormatExchangeFileName(markerName, EExchangeFile::kMarker, writer, reader, pid, sequence)) {
+        file = OpenExchangeFile(messageName);
+    }
+    if (file == nullptr) {
+        arguments.Reset();
+        return EReceiveResult::kMessageMissing;
+    }
+
+    std::uint32_t capacity = kInlineCapacity;
+    bool bufferReady = true;
+    std::uint32_t size = FileSize(*file);
+    if (size != platform::kInvalidFileSize && size + 1 >= kInlineCapacity) {
+        bufferReady = size < static_cast<std::uint32_t>(INT_MAX) &&
+                      arguments.PrepareLargeBuffer(static_cast<int>(size + 1)) != 0;
+        capacity = size + 1;
+    }
+    int kept = kNothingRead;
+    if (bufferReady) {
+        // The list hands out its buffer as const; it is the place a received text goes.
+        char* buffer = const_cast<char*>(arguments.CommandBuffer());
+        kept = ReadLine(*file, buffer, capacity);
+        buffer[capacity - 1] = '\0';
+    }
+    file.reset();
+
+    if (kept > 0) {
+        arguments.DecodeCommand();
+    } else {
+        arguments.Reset();
+    }
+    DeleteExchangeFile(markerName);
+    DeleteExchangeFile(messageName);
+    return EReceiveResult::kReceived;
+}
+
+EReceiveResult ReceiveIfComplete(MArguments& arguments, const char* writer, const char* reader,
+                                 int pid, int sequence) {
+    if (MarkerExists(writer, reader, pid, sequence) == 0) return EReceiveResult::kNotComplete;
+    EReceiveResult result = ReceiveMessage(arguments, writer, reader, pid, sequence);
+    if (result == EReceiveResult::kMessageMissing &&
+        MarkerExists(writer, reader, pid, sequence) == 0) {
+        // Another party took the command between the listing and the read.
+        return EReceiveResult::kNotComplete;
+    }
+    return result;
+}
+
+}  // namespace oxsdk::transport
