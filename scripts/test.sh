@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds everything and runs all tests: the default preset, then the AddressSanitizer +
+# UndefinedBehaviorSanitizer preset, then the installation and documentation checks.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+for preset in default asan; do
+    echo "== $preset: configure and build"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+done
+for extra in scripts/check-install.sh scripts/check-docs.sh; do
+    if [ -f "$extra" ]; then
+        echo "== $extra"
+        bash "$extra"
+    fi
+done
+echo "== asan: tests"
+ctest --preset asan
+echo "== default: tests"
+ctest --preset default
