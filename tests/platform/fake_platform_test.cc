@@ -25,7 +25,7 @@ std::string ReadAll(Platform& platform, const char16_t* path, Error* error) {
 TEST(FakePlatformTest, AccessDeniedWearsOffAfterTheGivenNumberOfCalls) {
     FakePlatform fake;
     fake.AddFile(u"\\x\\reply", "ok|");
-    fake.InjectFault(FakeOperation::kOpenForReading, u"\\X\\REPLY", Error::kAccessDenied, 3);
+    fake.InjectFault(FakeOperation::kOpenForReading, u"\\x\\reply", Error::kAccessDenied, 3);
     Error error;
     for (int i = 0; i < 3; ++i) {
         ReadAll(fake, u"\\x\\reply", &error);
@@ -127,9 +127,9 @@ TEST(FakePlatformTest, SleepsAndWaitsAreRecordedAndDriveCallbacks) {
         ++waitsSeen;
     });
     fake.Sleep(500);
-    EXPECT_EQ(fake.FindWindow(u"navclass"), 0u);
+    EXPECT_EQ(fake.FindWindow(u"NavClass"), 0u);
     fake.Sleep(500);
-    EXPECT_EQ(fake.FindWindow(u"navclass"), 0x40u);
+    EXPECT_EQ(fake.FindWindow(u"NavClass"), 0x40u);
     fake.WaitForFolderChange(u"\\x", 50);
     EXPECT_EQ(fake.sleeps(), (std::vector<std::uint32_t>{500, 500}));
     ASSERT_EQ(fake.folderWaits().size(), 1u);

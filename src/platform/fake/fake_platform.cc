@@ -18,7 +18,7 @@ struct FakePlatform::Node {
 
     std::shared_ptr<Node> Child(std::u16string_view childName) const {
         for (const auto& child : children) {
-            if (SameDeviceName(child->name, childName)) return child;
+            if (child->name == childName) return child;
         }
         return nullptr;
     }
@@ -210,7 +210,7 @@ void FakePlatform::ClearFaults() {
 Error FakePlatform::TakeFault(FakeOperation operation, const std::u16string& path) {
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
         if (it->operation != operation) continue;
-        if (!it->path.empty() && !SameDeviceName(it->path, path)) continue;
+        if (!it->path.empty() && it->path != path) continue;
         Error error = it->error;
         if (it->times != kAlways && --it->times <= 0) faults_.erase(it);
         return error;
@@ -221,7 +221,7 @@ Error FakePlatform::TakeFault(FakeOperation operation, const std::u16string& pat
 std::uint32_t FakePlatform::WriteLimitFor(const std::u16string& path) const {
     std::uint32_t limit = 0xFFFFFFFFu;
     for (const auto& [limitPath, maxBytes] : writeLimits_) {
-        if (limitPath.empty() || SameDeviceName(limitPath, path)) limit = std::min(limit, maxBytes);
+        if (limitPath.empty() || limitPath == path) limit = std::min(limit, maxBytes);
     }
     return limit;
 }
@@ -358,7 +358,7 @@ Error FakePlatform::StartProcess(const char16_t* path) {
 
 void FakePlatform::SetWindow(const std::u16string& className, WindowHandle handle) {
     for (auto& [name, window] : windows_) {
-        if (SameDeviceName(name, className)) {
+        if (name == className) {
             window = handle;
             return;
         }
@@ -369,7 +369,7 @@ void FakePlatform::SetWindow(const std::u16string& className, WindowHandle handl
 void FakePlatform::RemoveWindow(const std::u16string& className) {
     windows_.erase(
         std::remove_if(windows_.begin(), windows_.end(),
-                       [&](const auto& w) { return SameDeviceName(w.first, className); }),
+                       [&](const auto& w) { return w.first == className; }),
         windows_.end());
 }
 
@@ -378,7 +378,7 @@ WindowHandle FakePlatform::FindWindow(const char16_t* className) {
     ++findWindowCalls_;
     if (onFindWindow_) onFindWindow_(name, findWindowCalls_);
     for (const auto& [windowClass, window] : windows_) {
-        if (SameDeviceName(windowClass, name)) return window;
+        if (windowClass == name) return window;
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 // A deterministic in-memory platform for unit tests. Files and folders live in memory and are
-// listed in the order they were added; sleeps and folder waits are recorded, not slept;
+// listed in the order they were added; paths and window classes compare exactly, as on the
+// emulated device (only enumeration patterns ignore case); sleeps and folder waits are recorded, not slept;
 // windows, processes, cursor and platform type are scripted; and any file operation can be
 // made to fail for a path (access denied N times, creation fails, short writes, ...).
 // Single-threaded: the test drives it and the code under test from one thread. Files opened
@@ -62,9 +63,9 @@ public:
     void SetListDotEntries(bool on) { listDotEntries_ = on; }
 
     // ---- fault injection ----
-    /// The next `times` calls of `operation` on `path` (compared without regard to case; an
-    /// empty path means every path) fail with `error` (kAlways: every call). Faults are
-    /// checked in the order they were injected; each failing call uses up one.
+    /// The next `times` calls of `operation` on `path` (an empty path means every path) fail
+    /// with `error` (kAlways: every call). Faults are checked in the order they were
+    /// injected; each failing call uses up one.
     void InjectFault(FakeOperation operation, const std::u16string& path, Error error,
                      int times = 1);
     /// Files created at `path` (empty: every path) take at most `maxBytes` in total; a Write
@@ -93,7 +94,8 @@ public:
     }
 
     // ---- windows ----
-    /// A top-level window of `className` (compared without regard to case) now exists.
+    /// A top-level window of `className` now exists. Class names compare exactly, as on the
+    /// emulated device.
     void SetWindow(const std::u16string& className, WindowHandle handle);
     void RemoveWindow(const std::u16string& className);
     /// Runs at the start of every FindWindow call, with its number (1 for the first), before

@@ -1,0 +1,180 @@
+#include "platform/posix/window_registry.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "platform/posix/emulated_device.h"
+#include "platform/posix/host_paths.h"
+
+namespace oxsdk::platform {
+namespace {
+
+constexpr char kRegistryFolder[] = "/.windows";
+constexpr char kForegroundName[] = "foreground";
+// A probe of another process may hold a class file's lock for a moment, and an owner may not
+// have written its process id yet: such states are waited out this many times, 5 ms apart.
+constexpr int kBusyRetries = 40;
+
+void PauseBriefly() {
+    timespec pause{0, 5 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+}
+
+// Class names map to one file name in the registry; names starting with "." are kept for the
+// registry's own files.
+bool ClassFileName(std::u16string_view className, std::string* name) {
+    if (className.empty() || className[0] == u'.' || className == u"foreground") return false;
+    if (className.find_first_of(u"/\\") != std::u16string_view::npos) return false;
+    return DeviceNameToHost(className, name);
+}
+
+// Decimal text with optional trailing whitespace; 0 when malformed.
+std::uint64_t ParseNumber(const char* text, ssize_t length) {
+    std::uint64_t value = 0;
+    ssize_t i = 0;
+    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (value > 0xFFFFFFFFull) return 0;
+    }
+    if (i == 0) return 0;
+    for (; i < length; ++i) {
+        if (text[i] != ' ' && text[i] != '\n' && text[i] != '\r' && text[i] != '\t') return 0;
+    }
+    return value;
+}
+
+std::uint64_t ReadNumber(int fd) {
+    char text[32];
+    ssize_t length = pread(fd, text, sizeof text, 0);
+    return length > 0 && length < static_cast<ssize_t>(sizeof text) ? ParseNumber(text, length) : 0;
+}
+
+// The handle of the window whose class file is `path`, or 0 when no process holds it.
+WindowHandle ProbeClassFile(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return 0;
+    WindowHandle handle = 0;
+    for (int attempt = 0; attempt < kBusyRetries; ++attempt) {
+        // A shared lock fails only while an owner holds its exclusive one; probes never stop
+        // each other.
+        if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
+            flock(fd, LOCK_UN);
+            break;
+        }
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) break;
+        handle = static_cast<WindowHandle>(ReadNumber(fd) * 4);
+        if (handle != 0) break;
+        PauseBriefly();  // the owner is still writing its process id
+    }
+    close(fd);
+    return handle;
+}
+
+}  // namespace
+
+WindowHandle FindRegisteredWindow(const std::string& root, const char16_t* className) {
+    std::string name;
+    if (root.empty() || !ClassFileName(className, &name)) return 0;
+    return ProbeClassFile(root + kRegistryFolder + "/" + name);
+}
+
+bool IsRegisteredWindow(const std::string& root, WindowHandle window) {
+    if (root.empty() || window == 0) return false;
+    std::string folder = root + kRegistryFolder;
+    DIR* listing = opendir(folder.c_str());
+    if (listing == nullptr) return false;
+    bool found = false;
+    while (dirent* entry = readdir(listing)) {
+        std::string name = entry->d_name;
+        if (name[0] == '.' || name == kForegroundName) continue;
+        if (ProbeClassFile(folder + "/" + name) == window) {
+            found = true;
+            break;
+        }
+    }
+    closedir(listing);
+    return found;
+}
+
+WindowHandle ReadForegroundWindow(const std::string& root) {
+    if (root.empty()) return 0;
+    std::string path = root + kRegistryFolder + "/" + kForegroundName;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return 0;
+    auto handle = static_cast<WindowHandle>(ReadNumber(fd));
+    close(fd);
+    return handle;
+}
+
+bool WriteForegroundWindow(const std::string& root, WindowHandle window) {
+    std::string folder = root + kRegistryFolder;
+    if (root.empty() || !EnsureHostFolder(folder)) return false;
+    // Written aside and renamed into place, so that a reader never sees a partial number.
+    std::string temporary = folder + "/.foreground." + std::to_string(getpid());
+    std::string text = std::to_string(window & ~WindowHandle{1}) + "\n";
+    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return false;
+    bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    close(fd);
+    if (written && rename(temporary.c_str(), (folder + "/" + kForegroundName).c_str()) == 0) {
+        return true;
+    }
+    unlink(temporary.c_str());
+    return false;
+}
+
+std::unique_ptr<EmulatedWindow> EmulatedWindow::Create(const std::string& className,
+                                                       const std::string& rootFolder) {
+    std::string root = rootFolder.empty() ? DeviceRootFolder() : rootFolder;
+    std::u16string wideClass;  // narrow text widens byte for byte
+    for (char c : className) wideClass.push_back(static_cast<unsigned char>(c));
+    std::string name;
+    std::string folder = root + kRegistryFolder;
+    if (root.empty() || !ClassFileName(wideClass, &name) || !EnsureHostFolder(folder)) {
+        return nullptr;
+    }
+    std::string path = folder + "/" + name;
+    for (int attempt = 0; attempt < kBusyRetries; ++attempt) {
+        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) return nullptr;
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            int error = errno;
+            close(fd);
+            if (error != EWOULDBLOCK && error != EINTR) return nullptr;
+            PauseBriefly();  // held by an owner, or probed by a reader right now
+            continue;
+        }
+        // The previous owner may have removed the file between our open and our lock.
+        struct stat locked, current;
+        if (fstat(fd, &locked) != 0 || stat(path.c_str(), &current) != 0 ||
+            locked.st_ino != current.st_ino || locked.st_dev != current.st_dev) {
+            close(fd);
+            continue;
+        }
+        auto pid = static_cast<std::uint32_t>(getpid());
+        std::string text = std::to_string(pid) + "\n";
+        if (ftruncate(fd, 0) != 0 ||
+            pwrite(fd, text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) {
+            unlink(path.c_str());
+            close(fd);
+            return nullptr;
+        }
+        return std::unique_ptr<EmulatedWindow>(
+            new EmulatedWindow(fd, path, static_cast<WindowHandle>(pid) * 4));
+    }
+    return nullptr;
+}
+
+EmulatedWindow::~EmulatedWindow() {
+    unlink(path_.c_str());
+    close(fd_);
+}
+
+}  // namespace oxsdk::platform
