@@ -1,0 +1,53 @@
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_platform.h"
+#include "transport/folder_listing.h"
+
+namespace {
+
+using oxsdk::platform::FakePlatform;
+using oxsdk::platform::ScopedPlatform;
+using oxsdk::transport::CFolderListing;
+
+const std::u16string kFolder = u"\\Ostrel\\SdkFileCalls";
+const std::u16string kExchange = kFolder + u"\\";
+
+std::vector<std::string> ListAll() {
+    std::vector<std::string> entries;
+    CFolderListing listing;
+    for (bool more = listing.First(); more; more = listing.Next()) {
+        entries.push_back(std::string(listing.isDirectory != 0 ? "dir:" : "") + listing.entryName);
+    }
+    EXPECT_FALSE(listing.Next()) << "an exhausted listing stays exhausted";
+    return entries;
+}
+
+TEST(FolderListingTest, MissingOrEmptyFolderListsNothingAndCreatesNothing) {
+    FakePlatform fake;
+    ScopedPlatform use(fake);
+    EXPECT_TRUE(ListAll().empty());
+    EXPECT_FALSE(fake.Exists(u"\\Ostrel"));
+    fake.AddFolder(kFolder);
+    EXPECT_TRUE(ListAll().empty());
+}
+
+TEST(FolderListingTest, ListsInFolderOrderPassingOverWhatCannotBeAnExchangeFile) {
+    FakePlatform fake;
+    ScopedPlatform use(fake);
+    fake.SetListDotEntries(true);
+    std::u16string longest(255, u'l');
+    fake.AddFile(kExchange + u"b.a.1.1.finished");
+    fake.AddFolder(kExchange + u"sub.finished");
+    fake.AddFile(kExchange + u"wide\u0100.a.1.1.finished");
+    fake.AddFile(kExchange + longest + u"x");
+    fake.AddFile(kExchange + longest);
+    fake.AddFile(kExchange + u"a.b.1.1.finished");
+    EXPECT_EQ((std::vector<std::string>{"b.a.1.1.finished", "dir:sub.finished",
+                                        std::string(255, 'l'), "a.b.1.1.finished"}),
+              ListAll());
+}
+
+}  // namespace

@@ -1,0 +1,239 @@
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "OXSDK5Link/FileLayer.h"
+#include "platform/fake/fake_platform.h"
+#include "transport/file_layer_session.h"
+
+namespace {
+
+using oxsdk::platform::Error;
+using oxsdk::platform::FakePlatform;
+using oxsdk::platform::FindData;
+using oxsdk::platform::FindHandle;
+using oxsdk::platform::ScopedPlatform;
+
+const std::u16string kFolder = u"\\Ostrel\\SdkFileCalls";
+const std::u16string kExchange = kFolder + u"\\";
+const std::string kMarker("finish\n\0", 8);
+
+std::u16string InExchange(const std::string& name) {
+    return kExchange + std::u16string(name.begin(), name.end());
+}
+
+// Records every command it receives and answers "0" followed by the command's arguments.
+class RecordingHandler : public MCommandHandlerInterface {
+public:
+    struct Call {
+        std::vector<std::string> fields;
+        int sequence;
+    };
+    int HandleCommand(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) override {
+        Call call{{}, session != nullptr ? static_cast<CFileLayerSession*>(session)->sequence : -1};
+        for (int i = 0; i < layer.NrReceiveFields(); ++i)
+            call.fields.emplace_back(layer.ReceiveField(i));
+        calls.push_back(call);
+        if (answer && session != nullptr) {
+            layer.StartReturnResult(session);
+            layer.AppendArgument("0");
+            for (std::size_t i = 1; i < call.fields.size(); ++i) {
+                layer.AppendArgument(call.fields[i].c_str());
+            }
+            replies.push_back(layer.SendCommand());
+        }
+        return 0;
+    }
+    std::vector<Call> calls;
+    std::vector<MOstrelSession*> replies;
+    bool answer = true;
+};
+
+class ProcessEventsTest : public ::testing::Test {
+protected:
+    ProcessEventsTest() {
+        // The pass never waits; should it ever, fail instead of hanging.
+        fake_.OnSleep([](std::uint32_t) { throw std::runtime_error("ProcessEvents waited"); });
+    }
+    void AddCommand(const std::string& stem, const std::string& text, bool withMessage = true) {
+        if (withMessage) fake_.AddFile(InExchange(stem + ".message"), text + '\0');
+        fake_.AddFile(InExchange(stem + ".finished"), kMarker);
+    }
+
+    FakePlatform fake_;
+    ScopedPlatform use_{fake_};
+    RecordingHandler handler_;
+};
+
+TEST_F(ProcessEventsTest, CommandIsReceivedRemovedAndAnsweredUnderItsSequence) {
+    AddCommand("app.nav.1234.7", "EchoV01|x|");
+    COstrelFileLayer::ProcessEvents("nav", handler_);
+    ASSERT_EQ(1u, handler_.calls.size());
+    EXPECT_EQ((std::vector<std::string>{"EchoV01", "x"}), handler_.calls[0].fields);
+    EXPECT_EQ(7, handler_.calls[0].sequence);
+    EXPECT_EQ(nullptr, handler_.replies[0]);
+    EXPECT_EQ(fake_.ListFolder(kFolder),
+              (std::vector<std::u16string>{u"nav.app.1234.7.message", u"nav.app.1234.7.finished"}));
+    EXPECT_EQ(std::string("0|x|\0", 5), fake_.FileContents(InExchange("nav.app.1234.7.message")));
+    EXPECT_EQ(kMarker, fake_.FileContents(InExchange("nav.app.1234.7.finished")));
+}
+
+TEST_F(ProcessEventsTest, ReceiverIsMatchedWithoutCaseAndAnsweredWithTheFilesSpelling) {
+    AddCommand("app.NAV.1234.7", "EchoV01|");
+    AddCommand(".nav.55.1", "EchoV01|");
+    COstrelFileLayer::ProcessEvents("nav", handler_);
+    EXPECT_EQ(2u, handler_.calls.size());
+    EXPECT_EQ(fake_.ListFolder(kFolder),
+              (std::vector<std::u16string>{u"NAV.app.1234.7.message", u"NAV.app.1234.7.finished",
+                                           u"nav..55.1.message", u"nav..55.1.finished"}));
+}
+
+TEST_F(ProcessEventsTest, LeavesEverythingNotAddressedToItUntouched) {
+    AddCommand("nav.app.1234.7", "0|");          // a reply waiting for its client
+    AddCommand("app.other.1234.7", "EchoV01|");  // for another navigator
+    fake_.AddFile(InExchange("app.nav.1234.finished"), kMarker);
+    fake_.AddFile(InExchange("app.nav.1234.8.FINISHED"), kMarker);
+    fake_.AddFile(InExchange("app.nav.1234.9.message"), "EchoV01|");
+    fake_.AddFolder(InExchange("app.nav.1234.10.finished"));
+    std::vector<std::u16string> before = fake_.ListFolder(kFolder);
+    COstrelFileLayer::ProcessEvents("nav", handler_);
+    EXPECT_TRUE(handler_.calls.empty());
+    EXPECT_EQ(before, fake_.ListFolder(kFolder));
+}
+
+TEST_F(ProcessEventsTest, HandlesEveryMarkerOfOnePassInFolderOrder) {
+    AddCommand("app.nav.1234.9", "EchoV01|nine|");
+    AddCommand("app.nav.1234.3", "EchoV01|three|");
+    handler_.answer = false;
+    COstrelFileLayer::ProcessEvents("nav", handler_);
+    ASSERT_EQ(2u, handler_.calls.size());
+    EXPECT_EQ(9, handler_.calls[0].sequence);
+    EXPECT_EQ(3, handler_.calls[1].sequence);
+    EXPECT_TRUE(fake_.ListFolder(kFolder).empty());
+}
+
+TEST_F(ProcessEventsTest, MissingOrEmptyMessageGivesTheHandlerNoFields) {
+    AddCommand("app.nav.1234.1", "", false);
+    AddCommand("app.nav.1234.2", "");
+    handler_.answer = false;
+    COstrelFileLayer::ProcessEvents("nav", handler_);
+    COstrelFileLayer::ProcessEvents("nav", handler_);
+    ASSERT_EQ(3u, handler_.calls.size());
+    for (const auto& call : handler_.calls) EXPECT_TRUE(call.fields.empty());
+    EXPECT_EQ(fake_.ListFolder(kFolder), (std::vector<std::u16string>{u"app.nav.1234.1.finished"}));
+}
+
+TEST_F(ProcessEventsTest, EmptyOrMissingFolderReturnsAtOnce) {
+    COstrelFileLayer::ProcessEvents("nav", handler_);
+    fake_.AddFolder(kFolder);
+    COstrelFileLayer::ProcessEvents("nav", handler_);
+    EXPECT_TRUE(handler_.calls.empty());
+}
+
+// Reports a scripted exchange folder listing (names no real folder could hold among them) and
+// records every path the pass changes.
+class HostileFolder : public oxsdk::platform::PlatformWrapper {
+public:
+    HostileFolder(oxsdk::platform::Platform& target, std::vector<std::u16string> names)
+        : PlatformWrapper(target), names_(std::move(names)) {}
+
+    class Listing : public FindHandle {
+    public:
+        explicit Listing(const std::vector<std::u16string>& names) : names_(names) {}
+        bool FindNext(FindData* entry) override {
+            if (next_ >= names_.size()) return false;
+            Fill(names_[next_++], entry);
+            return true;
+        }
+        static void Fill(const std::u16string& name, FindData* entry) {
+            std::size_t length = std::min<std::size_t>(name.size(), oxsdk::platform::kMaxPath - 1);
+            name.copy(entry->name, length);
+            entry->name[length] = u'\0';
+            entry->attributes = oxsdk::platform::kAttributeNormal;
+        }
+
+    private:
+        const std::vector<std::u16string>& names_;
+        std::size_t next_ = 1;
+    };
+
+    Error FindFirst(const char16_t* pattern, std::unique_ptr<FindHandle>* handle,
+                    FindData* first) override {
+        if (std::u16string(pattern) != kExchange + u"*.*" || names_.empty()) {
+            return PlatformWrapper::FindFirst(pattern, handle, first);
+        }
+        Listing::Fill(names_[0], first);
+        *handle = std::make_unique<Listing>(names_);
+        return Error::kNone;
+    }
+    Error CreateForWriting(const char16_t* path,
+                           std::unique_ptr<oxsdk::platform::File>* file) override {
+        changed.emplace_back(path);
+        return PlatformWrapper::CreateForWriting(path, file);
+    }
+    Error DeleteFile(const char16_t* path) override {
+        changed.emplace_back(path);
+        return PlatformWrapper::DeleteFile(path);
+    }
+    Error SetFileAttributes(const char16_t* path, std::uint32_t attributes) override {
+        changed.emplace_back(path);
+        return PlatformWrapper::SetFileAttributes(path, attributes);
+    }
+
+    std::vector<std::u16string> changed;
+
+private:
+    std::vector<std::u16string> names_;
+};
+
+TEST_F(ProcessEventsTest, HostileNamesNeitherHangNorLeadOutsideTheExchangeFolder) {
+    // Each of these has a message and a marker under the listed name, where the fake can hold
+    // one, so that only the name decides.
+    const std::vector<std::string> hostile = {
+        ".",
+        "..",
+        "..\\..\\x.nav.1.1.finished",
+        "a\\..\\..\\b.nav.1.1.finished",
+        "x/y.nav.1.1.finished",
+        "app.nav.01234.7.finished",
+        "app.nav.+1234.7.finished",
+        "app.nav.-1234.7.finished",
+        "app.nav.1234.07.finished",
+        "app.nav. 1234.7.finished",
+        "app.nav.1234.7.x.finished",
+        "app.nav.4294967295.7.finished",
+        "app.nav.1234.8.finished",  // listed, but gone before it is received
+        std::string(300, 'x') + ".nav.1.1.finished",
+        std::string(230, 'x') + ".nav.1.1.finished",  // path longer than 259
+    };
+    std::vector<std::u16string> names;
+    for (const std::string& name : hostile) {
+        names.emplace_back(name.begin(), name.end());
+        std::string stem = name.size() > 9 ? name.substr(0, name.size() - 9) : name;
+        bool fakeCanHoldIt = name.find_first_of("\\/") == std::string::npos &&
+                             name.size() + 21 < oxsdk::platform::kMaxPath && name.size() > 2 &&
+                             name != "app.nav.1234.8.finished";
+        if (fakeCanHoldIt) AddCommand(stem, "EchoV01|");
+    }
+    names.push_back(u"app.nav.1234.5.finished");  // one good command among them
+    AddCommand("app.nav.1234.5", "EchoV01|good|");
+
+    HostileFolder hostileFolder(fake_, names);
+    ScopedPlatform use(hostileFolder);
+    COstrelFileLayer::ProcessEvents("nav", handler_);
+
+    ASSERT_EQ(1u, handler_.calls.size());
+    EXPECT_EQ((std::vector<std::string>{"EchoV01", "good"}), handler_.calls[0].fields);
+    for (const std::u16string& path : hostileFolder.changed) {
+        EXPECT_EQ(0u, path.rfind(kExchange, 0)) << std::string(path.begin(), path.end());
+        EXPECT_EQ(std::u16string::npos, path.find(u'\\', kExchange.size()));
+    }
+    EXPECT_EQ((std::vector<std::u16string>{
+                  InExchange("app.nav.1234.5.finished"), InExchange("app.nav.1234.5.message"),
+                  InExchange("nav.app.1234.5.message"), InExchange("nav.app.1234.5.finished")}),
+              hostileFolder.changed);
+}
+
+}  // namespace
