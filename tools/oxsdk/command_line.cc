@@ -1,0 +1,185 @@
+// Command-line definition of the client.
+#include "command_line.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <limits>
+
+#include "command_names.h"
+#include "output.h"
+
+namespace oxsdk::cli {
+
+const char* const kDefaultNavigatorName = "navigator";
+const char* const kDefaultClientName = "oxsdk";
+
+namespace {
+
+using OXSDK5Link::EArgumentKind;
+
+const char* const kFooter = R"(Exit statuses:
+  0  the reply arrived and its errorCode is 0 (status: the navigator runs)
+  1  the navigator answered with a non-zero errorCode (or refused the stop)
+  2  usage error: the command line was refused and nothing was sent
+  3  transport failure: the command could not be sent (-1) or the reply was malformed (-2)
+  4  the navigator is not running (--no-start, status, foreground, stop) or could not be
+     started (-5)
+  5  timeout: no reply within --timeout, or the navigator accepted the stop but stayed
+
+Arguments:
+  numbers      decimal, optional sign, -2147483648..2147483647; anything else is refused
+  enumerations the enumerator's integer value (any 32-bit value is sent as it is)
+  texts        sent byte for byte; a text holding "|" is refused because the navigator would
+               read it as several fields; newlines and other bytes travel unchanged; "" sends
+               an empty field
+  A missing or surplus argument is refused. Put "--" before arguments that start with "-"
+  and are not numbers. `oxsdk list` shows every command with its arguments and reply.
+)";
+
+std::string ArgumentHelp(EArgumentKind kind) {
+    switch (kind) {
+        case EArgumentKind::Text:
+            return "text, sent unchanged (must not hold \"|\")";
+        case EArgumentKind::Number:
+            return "number, decimal 32-bit";
+        case EArgumentKind::Enumeration:
+            return "enumerator value, decimal 32-bit";
+    }
+    return {};
+}
+
+std::string ReplyHelp(const TCommandDescription& command) {
+    if (command.recordName == nullptr) return "error code only";
+    return std::string("COstrelAPI::") + command.recordName;
+}
+
+CLI::Validator ValidatorFor(EArgumentKind kind) {
+    if (kind == EArgumentKind::Text) return CLI::Validator(CheckText, "");
+    return CLI::Validator(CheckNumber, "");
+}
+
+}  // namespace
+
+std::string CheckNumber(const std::string& text) {
+    std::size_t digits = 0;
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) digits = 1;
+    if (digits == text.size()) return "'" + text + "' is not a decimal integer";
+    for (std::size_t i = digits; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return "'" + text + "' is not a decimal integer";
+    }
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno == ERANGE || value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max()) {
+        return "'" + text + "' is outside the 32-bit range -2147483648..2147483647";
+    }
+    return {};
+}
+
+std::string CheckText(const std::string& text) {
+    if (text.find('|') != std::string::npos) {
+        return "the text holds \"|\", which would split it into several fields";
+    }
+    return {};
+}
+
+std::string CheckExchangeName(const std::string& name) {
+    if (name.empty()) return "an exchange name must not be empty";
+    if (name.size() > 255) return "an exchange name holds at most 255 characters";
+    if (name.find_first_of("./\\") != std::string::npos) {
+        return "an exchange name must not hold \".\", \"/\" or \"\\\"";
+    }
+    return {};
+}
+
+std::int32_t ParseNumber(const std::string& text) {
+    return static_cast<std::int32_t>(std::strtoll(text.c_str(), nullptr, 10));
+}
+
+TArgumentValues TCommandLine::ArgumentValues() const {
+    TArgumentValues values(rawArguments.size());
+    const TCommandDescription& command = *binding->command;
+    for (std::size_t i = 0; i < rawArguments.size(); ++i) {
+        if (command.arguments[i].kind == EArgumentKind::Text) {
+            values.texts[i] = rawArguments[i];
+        } else {
+            values.numbers[i] = ParseNumber(rawArguments[i]);
+        }
+    }
+    return values;
+}
+
+void DefineCommandLine(CLI::App& app, TCommandLine& commandLine) {
+    app.description(
+        "Drives the navigation application through the OXSDK5Link library: one subcommand per "
+        "remote command of COstrelAPI, plus start, stop, status, foreground, sdk-version and "
+        "list.");
+    app.footer(kFooter);
+    app.require_subcommand(1);
+    commandLine.options.clientName = kDefaultClientName;
+    commandLine.options.navigatorName = kDefaultNavigatorName;
+
+    const CLI::Validator exchangeName(CheckExchangeName, "");
+    app.add_option("--client-name", commandLine.options.clientName, "this client's exchange name")
+        ->capture_default_str()
+        ->type_name("NAME")
+        ->check(exchangeName);
+    app.add_option("--navigator-name", commandLine.options.navigatorName,
+                   "the navigator's exchange name")
+        ->capture_default_str()
+        ->type_name("NAME")
+        ->check(exchangeName);
+    app.add_flag("--json", commandLine.json, "print the outcome as one JSON object");
+    app.add_flag("--no-start", commandLine.options.noStart,
+                 "fail with status 4 instead of starting the navigator");
+    app.add_option("--timeout", commandLine.options.timeoutSeconds,
+                   "bound the whole request (start and reply) to SECONDS; 0: no bound")
+        ->check(CLI::NonNegativeNumber)
+        ->option_text("SECONDS");
+
+    auto local = [&](const char* name, const char* help, ELocalCommand which) {
+        CLI::App* sub = app.add_subcommand(name, help);
+        sub->fallthrough();
+        sub->callback([&commandLine, which] { commandLine.local = which; });
+    };
+    local("start", "start the navigator unless it runs (StartApplication)", ELocalCommand::Start);
+    local("stop",
+          "stop the navigator and wait up to 11 s for it to close (StopApplication); never "
+          "starts it",
+          ELocalCommand::Stop);
+    local("status", "whether the navigator runs (IsApplicationRunning); status 4 when not",
+          ELocalCommand::Status);
+    local("foreground",
+          "bring the running navigator's window forward (OstrelApplicationToForeground); never "
+          "starts it",
+          ELocalCommand::Foreground);
+    local("sdk-version", "this library's version (GetSDKVersion); needs no navigator",
+          ELocalCommand::SdkVersion);
+    local("list", "every remote command with its arguments, wire name and reply",
+          ELocalCommand::List);
+
+    for (const TCommandDescription* command : OXSDK5Link::commands::kAll) {
+        const TCommandBinding* binding = FindBinding(*command);
+        if (binding == nullptr) continue;  // every entry has one; the tests make sure
+        const std::string help = std::string("send ") + command->wireName +
+                                 " (COstrelAPI::" + command->name +
+                                 "); reply: " + ReplyHelp(*command);
+        CLI::App* sub = app.add_subcommand(SubcommandName(command->name), help);
+        sub->fallthrough();
+        auto values = std::make_shared<std::vector<std::string>>(command->argumentCount);
+        for (int i = 0; i < command->argumentCount; ++i) {
+            const auto& argument = command->arguments[i];
+            sub->add_option(argument.name, (*values)[static_cast<std::size_t>(i)],
+                            ArgumentHelp(argument.kind))
+                ->required()
+                ->type_name(argument.kind == EArgumentKind::Text ? "TEXT" : "INT32")
+                ->check(ValidatorFor(argument.kind));
+        }
+        sub->callback([&commandLine, binding, values] {
+            commandLine.binding = binding;
+            commandLine.rawArguments = *values;
+        });
+    }
+}
+
+}  // namespace oxsdk::cli

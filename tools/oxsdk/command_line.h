@@ -1,0 +1,50 @@
+// The command line of the oxsdk client: global options, one subcommand per catalogue command
+// (named by SubcommandName) and the local subcommands, with the checks that keep hostile
+// arguments from being sent. Built with CLI11; called by main.cc and by the tests.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CLI/CLI.hpp"
+#include "command_bindings.h"
+#include "command_runner.h"
+
+namespace oxsdk::cli {
+
+/// The navigator exchange name the client talks to without --navigator-name.
+extern const char* const kDefaultNavigatorName;
+/// The client's own exchange name without --client-name.
+extern const char* const kDefaultClientName;
+
+/// The local (non-catalogue) subcommands.
+enum class ELocalCommand { None, Start, Stop, Status, Foreground, SdkVersion, List };
+
+/// What the parsed command line asks for.
+struct TCommandLine {
+    TClientOptions options;
+    bool json = false;
+    ELocalCommand local = ELocalCommand::None;
+    const TCommandBinding* binding = nullptr;  ///< the catalogue command, when one was chosen
+    std::vector<std::string> rawArguments;     ///< its arguments as typed, in catalogue order
+
+    /// The arguments of the chosen catalogue command, converted (call after a good parse).
+    TArgumentValues ArgumentValues() const;
+};
+
+/// Declares every option and subcommand on `app`, writing into `commandLine` when parsed.
+void DefineCommandLine(CLI::App& app, TCommandLine& commandLine);
+
+/// Empty when `text` is a decimal integer (optional sign, digits only) within the signed
+/// 32-bit range; else the reason it is refused.
+std::string CheckNumber(const std::string& text);
+/// Empty when `text` may be sent as one field (it holds no "|"); else the reason.
+std::string CheckText(const std::string& text);
+/// Empty when `name` can serve as an exchange name (1 to 255 characters, no ".", "/", "\").
+std::string CheckExchangeName(const std::string& name);
+/// The value of a text accepted by CheckNumber.
+std::int32_t ParseNumber(const std::string& text);
+
+}  // namespace oxsdk::cli

@@ -1,0 +1,99 @@
+// oxsdk: the command-line client of the OXSDK5Link library. Parses the command line, runs the
+// one request it names through the public API, prints the outcome and exits with its status.
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+#include "command_line.h"
+#include "command_names.h"
+#include "command_runner.h"
+#include "exit_status.h"
+#include "output.h"
+
+namespace {
+
+using namespace oxsdk::cli;
+
+const char* LocalName(ELocalCommand command) {
+    switch (command) {
+        case ELocalCommand::Start:
+            return "start";
+        case ELocalCommand::Stop:
+            return "stop";
+        case ELocalCommand::Status:
+            return "status";
+        case ELocalCommand::Foreground:
+            return "foreground";
+        case ELocalCommand::SdkVersion:
+            return "sdk-version";
+        case ELocalCommand::List:
+            return "list";
+        case ELocalCommand::None:
+            break;
+    }
+    return "";
+}
+
+int Report(const TRequestName& request, const TCallOutcome& outcome, bool json) {
+    if (json) {
+        std::cout << DumpJson(OutcomeToJson(request, outcome)) << '\n';
+    } else {
+        std::cout << OutcomeToText(outcome);
+    }
+    if (!outcome.message.empty()) std::cerr << "oxsdk: " << outcome.message << '\n';
+    const int code = ExitCode(outcome.status);
+    if (outcome.mustExitAtOnce) {
+        // The library is still at work in another thread: leave without unwinding.
+        std::cout.flush();
+        std::cerr.flush();
+        std::_Exit(code);
+    }
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"", "oxsdk"};
+    TCommandLine commandLine;
+    DefineCommandLine(app, commandLine);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int printed = app.exit(error);
+        return printed == 0 ? 0 : ExitCode(EExitStatus::UsageError);
+    }
+
+    const TClientOptions& options = commandLine.options;
+    if (commandLine.binding != nullptr) {
+        const TCommandDescription& command = *commandLine.binding->command;
+        const TCallOutcome outcome =
+            RunCommand(*commandLine.binding, commandLine.ArgumentValues(), options);
+        return Report({command.name, command.wireName}, outcome, commandLine.json);
+    }
+    TCallOutcome outcome;
+    switch (commandLine.local) {
+        case ELocalCommand::List:
+            std::cout << (commandLine.json ? DumpJson(CommandListToJson()) + "\n"
+                                           : CommandListToText());
+            return 0;
+        case ELocalCommand::Start:
+            outcome = RunStart(options);
+            break;
+        case ELocalCommand::Stop:
+            outcome = RunStop(options);
+            break;
+        case ELocalCommand::Status:
+            outcome = RunStatus(options);
+            break;
+        case ELocalCommand::Foreground:
+            outcome = RunForeground(options);
+            break;
+        case ELocalCommand::SdkVersion:
+            outcome = RunSdkVersion(options);
+            break;
+        case ELocalCommand::None:
+            return ExitCode(EExitStatus::UsageError);
+    }
+    return Report({LocalName(commandLine.local), {}}, outcome, commandLine.json);
+}
