@@ -1,0 +1,61 @@
+#include "platform/device_names.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace oxsdk::platform {
+namespace {
+
+struct MatchCase {
+    const char16_t* pattern;
+    const char16_t* name;
+    bool matches;
+};
+
+TEST(DeviceNamesTest, PatternsMatchAsOnTheDevice) {
+    const MatchCase cases[] = {
+        {u"*.*", u"readme", true},
+        {u"*.*", u"a.b.c", true},
+        {u"*", u"", true},
+        {u"*.exe", u"NAV.EXE", true},
+        {u"*.exe", u"nav.exe.old", false},
+        {u"*.exe*", u"nav.exe.old", true},
+        {u"nav.*", u"nav", true},
+        {u"nav.*", u"navx", false},
+        {u"?", u"ab", false},
+        {u"a?c", u"AbC", true},
+        {u"*a*a", u"banana", true},
+        {u"*a*a", u"bananas", false},
+        {u"\u00c9t\u00e9", u"\u00e9T\u00c9", true},
+        {u"x\u00d7", u"x\u00f7", false},  // multiplication and division signs are not a pair
+        {u"app.nav.*.finished", u"app.NAV.1234.7.FINISHED", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MatchesNamePattern(c.pattern, c.name), c.matches)
+            << std::string(c.pattern, c.pattern + std::char_traits<char16_t>::length(c.pattern));
+    }
+}
+
+TEST(DeviceNamesTest, SplitsPathsAndRefusesTooLongOnes) {
+    std::vector<std::u16string> parts;
+    ASSERT_TRUE(SplitDevicePath(u"\\Storage Card\\Ostrel", &parts));
+    EXPECT_EQ(parts, (std::vector<std::u16string>{u"Storage Card", u"Ostrel"}));
+    ASSERT_TRUE(SplitDevicePath(u"\\", &parts));
+    EXPECT_TRUE(parts.empty());
+    std::u16string longest = u"\\" + std::u16string(kMaxPath - 2, u'a');
+    EXPECT_TRUE(SplitDevicePath(longest.c_str(), &parts));
+    EXPECT_FALSE(SplitDevicePath((longest + u"a").c_str(), &parts));
+    EXPECT_FALSE(SplitDevicePath(nullptr, &parts));
+    EXPECT_TRUE(parts.empty());
+}
+
+TEST(DeviceNamesTest, SameNameIgnoresCaseOnly) {
+    EXPECT_TRUE(SameDeviceName(u"Ostrel", u"OSTREL"));
+    EXPECT_FALSE(SameDeviceName(u"Ostrel", u"Ostrel "));
+}
+
+}  // namespace
+}  // namespace oxsdk::platform

@@ -1,0 +1,286 @@
+// What only the emulated device does: host path mapping, private modes, the flock window
+// registry across processes, detached program start and folder watching.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "platform/posix/emulated_device.h"
+
+namespace oxsdk::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets or unsets an environment variable for the scope of a test.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* old = getenv(name)) old_ = old;
+        if (value != nullptr) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ~ScopedEnvironment() {
+        if (old_) {
+            setenv(name_, old_->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Waits for `path` to exist, with a bound generous enough for a loaded machine.
+bool AwaitFile(const std::string& path) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!fs::exists(path)) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+class PosixPlatformTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = fs::temp_directory_path() / "oxsdk-posix-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        base_ = pattern;
+        root_ = base_ + "/state/device";  // not there yet: created when first needed
+        platform_ = NewPosixPlatform(root_);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(base_, ignored);
+    }
+    Platform& platform() { return *platform_; }
+
+    void WriteHostFile(const std::string& relative, const std::string& text, fs::perms perms) {
+        fs::create_directories(fs::path(root_ + "/" + relative).parent_path());
+        std::ofstream(root_ + "/" + relative) << text;
+        fs::permissions(root_ + "/" + relative, perms);
+    }
+
+    std::string base_;
+    std::string root_;
+    std::unique_ptr<Platform> platform_;
+};
+
+struct MappingCase {
+    const char16_t* device;
+    const char* host;  // null: cannot be mapped
+};
+
+TEST(DevicePathToHostTest, MapsBelowTheRootOrRefuses) {
+    ScopedEnvironment root("OXSDK_DEVICE_ROOT", "/r/dev/");
+    const MappingCase cases[] = {
+        {u"\\a\\b", "/r/dev/a/b"},
+        {u"\\", "/r/dev"},
+        {u"\\Storage Card\\x.y.z", "/r/dev/Storage Card/x.y.z"},
+        {u"\\caf\u00e9\\\U0001F600", "/r/dev/caf\xc3\xa9/\xf0\x9f\x98\x80"},
+        {u"\\a\\..\\b", nullptr},
+        {u"\\..", nullptr},
+        {u"\\.", nullptr},
+        {u"\\a/..\\b", nullptr},
+        {u"\\a\\\\b", nullptr},
+        {u"\\a\\", nullptr},
+        {u"a\\b", nullptr},
+        {u"\\\xD800x", nullptr},  // unpaired surrogate
+    };
+    for (const auto& c : cases) {
+        std::string host = "untouched";
+        bool mapped = DevicePathToHost(c.device, &host);
+        EXPECT_EQ(mapped, c.host != nullptr) << (c.host ? c.host : "(refused)");
+        if (c.host != nullptr) {
+            EXPECT_EQ(host, c.host);
+        }
+    }
+}
+
+TEST(DeviceRootFolderTest, FollowsTheEnvironmentAtEveryCall) {
+    ScopedEnvironment home("HOME", "/home/u");
+    {
+        ScopedEnvironment root("OXSDK_DEVICE_ROOT", nullptr);
+        {
+            ScopedEnvironment state("XDG_STATE_HOME", "/xdg/state");
+            EXPECT_EQ(DeviceRootFolder(), "/xdg/state/oxsdk/device");
+        }
+        ScopedEnvironment state("XDG_STATE_HOME", nullptr);
+        EXPECT_EQ(DeviceRootFolder(), "/home/u/.local/state/oxsdk/device");
+    }
+    ScopedEnvironment root("OXSDK_DEVICE_ROOT", "/explicit");
+    EXPECT_EQ(DeviceRootFolder(), "/explicit");
+}
+
+TEST_F(PosixPlatformTest, NativePlatformReadsTheRootAtEveryCall) {
+    {
+        ScopedEnvironment root("OXSDK_DEVICE_ROOT", (base_ + "/one").c_str());
+        ASSERT_EQ(NativePlatform().CreateFolder(u"\\x"), Error::kNone);
+    }
+    ScopedEnvironment root("OXSDK_DEVICE_ROOT", (base_ + "/two").c_str());
+    EXPECT_EQ(NativePlatform().GetFileAttributes(u"\\x"), kInvalidAttributes);
+    EXPECT_TRUE(fs::is_directory(base_ + "/one/x"));
+}
+
+TEST_F(PosixPlatformTest, ListingShowsOnlyNamesTheDeviceCanHold) {
+    for (const char* name : {"good", "back\\slash", "bad\xff", "caf\xc3\xa9", ".hidden"}) {
+        WriteHostFile(name, "x", fs::perms::owner_read | fs::perms::owner_write);
+    }
+    std::unique_ptr<FindHandle> find;
+    FindData entry;
+    ASSERT_EQ(platform().FindFirst(u"\\*.*", &find, &entry), Error::kNone);
+    std::set<std::u16string> names;
+    do {
+        names.insert(entry.name);
+    } while (find->FindNext(&entry));
+    EXPECT_EQ(names, (std::set<std::u16string>{u"good", u"caf\u00e9", u".hidden"}));
+}
+
+TEST_F(PosixPlatformTest, CreatedFoldersAndFilesArePrivate) {
+    mode_t previous = umask(022);
+    ASSERT_EQ(platform().CreateFolder(u"\\Ostrel"), Error::kNone);
+    std::unique_ptr<File> file;
+    ASSERT_EQ(platform().CreateForWriting(u"\\Ostrel\\f", &file), Error::kNone);
+    umask(previous);
+    for (const std::string& folder : {base_ + "/state", root_, root_ + "/Ostrel"}) {
+        struct stat info;
+        ASSERT_EQ(stat(folder.c_str(), &info), 0) << folder;
+        EXPECT_EQ(info.st_mode & 07777, 0700u) << folder;
+    }
+    struct stat info;
+    ASSERT_EQ(stat((root_ + "/Ostrel/f").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+
+TEST_F(PosixPlatformTest, PlatformTypeIgnoresTrailingWhitespace) {
+    WriteHostFile(".platform-type", "Smartphone \t\r\n", fs::perms::owner_read);
+    char text[16];
+    ASSERT_TRUE(platform().GetPlatformType(text, sizeof text));
+    EXPECT_STREQ(text, "Smartphone");
+}
+
+TEST_F(PosixPlatformTest, WindowOfAnotherProcessVanishesWhenItDies) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(ready[0]);
+        auto window = EmulatedWindow::Create("NavClass", root_);
+        char status = window ? 'y' : 'n';
+        (void)!write(ready[1], &status, 1);
+        pause();  // until killed
+        _exit(0);
+    }
+    close(ready[1]);
+    char status = 0;
+    ASSERT_EQ(read(ready[0], &status, 1), 1);
+    close(ready[0]);
+    EXPECT_EQ(status, 'y');
+    EXPECT_EQ(platform().FindWindow(u"NavClass"), static_cast<WindowHandle>(child) * 4);
+    EXPECT_EQ(EmulatedWindow::Create("NavClass", root_), nullptr);  // taken by the child
+    kill(child, SIGKILL);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    EXPECT_EQ(platform().FindWindow(u"NavClass"), 0u);
+
+    auto mine = EmulatedWindow::Create("NavClass", root_);
+    ASSERT_NE(mine, nullptr);
+    EXPECT_EQ(platform().FindWindow(u"NavClass"), static_cast<WindowHandle>(getpid()) * 4);
+    EXPECT_EQ(EmulatedWindow::Create("NavClass", root_), nullptr);  // one per class, also here
+    mine.reset();
+    EXPECT_FALSE(fs::exists(root_ + "/.windows/NavClass"));
+}
+
+TEST_F(PosixPlatformTest, StartedScriptRunsDetachedWithoutArguments) {
+    const std::string out = root_ + "/out";
+    WriteHostFile("bin/probe.sh",
+                  "#!/bin/sh\n"
+                  "args=$#\n"
+                  "stdin=$(readlink /proc/$$/fd/0)\n"
+                  "session=$(cut -d' ' -f6 /proc/$$/stat)\n"
+                  "echo \"$args $$ $session $stdin $OXSDK_PROBE_MARK\" > '" +
+                      out + ".tmp'\n" + "mv '" + out + ".tmp' '" + out + "'\n",
+                  fs::perms::owner_all);
+    ScopedEnvironment mark("OXSDK_PROBE_MARK", "inherited");
+    ASSERT_EQ(platform().StartProcess(u"\\bin\\probe.sh"), Error::kNone);
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child of ours remained";
+    ASSERT_TRUE(AwaitFile(out));
+    std::istringstream fields(Slurp(out));
+    int arguments = -1;
+    long pid = 0, session = -1;
+    std::string input, marker;
+    fields >> arguments >> pid >> session >> input >> marker;
+    EXPECT_EQ(arguments, 0);
+    EXPECT_EQ(session, pid) << "not in a session of its own";
+    EXPECT_EQ(input, "/dev/null");
+    EXPECT_EQ(marker, "inherited");
+}
+
+TEST_F(PosixPlatformTest, OnlyExecutableFilesStart) {
+    WriteHostFile("plain.exe", "#!/bin/sh\n", fs::perms::owner_read | fs::perms::owner_write);
+    WriteHostFile("garbage.exe", "not a program\n", fs::perms::owner_all);
+    fs::create_directories(root_ + "/folder.exe");
+    EXPECT_EQ(platform().StartProcess(u"\\plain.exe"), Error::kAccessDenied);
+    EXPECT_EQ(platform().StartProcess(u"\\folder.exe"), Error::kAccessDenied);
+    EXPECT_EQ(platform().StartProcess(u"\\garbage.exe"), Error::kOther);  // exec refused it
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+}
+
+TEST_F(PosixPlatformTest, FolderWaitEndsWhenAFileAppears) {
+    ASSERT_EQ(platform().CreateFolder(u"\\x"), Error::kNone);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        // Keeps creating files until the wait ended, so that one lands after the watch began.
+        for (int i = 0; !done; ++i) {
+            std::ofstream(root_ + "/x/f" + std::to_string(i)) << "x";
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    platform().WaitForFolderChange(u"\\x", 60000);
+    done = true;
+    writer.join();
+    EXPECT_TRUE(fs::exists(root_ + "/x/f0"));
+}
+
+TEST_F(PosixPlatformTest, FolderWaitsKeepNoDescriptors) {
+    ASSERT_EQ(platform().CreateFolder(u"\\x"), Error::kNone);
+    auto openDescriptors = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
+    };
+    auto before = openDescriptors();
+    for (int i = 0; i < 20; ++i) {
+        platform().WaitForFolderChange(u"\\x", 1);
+        platform().WaitForFolderChange(u"\\missing", 1);
+        platform().WaitForFolderChange(u"\\..", 1);
+    }
+    EXPECT_EQ(openDescriptors(), before);
+}
+
+}  // namespace
+}  // namespace oxsdk::platform
