@@ -1,7 +1,8 @@
 // A small navigation application for end-to-end tests: it shows the navigator's window on the
 // emulated device and answers every command addressed to its exchange name with "0" followed
 // by the command's arguments, so that a test can match each reply to its command.
-// "StopApplicationV01" is answered and then ends the program (and its window).
+// "StopApplicationV01" is answered and then ends the program (and its window). Its window takes
+// the foreground when it appears.
 //
 // It takes no arguments, so that it can also be installed and started as the navigator:
 //   OXSDK_DEVICE_ROOT           the emulated device (see the emulated-device contract)
@@ -80,6 +81,8 @@ int main() {
             std::fprintf(stderr, "oxsdk_test_navigator: cannot show the navigator window\n");
             return 1;
         }
+        // A program that starts comes to the foreground, as on the device.
+        oxsdk::platform::CurrentPlatform().SetForegroundWindow(window->handle());
     }
 
     EchoHandler handler(mode == "silent");
