@@ -62,6 +62,10 @@ struct ReplyCase {
 
 // clang-format off
 const std::vector<ReplyCase>& ReplyCases() {
+    // The three geocoding commands share their record and its filling.
+    static const RecordCheck checkGeocode = Check<API::TGeocodeResult>([](const API::TGeocodeResult& r) {
+        EXPECT_EQ(Value(1), r.value1); EXPECT_EQ(Value(2), r.value2); EXPECT_EQ(Value(3), r.value3);
+        EXPECT_EQ(Text(4), r.text1); EXPECT_EQ(Text(5), r.text2); });
     static const std::vector<ReplyCase> cases = {
         {&commands::GetApplicationVersion, 3, Query(&API::GetApplicationVersionAsyncRetrieve), sizeof(API::TVersion),
          Check<API::TVersion>([](const API::TVersion& r) {
@@ -114,17 +118,11 @@ const std::vector<ReplyCase>& ReplyCases() {
                                             r.value11, r.value12, r.value13};
              for (int k = 1; k <= 13; ++k) EXPECT_EQ(Value(k), values[k - 1]) << "value" << k; })},
         {&commands::Geocode, 6, Query(&API::GeocodeAsyncRetrieve), sizeof(API::TGeocodeResult),
-         Check<API::TGeocodeResult>([](const API::TGeocodeResult& r) {
-             EXPECT_EQ(Value(1), r.value1); EXPECT_EQ(Value(2), r.value2); EXPECT_EQ(Value(3), r.value3);
-             EXPECT_EQ(Text(4), r.text1); EXPECT_EQ(Text(5), r.text2); })},
+         checkGeocode},
         {&commands::GeocodeExtended, 6, Query(&API::GeocodeExtendedAsyncRetrieve), sizeof(API::TGeocodeResult),
-         Check<API::TGeocodeResult>([](const API::TGeocodeResult& r) {
-             EXPECT_EQ(Value(1), r.value1); EXPECT_EQ(Value(2), r.value2); EXPECT_EQ(Value(3), r.value3);
-             EXPECT_EQ(Text(4), r.text1); EXPECT_EQ(Text(5), r.text2); })},
+         checkGeocode},
         {&commands::GeocodeByPostalCode, 6, Query(&API::GeocodeByPostalCodeAsyncRetrieve), sizeof(API::TGeocodeResult),
-         Check<API::TGeocodeResult>([](const API::TGeocodeResult& r) {
-             EXPECT_EQ(Value(1), r.value1); EXPECT_EQ(Value(2), r.value2); EXPECT_EQ(Value(3), r.value3);
-             EXPECT_EQ(Text(4), r.text1); EXPECT_EQ(Text(5), r.text2); })},
+         checkGeocode},
         {&commands::GetDataSetInfo, 5, Query(&API::GetDataSetInfoAsyncRetrieve), sizeof(API::TDataSetInfo),
          Check<API::TDataSetInfo>([](const API::TDataSetInfo& r) {
              EXPECT_EQ(Text(1), r.text1); EXPECT_EQ(Text(2), r.text2);
