@@ -11,7 +11,7 @@ constexpr const char16_t* kExecutableNames[] = {u"Ostrel Navigator.exe", u"ZEV I
                                                 u"Ostrel Mobile.exe"};
 
 char16_t FoldCase(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c;
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
 // Whole-text comparison without regard to the case of ASCII letters (the accepted names are
