@@ -35,7 +35,7 @@ protected:
         // The library in this process and the navigator both read the root from here.
         ASSERT_EQ(0, setenv("OXSDK_DEVICE_ROOT", root_.c_str(), 1));
         ASSERT_EQ(0, setenv("OXSDK_TEST_NAVIGATOR_NAME", "testnav", 1));
-        unsetenv("OXSDK_TEST_NAVIGATOR_MODE");
+        ASSERT_EQ(0, setenv("OXSDK_TEST_NAVIGATOR_MODE", Mode(), 1));
         child_ = fork();
         ASSERT_NE(-1, child_);
         if (child_ == 0) {
@@ -48,6 +48,8 @@ protected:
         })) << "the navigator's window did not appear";
     }
 
+    virtual const char* Mode() const { return ""; }
+
     void TearDown() override {
         if (child_ > 0) {
             if (!ChildHasExited()) {
@@ -57,6 +59,7 @@ protected:
             child_ = -1;
         }
         unsetenv("OXSDK_DEVICE_ROOT");
+        unsetenv("OXSDK_TEST_NAVIGATOR_MODE");
         std::error_code ignored;
         if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
     }
@@ -184,6 +187,25 @@ TEST_F(ExchangeEndToEndTest, SequentialCommandsThroughTheLayersOwnWait) {
     EXPECT_TRUE(WaitFor([&] { return ChildHasExited(); }));
     EXPECT_EQ(0, exitStatus_);
     EXPECT_EQ(0u, ExchangeFolderEntries());
+}
+
+class SilentNavigatorTest : public ExchangeEndToEndTest {
+protected:
+    const char* Mode() const override { return "silent"; }
+};
+
+TEST_F(SilentNavigatorTest, CommandIsTakenButNeverAnswered) {
+    std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
+        COstrelFileLayer::New("e2eclient", "testnav", -1));
+    ASSERT_NE(layer, nullptr);
+    layer->StartSendCommand();
+    layer->AppendArgument("GetApplicationVersionV01");
+    MOstrelSession* session = layer->SendCommand();
+    ASSERT_NE(session, nullptr);
+    // Once the navigator has taken the command, the folder is empty and stays without a reply.
+    EXPECT_TRUE(WaitFor([&] { return ExchangeFolderEntries() == 0; }));
+    EXPECT_EQ(0, layer->ReturnAvailable(session));
+    delete session;
 }
 
 }  // namespace
