@@ -259,10 +259,10 @@ TEST(CommandWireTest, AsyncReturnsNullWhenTheLayerCannotSend) {
 
 /// The blocking forms over the fake platform, on which the navigator's window can be shown or
 /// not, and an empty device on which no navigator can be found to start.
-class BlockingFormTest : public ::testing::Test {
+class CommandBlockingFormTest : public ::testing::Test {
 protected:
-    BlockingFormTest() : use(fake) { oxsdk::navigator::ResetNavigatorState(); }
-    ~BlockingFormTest() override { oxsdk::navigator::ResetNavigatorState(); }
+    CommandBlockingFormTest() : use(fake) { oxsdk::navigator::ResetNavigatorState(); }
+    ~CommandBlockingFormTest() override { oxsdk::navigator::ResetNavigatorState(); }
 
     void ShowNavigator() { fake.SetWindow(u"AldernWinClass", 8); }
     void MarkRecord() { std::memset(record, 0x5A, sizeof record); }
@@ -278,7 +278,7 @@ protected:
     alignas(8) unsigned char record[512];
 };
 
-TEST_F(BlockingFormTest, RunningNavigatorGetsExactlyOneCommandAndTheRetrieveResult) {
+TEST_F(CommandBlockingFormTest, RunningNavigatorGetsExactlyOneCommandAndTheRetrieveResult) {
     ShowNavigator();
     for (const WireCase& c : WireCases()) {
         ScriptedLayer layer;
@@ -297,7 +297,7 @@ TEST_F(BlockingFormTest, RunningNavigatorGetsExactlyOneCommandAndTheRetrieveResu
     }
 }
 
-TEST_F(BlockingFormTest, NavigatorThatCannotBeStartedGetsNoCommand) {
+TEST_F(CommandBlockingFormTest, NavigatorThatCannotBeStartedGetsNoCommand) {
     for (const WireCase& c : WireCases()) {
         ScriptedLayer layer;
         API api(layer);
@@ -312,7 +312,7 @@ TEST_F(BlockingFormTest, NavigatorThatCannotBeStartedGetsNoCommand) {
     }
 }
 
-TEST_F(BlockingFormTest, CommandThatCannotBeSentGivesMinusOne) {
+TEST_F(CommandBlockingFormTest, CommandThatCannotBeSentGivesMinusOne) {
     ShowNavigator();
     for (const WireCase& c : WireCases()) {
         ScriptedLayer layer;
