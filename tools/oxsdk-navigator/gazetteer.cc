@@ -1,0 +1,150 @@
+#include "gazetteer.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "text_folding.h"
+
+namespace oxsdk::emulator {
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, separator)) parts.push_back(part);
+    if (!text.empty() && text.back() == separator) parts.emplace_back();
+    return parts;
+}
+
+std::string Trim(const std::string& text) {
+    const std::size_t begin = text.find_first_not_of(" \t\r");
+    if (begin == std::string::npos) return {};
+    const std::size_t end = text.find_last_not_of(" \t\r");
+    return text.substr(begin, end - begin + 1);
+}
+
+bool ParseNumber(const std::string& text, double* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    *value = std::strtod(text.c_str(), &end);
+    return end != nullptr && *end == '\0';
+}
+
+bool InCountry(const TPlace& place, std::string_view country) {
+    return country.empty() || place.country == country;
+}
+
+}  // namespace
+
+bool CGazetteer::LoadFile(const std::string& path, std::string* error) {
+    std::ifstream in(path);
+    if (!in) {
+        *error = "cannot open " + path;
+        return false;
+    }
+    if (!Load(in, error)) {
+        *error = path + ": " + *error;
+        return false;
+    }
+    return true;
+}
+
+bool CGazetteer::Load(std::istream& in, std::string* error) {
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        line = Trim(line);
+        if (line.empty() || line[0] == '#' || line.rfind("name,", 0) == 0) continue;
+        const std::vector<std::string> fields = Split(line, ',');
+        TPlace place;
+        double latitude = 0, longitude = 0, population = 0;
+        if (fields.size() != 8 || !ParseNumber(Trim(fields[5]), &latitude) ||
+            !ParseNumber(Trim(fields[6]), &longitude) ||
+            !ParseNumber(Trim(fields[7]), &population)) {
+            *error = "line " + std::to_string(number) + ": expected 8 fields " +
+                     "(name,alternatives,country,region,postal code,latitude,longitude,population)";
+            return false;
+        }
+        place.name = Trim(fields[0]);
+        for (const std::string& alternative : Split(fields[1], ';')) {
+            if (!Trim(alternative).empty()) place.alternativeNames.push_back(Trim(alternative));
+        }
+        place.country = Trim(fields[2]);
+        place.region = Trim(fields[3]);
+        place.postalCode = Trim(fields[4]);
+        place.point = TGeoPoint{latitude, longitude};
+        place.population = static_cast<long>(population);
+        if (place.name.empty() || !IsValidPoint(place.point)) {
+            *error = "line " + std::to_string(number) + ": empty name or invalid coordinates";
+            return false;
+        }
+        Add(std::move(place));
+    }
+    return true;
+}
+
+void CGazetteer::Add(TPlace place) {
+    TKeys keys;
+    keys.names.push_back(FoldText(place.name));
+    for (const std::string& alternative : place.alternativeNames) {
+        keys.names.push_back(FoldText(alternative));
+    }
+    keys.postalCode = FoldPostalCode(place.postalCode);
+    places_.push_back(std::move(place));
+    keys_.push_back(std::move(keys));
+}
+
+const TPlace* CGazetteer::FindByName(std::string_view name, std::string_view country) const {
+    const std::string folded = FoldText(name);
+    if (folded.empty()) return nullptr;
+    const TPlace* best = nullptr;
+    for (std::size_t i = 0; i < places_.size(); ++i) {
+        if (!InCountry(places_[i], country)) continue;
+        for (const std::string& key : keys_[i].names) {
+            if (key == folded && (best == nullptr || places_[i].population > best->population)) {
+                best = &places_[i];
+            }
+        }
+    }
+    return best;
+}
+
+const TPlace* CGazetteer::FindByPostalCode(std::string_view code, std::string_view country) const {
+    const std::string folded = FoldPostalCode(code);
+    if (folded.empty()) return nullptr;
+    const std::string trimmed = Trim(std::string(code));
+    const std::string firstWord = FoldPostalCode(trimmed.substr(0, trimmed.find_first_of(" \t")));
+    const TPlace* firstWordMatch = nullptr;
+    const TPlace* prefixMatch = nullptr;
+    std::size_t prefixLength = 0;
+    for (std::size_t i = 0; i < places_.size(); ++i) {
+        if (!InCountry(places_[i], country)) continue;
+        const std::string& key = keys_[i].postalCode;
+        if (key.empty()) continue;
+        if (key == folded) return &places_[i];
+        if (firstWordMatch == nullptr && key == firstWord) firstWordMatch = &places_[i];
+        if (key.size() >= 2 && key.size() > prefixLength && folded.rfind(key, 0) == 0) {
+            prefixMatch = &places_[i];
+            prefixLength = key.size();
+        }
+    }
+    return firstWordMatch != nullptr ? firstWordMatch : prefixMatch;
+}
+
+const TPlace* CGazetteer::Nearest(const TGeoPoint& point) const {
+    const TPlace* best = nullptr;
+    double bestDistance = 0;
+    for (const TPlace& place : places_) {
+        const double distance = DistanceMetres(point, place.point);
+        if (best == nullptr || distance < bestDistance) {
+            best = &place;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+}  // namespace oxsdk::emulator

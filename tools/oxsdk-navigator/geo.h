@@ -1,0 +1,37 @@
+// Geometry on the earth's surface for the navigator emulator: points in degrees and in the
+// microdegrees that travel on the wire, great-circle distance, bearing, interpolation and
+// offsets. Used by the gazetteer, the route planner and the trip simulation.
+#pragma once
+
+#include <cstdint>
+
+namespace oxsdk::emulator {
+
+/// Mean earth radius in metres.
+constexpr double kEarthRadiusMetres = 6371008.8;
+
+/// A point: latitude (north positive) and longitude (east positive), in degrees.
+struct TGeoPoint {
+    double latitude = 0.0;
+    double longitude = 0.0;
+};
+
+/// Degrees to wire microdegrees, rounded to the nearest.
+std::int32_t ToMicrodegrees(double degrees);
+/// Wire microdegrees to degrees.
+double FromMicrodegrees(std::int64_t microdegrees);
+/// The point of two wire coordinates (coordinate1 latitude, coordinate2 longitude).
+TGeoPoint PointFromMicrodegrees(std::int64_t latitude, std::int64_t longitude);
+/// True when latitude lies in [-90, 90] and longitude in [-180, 180] degrees.
+bool IsValidPoint(const TGeoPoint& point);
+
+/// Great-circle distance in metres (haversine).
+double DistanceMetres(const TGeoPoint& from, const TGeoPoint& to);
+/// Initial bearing from `from` towards `to`, degrees in [0, 360), 0 north, 90 east.
+double BearingDegrees(const TGeoPoint& from, const TGeoPoint& to);
+/// The point at `fraction` (0..1) of the great circle from `from` to `to`.
+TGeoPoint Interpolate(const TGeoPoint& from, const TGeoPoint& to, double fraction);
+/// The point reached from `from` after `metres` along the initial bearing `bearingDegrees`.
+TGeoPoint Destination(const TGeoPoint& from, double bearingDegrees, double metres);
+
+}  // namespace oxsdk::emulator

@@ -1,0 +1,50 @@
+// Scenario files of the navigator emulator: a JSON object that sets where the vehicle starts,
+// how fast simulated time runs, the simulation speed, the map name, the device identifier and
+// optionally a destination to drive to from the start. Every key is optional:
+//
+//   {
+//     "position":        {"latitude": 52.370216, "longitude": 4.895168},
+//     "destination":     {"place": "Utrecht", "country": "NL"},
+//     "timeScale":       10,
+//     "simulationSpeed": 120,
+//     "map":             "Benelux",
+//     "deviceId":        "OXEMU-TEST-0001"
+//   }
+//
+// A location is {"latitude", "longitude"} in decimal degrees, {"place"[, "country"]} or
+// {"postalCode"[, "country"]}, resolved through the gazetteer.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "geo.h"
+#include "geocoder.h"
+
+namespace oxsdk::emulator {
+
+struct TLocationSpec {
+    std::optional<TGeoPoint> point;
+    std::string place;
+    std::string postalCode;
+    std::string country;
+};
+
+struct TScenario {
+    std::optional<TLocationSpec> position;
+    std::optional<TLocationSpec> destination;
+    std::optional<double> timeScale;
+    std::optional<long> simulationSpeed;
+    std::optional<std::string> map;
+    std::optional<std::string> deviceId;
+};
+
+/// Parses scenario text; false with a message when it is not a scenario.
+bool ParseScenario(const std::string& text, TScenario* scenario, std::string* error);
+/// Reads and parses a scenario file.
+bool LoadScenario(const std::string& path, TScenario* scenario, std::string* error);
+/// The point a location stands for; false with a message when it names no known place.
+bool ResolveLocation(const TLocationSpec& spec, const CGeocoder& geocoder, TGeoPoint* point,
+                     std::string* error);
+
+}  // namespace oxsdk::emulator
