@@ -29,9 +29,10 @@ const char* const kFooter = R"(Exit statuses:
 Arguments:
   numbers      decimal, optional sign, -2147483648..2147483647; anything else is refused
   enumerations the enumerator's integer value (any 32-bit value is sent as it is)
-  texts        sent byte for byte; a text holding "|" is refused because the navigator would
-               read it as several fields; newlines and other bytes travel unchanged; "" sends
-               an empty field
+  texts        sent byte for byte; a text holding "|" or a line feed is refused: the
+               navigator would read "|" as a field separator, and the exchange cuts a
+               message at its first line feed; tabs, carriage returns and any other bytes
+               travel unchanged; "" sends an empty field
   A missing or surplus argument is refused. Put "--" before arguments that start with "-"
   and are not numbers. `oxsdk list` shows every command with its arguments and reply.
 )";
@@ -39,7 +40,7 @@ Arguments:
 std::string ArgumentHelp(EArgumentKind kind) {
     switch (kind) {
         case EArgumentKind::Text:
-            return "text, sent unchanged (must not hold \"|\")";
+            return "text, sent unchanged (must not hold \"|\" or a line feed)";
         case EArgumentKind::Number:
             return "number, decimal 32-bit";
         case EArgumentKind::Enumeration:
@@ -79,6 +80,9 @@ std::string CheckNumber(const std::string& text) {
 std::string CheckText(const std::string& text) {
     if (text.find('|') != std::string::npos) {
         return "the text holds \"|\", which would split it into several fields";
+    }
+    if (text.find('\n') != std::string::npos) {
+        return "the text holds a line feed, at which the exchange cuts the command short";
     }
     return {};
 }

@@ -40,7 +40,8 @@ void DefineCommandLine(CLI::App& app, TCommandLine& commandLine);
 /// Empty when `text` is a decimal integer (optional sign, digits only) within the signed
 /// 32-bit range; else the reason it is refused.
 std::string CheckNumber(const std::string& text);
-/// Empty when `text` may be sent as one field (it holds no "|"); else the reason.
+/// Empty when `text` arrives as one whole field (it holds no "|" and no line feed); else the
+/// reason.
 std::string CheckText(const std::string& text);
 /// Empty when `name` can serve as an exchange name (1 to 255 characters, no ".", "/", "\").
 std::string CheckExchangeName(const std::string& name);

@@ -1,0 +1,31 @@
+# Tests of the oxsdk client: unit tests of its modules, and end-to-end runs of the program
+# against navigator processes on a temporary emulated device.
+if(TARGET oxsdk_cli_core)
+    find_package(nlohmann_json REQUIRED)
+    add_executable(oxsdk_cli_tests
+        oxsdk/command_bindings_test.cc
+        oxsdk/command_line_test.cc
+        oxsdk/command_names_test.cc
+        oxsdk/output_test.cc)
+    target_link_libraries(oxsdk_cli_tests PRIVATE oxsdk_cli_core GTest::gtest_main)
+    gtest_discover_tests(oxsdk_cli_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS tools)
+
+    # Answers from a script and logs what it receives.
+    add_executable(oxsdk_scripted_navigator oxsdk/scripted_navigator.cc)
+    target_link_libraries(oxsdk_scripted_navigator PRIVATE oxsdk5link_internal)
+
+    add_executable(oxsdk_client_e2e_tests oxsdk/oxsdk_e2e_test.cc)
+    target_link_libraries(oxsdk_client_e2e_tests PRIVATE
+        oxsdk5link_internal nlohmann_json::nlohmann_json GTest::gtest_main)
+    target_compile_definitions(oxsdk_client_e2e_tests PRIVATE
+        OXSDK_CLIENT_PATH="$<TARGET_FILE:oxsdk>"
+        OXSDK_SCRIPTED_NAVIGATOR_PATH="$<TARGET_FILE:oxsdk_scripted_navigator>")
+    add_dependencies(oxsdk_client_e2e_tests oxsdk oxsdk_scripted_navigator)
+    if(TARGET oxsdk_test_navigator)
+        target_compile_definitions(oxsdk_client_e2e_tests PRIVATE
+            OXSDK_TEST_NAVIGATOR_PATH="$<TARGET_FILE:oxsdk_test_navigator>")
+        add_dependencies(oxsdk_client_e2e_tests oxsdk_test_navigator)
+    endif()
+    gtest_discover_tests(oxsdk_client_e2e_tests DISCOVERY_TIMEOUT 60
+                         PROPERTIES LABELS "tools;e2e" TIMEOUT 300)
+endif()

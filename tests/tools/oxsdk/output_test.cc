@@ -1,0 +1,88 @@
+// Reports of the client: records read back with the catalogue layout, text and JSON forms.
+#include "output.h"
+
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+namespace oxsdk::cli {
+namespace {
+
+namespace commands = OXSDK5Link::commands;
+
+std::vector<unsigned char> BytesOf(const COstrelAPI::TFavoriteInfo& favorite) {
+    std::vector<unsigned char> bytes(sizeof favorite);
+    std::memcpy(bytes.data(), &favorite, sizeof favorite);
+    return bytes;
+}
+
+TEST(OutputTest, DecodeRecordReadsMembersByLayout) {
+    COstrelAPI::TFavoriteInfo favorite{};
+    std::strcpy(favorite.text1, "Home");
+    std::memset(favorite.text2, 'x', sizeof favorite.text2);  // no terminator inside the member
+    favorite.value1 = -3;
+    favorite.value2 = 2147483647;
+    const auto values = DecodeRecord(commands::kFavoriteFields, 4, BytesOf(favorite));
+    ASSERT_EQ(4u, values.size());
+    EXPECT_EQ("text1", values[0].name);
+    EXPECT_EQ("Home", values[0].text);
+    EXPECT_EQ(std::string(sizeof favorite.text2, 'x'), values[1].text);
+    EXPECT_FALSE(values[2].isText);
+    EXPECT_EQ(-3, values[2].number);
+    EXPECT_EQ(2147483647, values[3].number);
+    // Fewer bytes than the layout needs: nothing is read beyond them.
+    EXPECT_TRUE(DecodeRecord(commands::kFavoriteFields, 4, {}).empty());
+}
+
+TEST(OutputTest, TextAndJsonOfAnOutcome) {
+    TCallOutcome outcome;
+    outcome.status = EExitStatus::NavigatorError;
+    outcome.message = "refused";
+    outcome.result = 0;
+    outcome.errorCode = 9;
+    outcome.replyFieldCount = 5;
+    outcome.recordFilled = true;
+    outcome.record = {{"text1", true, 0, "\xff\xfe not UTF-8"}, {"value1", false, -1, ""}};
+    EXPECT_EQ("errorCode: 9\ntext1: \xff\xfe not UTF-8\nvalue1: -1\n", OutcomeToText(outcome));
+    const std::string dumped = DumpJson(OutcomeToJson({"GetFavorite", "GetFavoriteV01"}, outcome));
+    const auto json = nlohmann::json::parse(dumped);
+    EXPECT_EQ("navigator-error", json["status"]);
+    EXPECT_EQ(1, json["exitStatus"]);
+    EXPECT_EQ(9, json["errorCode"]);
+    EXPECT_EQ(-1, json["record"]["value1"]);
+    EXPECT_EQ("refused", json["message"]);
+    EXPECT_FALSE(json.contains("running"));
+}
+
+TEST(OutputTest, RouteRecord) {
+    TCallOutcome outcome;
+    outcome.errorCode = 0;
+    outcome.recordFilled = true;
+    outcome.hasRoute = true;
+    outcome.routeCount = 2;
+    outcome.routePairs = {{1, -2}, {3, 4}};
+    EXPECT_EQ("errorCode: 0\ncount: 2\ncoordinates[0]: 1 -2\ncoordinates[1]: 3 4\n",
+              OutcomeToText(outcome));
+    const auto json = OutcomeToJson({"GetRouteCoordinates", "GetRouteCoordinatesV01"}, outcome);
+    EXPECT_EQ(2, json["record"]["count"]);
+    EXPECT_EQ(nlohmann::ordered_json::parse("[[1,-2],[3,4]]"), json["record"]["coordinates"]);
+}
+
+TEST(OutputTest, CommandListComesFromTheCatalogue) {
+    const auto list = CommandListToJson();
+    ASSERT_EQ(static_cast<std::size_t>(commands::kCount), list.size());
+    const auto& geocode = list[33];
+    EXPECT_EQ("geocode-by-postal-code", geocode["subcommand"]);
+    EXPECT_EQ("GeocodeByPostalCode", geocode["wireName"]);
+    EXPECT_EQ(3u, geocode["arguments"].size());
+    EXPECT_EQ("TGeocodeResult", geocode["record"]["type"]);
+    EXPECT_EQ(128, geocode["record"]["members"][4]["capacity"]);
+    const std::string text = CommandListToText();
+    EXPECT_NE(std::string::npos,
+              text.find("navigate-to-coordinates <coordinate1:number> <coordinate2:number> "
+                        "<destinationText:text>\n    NavigateToCoordinates, wire name "
+                        "NavigateToCoordinatesV01, reply error code only\n"));
+}
+
+}  // namespace
+}  // namespace oxsdk::cli
