@@ -367,10 +367,9 @@ void FakePlatform::SetWindow(const std::u16string& className, WindowHandle handl
 }
 
 void FakePlatform::RemoveWindow(const std::u16string& className) {
-    windows_.erase(
-        std::remove_if(windows_.begin(), windows_.end(),
-                       [&](const auto& w) { return w.first == className; }),
-        windows_.end());
+    windows_.erase(std::remove_if(windows_.begin(), windows_.end(),
+                                  [&](const auto& w) { return w.first == className; }),
+                   windows_.end());
 }
 
 WindowHandle FakePlatform::FindWindow(const char16_t* className) {

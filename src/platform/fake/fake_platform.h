@@ -1,8 +1,9 @@
 // A deterministic in-memory platform for unit tests. Files and folders live in memory and are
 // listed in the order they were added; paths and window classes compare exactly, as on the
-// emulated device (only enumeration patterns ignore case); sleeps and folder waits are recorded, not slept;
-// windows, processes, cursor and platform type are scripted; and any file operation can be
-// made to fail for a path (access denied N times, creation fails, short writes, ...).
+// emulated device (only enumeration patterns ignore case). Sleeps and folder waits are
+// recorded, not slept; windows, processes, cursor and platform type are scripted; and any
+// file operation can be made to fail for a path (access denied N times, creation fails, short
+// writes, ...).
 // Single-threaded: the test drives it and the code under test from one thread. Files opened
 // from it must not outlive it.
 //
