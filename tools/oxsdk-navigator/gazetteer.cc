@@ -1,5 +1,6 @@
 #include "gazetteer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -88,9 +89,15 @@ bool CGazetteer::Load(std::istream& in, std::string* error) {
 
 void CGazetteer::Add(TPlace place) {
     TKeys keys;
-    keys.names.push_back(FoldText(place.name));
-    for (const std::string& alternative : place.alternativeNames) {
-        keys.names.push_back(FoldText(alternative));
+    std::vector<std::string> names{place.name};
+    names.insert(names.end(), place.alternativeNames.begin(), place.alternativeNames.end());
+    for (const std::string& name : names) {
+        for (bool umlautDigraphs : {false, true}) {
+            const std::string key = FoldText(name, umlautDigraphs);
+            if (std::find(keys.names.begin(), keys.names.end(), key) == keys.names.end()) {
+                keys.names.push_back(key);
+            }
+        }
     }
     keys.postalCode = FoldPostalCode(place.postalCode);
     places_.push_back(std::move(place));

@@ -51,7 +51,8 @@ public:
 
 private:
     struct TKeys {
-        std::vector<std::string> names;  // folded name and alternative names
+        std::vector<std::string> names;  // folded name and alternative names, also with
+                                         // umlauts as digraphs
         std::string postalCode;          // folded postal code
     };
     std::vector<TPlace> places_;

@@ -91,10 +91,17 @@ constexpr TCountry kCountries[] = {
 
 }  // namespace
 
-std::string FoldText(std::string_view text) {
+std::string FoldText(std::string_view text, bool umlautDigraphs) {
     std::string folded;
     folded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) folded += FoldCodePoint(NextCodePoint(text, &i));
+    for (std::size_t i = 0; i < text.size();) {
+        const std::uint32_t c = NextCodePoint(text, &i);
+        folded += FoldCodePoint(c);
+        if (umlautDigraphs &&
+            (c == 0xC4 || c == 0xD6 || c == 0xDC || c == 0xE4 || c == 0xF6 || c == 0xFC)) {
+            folded += 'e';
+        }
+    }
     return folded;
 }
 

@@ -10,8 +10,9 @@ namespace oxsdk::emulator {
 
 /// Lower-case ASCII letters and digits only: accents are dropped ("Köln" -> "koln"), "ß" becomes
 /// "ss", "æ" "ae", "œ" "oe", everything that is not a letter or digit is left out
-/// ("'s-Hertogenbosch" -> "shertogenbosch").
-std::string FoldText(std::string_view text);
+/// ("'s-Hertogenbosch" -> "shertogenbosch"). With `umlautDigraphs`, "ä", "ö" and "ü" become
+/// "ae", "oe" and "ue" as in German spelling without umlauts ("München" -> "muenchen").
+std::string FoldText(std::string_view text, bool umlautDigraphs = false);
 
 /// Upper-case letters and digits of a postal code ("1012 ab" -> "1012AB").
 std::string FoldPostalCode(std::string_view text);

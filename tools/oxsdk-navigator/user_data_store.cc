@@ -62,7 +62,8 @@ bool CUserDataStore::Load(std::string* error) {
     std::string text;
     try {
         if (ReadFile(favoritesPath(), &text)) {
-            for (const json& entry : json::parse(text).at("favorites")) {
+            const json document = json::parse(text);
+            for (const json& entry : document.at("favorites")) {
                 const int index = entry.at("index").get<int>();
                 if (index < 0 || index >= kFavoriteCount) continue;
                 favorites_[index] = TFavorite{entry.at("name").get<std::string>(),
@@ -78,7 +79,8 @@ bool CUserDataStore::Load(std::string* error) {
     }
     try {
         if (ReadFile(poiSetsPath(), &text)) {
-            for (const json& entry : json::parse(text).at("sets")) {
+            const json document = json::parse(text);
+            for (const json& entry : document.at("sets")) {
                 TPoiSet set;
                 set.visible = entry.at("visible").get<bool>();
                 for (const json& point : entry.at("points")) {

@@ -1,0 +1,99 @@
+// Geometry and route planning: distances and bearings against known values, and routes that
+// start and end where asked, bend only gently, carry a point every 100-200 m and are the same
+// every time.
+#include "route_planner.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace oxsdk::emulator {
+namespace {
+
+const TGeoPoint kAmsterdam{52.370216, 4.895168};
+const TGeoPoint kUtrecht{52.0907, 5.1214};
+const TGeoPoint kParis{48.8566, 2.3522};
+const TGeoPoint kLondon{51.5074, -0.1278};
+
+TEST(Geo, DistancesAndBearingsMatchKnownValues) {
+    EXPECT_NEAR(DistanceMetres(kAmsterdam, kUtrecht), 35000.0, 1000.0);
+    EXPECT_NEAR(DistanceMetres(kParis, kLondon), 343500.0, 2000.0);
+    EXPECT_NEAR(DistanceMetres({0, 0}, {0, 1}), 111195.0, 10.0);
+    EXPECT_NEAR(BearingDegrees({0, 0}, {1, 0}), 0.0, 1e-9);
+    EXPECT_NEAR(BearingDegrees({0, 0}, {0, 1}), 90.0, 1e-9);
+    EXPECT_NEAR(BearingDegrees({0, 0}, {-1, 0}), 180.0, 1e-9);
+    EXPECT_NEAR(BearingDegrees({0, 0}, {0, -1}), 270.0, 1e-9);
+}
+
+TEST(Geo, InterpolationAndDestinationAgreeWithDistance) {
+    const TGeoPoint middle = Interpolate(kParis, kLondon, 0.5);
+    EXPECT_NEAR(DistanceMetres(kParis, middle), DistanceMetres(middle, kLondon), 1.0);
+    const TGeoPoint reached =
+        Destination(kParis, BearingDegrees(kParis, kLondon), DistanceMetres(kParis, kLondon));
+    EXPECT_LT(DistanceMetres(reached, kLondon), 1.0);
+    EXPECT_EQ(ToMicrodegrees(52.370216), 52370216);
+    EXPECT_EQ(ToMicrodegrees(-0.1278), -127800);
+    EXPECT_FALSE(IsValidPoint(PointFromMicrodegrees(90000001, 0)));
+    EXPECT_TRUE(IsValidPoint(PointFromMicrodegrees(-90000000, 180000000)));
+}
+
+TEST(RoutePlanner, RoutesRunFromStartToDestinationWithDensePoints) {
+    for (const auto& [from, to] : {std::pair{kAmsterdam, kUtrecht}, std::pair{kAmsterdam, kParis},
+                                   std::pair{kLondon, kParis}}) {
+        const TRoute route = PlanRoute(from, to, {});
+        const double straight = DistanceMetres(from, to);
+        ASSERT_GE(route.points.size(), 2u);
+        EXPECT_EQ(ToMicrodegrees(route.points.front().latitude), ToMicrodegrees(from.latitude));
+        EXPECT_EQ(ToMicrodegrees(route.points.back().longitude), ToMicrodegrees(to.longitude));
+        EXPECT_GE(route.lengthMetres, straight);
+        EXPECT_LE(route.lengthMetres, 1.4 * straight);
+        const double spacing = route.lengthMetres / static_cast<double>(route.points.size() - 1);
+        EXPECT_GE(spacing, 100.0);
+        EXPECT_LE(spacing, 200.0);
+        EXPECT_DOUBLE_EQ(route.cumulativeMetres.back(), route.lengthMetres);
+        for (std::size_t i = 1; i < route.points.size(); ++i) {
+            ASSERT_GE(route.cumulativeMetres[i], route.cumulativeMetres[i - 1]);
+            // Gentle bends: no step of the polyline is longer than a few spacings.
+            ASSERT_LT(DistanceMetres(route.points[i - 1], route.points[i]), 4 * spacing);
+        }
+        EXPECT_NEAR(route.plannedSeconds, route.lengthMetres / (route.averageSpeedKmh / 3.6), 1e-6);
+    }
+    EXPECT_GT(PlanRoute(kAmsterdam, kParis, {}).points.size(), 2500u);
+}
+
+TEST(RoutePlanner, SameRequestSameRouteAndOptionsChangeIt) {
+    const TRoute a = PlanRoute(kAmsterdam, kUtrecht, {});
+    const TRoute b = PlanRoute(kAmsterdam, kUtrecht, {});
+    ASSERT_EQ(a.points.size(), b.points.size());
+    for (std::size_t i = 0; i < a.points.size(); ++i) {
+        ASSERT_EQ(a.points[i].latitude, b.points[i].latitude);
+    }
+    const TRoute shortest = PlanRoute(kAmsterdam, kUtrecht, {true, false});
+    EXPECT_LE(shortest.lengthMetres, a.lengthMetres);
+    EXPECT_LT(shortest.averageSpeedKmh, a.averageSpeedKmh);
+    EXPECT_LE(PlannedSpeedKmh(300000, {false, true}), 70.0);
+    EXPECT_EQ(PlannedSpeedKmh(3000, {}), 30.0);
+    EXPECT_EQ(PlannedSpeedKmh(300000, {}), 95.0);
+}
+
+TEST(RoutePlanner, PositionAlongInterpolatesAndClamps) {
+    const TRoute route = PlanRoute(kAmsterdam, kUtrecht, {});
+    const TRoutePosition start = PositionAlong(route, -5.0);
+    EXPECT_EQ(start.lastPointIndex, 0u);
+    EXPECT_DOUBLE_EQ(start.point.latitude, kAmsterdam.latitude);
+    const TRoutePosition end = PositionAlong(route, route.lengthMetres + 100.0);
+    EXPECT_EQ(end.lastPointIndex, route.points.size() - 1);
+    const double halfway = route.cumulativeMetres[10] + 1.0;
+    const TRoutePosition middle = PositionAlong(route, halfway);
+    EXPECT_EQ(middle.lastPointIndex, 10u);
+    EXPECT_NEAR(DistanceMetres(route.points[10], middle.point), 1.0, 0.01);
+}
+
+TEST(RoutePlanner, RouteToTheStartItselfHasTwoPointsAndNoLength) {
+    const TRoute route = PlanRoute(kUtrecht, kUtrecht, {});
+    EXPECT_EQ(route.points.size(), 2u);
+    EXPECT_EQ(route.lengthMetres, 0.0);
+}
+
+}  // namespace
+}  // namespace oxsdk::emulator
