@@ -6,6 +6,9 @@
 // loads a text into CommandBuffer() and decodes it into fields read by index.
 #pragma once
 
+/// @file
+/// MArguments and CCsvArguments, the argument lists of commands and replies, and CSdkBase.
+
 #include <cstddef>
 
 #include "OXSDK5Link/Export.h"
@@ -14,6 +17,7 @@
 class OXSDK5LINK_API CSdkBase {
 public:
     virtual ~CSdkBase();
+    /// Copies nothing: the base holds no data.
     CSdkBase(const CSdkBase&) = default;
     /// Copies nothing and returns the object.
     CSdkBase& operator=(const CSdkBase&) { return *this; }
@@ -24,15 +28,20 @@ public:
     static void operator delete(void* block) noexcept;
 
 protected:
+    /// For derived classes only.
     CSdkBase() = default;
 };
 
 /// An argument list: builds a command text and decodes a received text into fields.
 class OXSDK5LINK_API MArguments {
 public:
+    /// An interface holds no data.
     MArguments() = default;
+    /// Copies nothing: the interface holds no data.
     MArguments(const MArguments&) = default;
+    /// Copies nothing: the interface holds no data.
     MArguments& operator=(const MArguments&) = default;
+    /// Releases what the implementation owns.
     virtual ~MArguments();
 
     /// Empties the text, drops the decoded fields and releases any heap buffer.
@@ -61,14 +70,18 @@ public:
 /// the heap blocks.
 class OXSDK5LINK_API CCsvArguments : public MArguments, public CSdkBase {
 public:
-    static constexpr int kInlineBufferSize = 1024;
-    static constexpr int kFirstLargeBufferSize = 2048;
-    static constexpr int kGrowthStep = 1024;
-    static constexpr int kInlineFieldCount = 32;
+    static constexpr int kInlineBufferSize = 1024;      ///< bytes of the inline text buffer
+    static constexpr int kFirstLargeBufferSize = 2048;  ///< first size of a heap text buffer
+    static constexpr int kGrowthStep = 1024;            ///< least growth of a heap text buffer
+    static constexpr int kInlineFieldCount = 32;        ///< entries of the inline field table
 
+    /// An empty list whose arguments are each closed by `separator`.
     explicit CCsvArguments(char separator);
+    /// A list with the same text, fields and separator; heap blocks are duplicated.
     CCsvArguments(const CCsvArguments& other);
+    /// Replaces this list's contents with a copy of `other`'s.
     CCsvArguments& operator=(const CCsvArguments& other);
+    /// Releases the heap buffers.
     ~CCsvArguments() override;
 
     void Reset() override;
@@ -80,17 +93,19 @@ public:
     int PrepareLargeBuffer(int size) override;
 
 protected:
+    /// The buffer that holds the text now: the heap buffer when there is one, else the inline one.
     char* CurrentBuffer() { return largeBuffer != nullptr ? largeBuffer : commandBuffer; }
+    /// Makes this list a copy of `other` (text, fields, separator), duplicating heap blocks.
     void CopyFrom(const CCsvArguments& other);
 
-    char commandBuffer[kInlineBufferSize];
-    char* largeBuffer;
-    int largeBufferSize;
-    const char* fields[kInlineFieldCount];
-    const char** largeFields;
-    int largeFieldsSize;
-    int nrFields;
-    char separator;
+    char commandBuffer[kInlineBufferSize];  ///< inline text buffer
+    char* largeBuffer;                      ///< heap text buffer, or null
+    int largeBufferSize;                    ///< size of largeBuffer in bytes
+    const char* fields[kInlineFieldCount];  ///< inline field table of the last decode
+    const char** largeFields;               ///< heap field table for more fields, or null
+    int largeFieldsSize;                    ///< entries of largeFields
+    int nrFields;                           ///< fields found by the last decode
+    char separator;                         ///< character that closes every argument
     /// Length of the text built by AppendArgument; -1 when the text was placed in the buffer
     /// from outside (a reply read into CommandBuffer()) and must be measured.
     int textLength;

@@ -2,15 +2,22 @@
 // command handler that a navigation application implements to receive commands.
 #pragma once
 
+/// @file
+/// The communication layer interface, the session handle and the navigator's command handler.
+
 #include "OXSDK5Link/Arguments.h"
 #include "OXSDK5Link/Export.h"
 
 /// Opaque handle of one sent command until its reply has been collected.
 class OXSDK5LINK_API MOstrelSession {
 public:
+    /// An interface holds no data.
     MOstrelSession() = default;
+    /// Copies nothing: the interface holds no data.
     MOstrelSession(const MOstrelSession&) = default;
+    /// Copies nothing: the interface holds no data.
     MOstrelSession& operator=(const MOstrelSession&) = default;
+    /// Releases what the layer's session holds.
     virtual ~MOstrelSession();
 };
 
@@ -51,15 +58,18 @@ public:
     const char* ReceiveField(int index) const;
 
 protected:
-    MArguments* arguments;
+    MArguments* arguments;  ///< the owned argument list: the command being built or the reply read
 };
 
 /// Implemented by a navigation application: called once for every command received by
 /// COstrelFileLayer::ProcessEvents.
 class OXSDK5LINK_API MCommandHandlerInterface {
 public:
+    /// An interface holds no data.
     MCommandHandlerInterface() = default;
+    /// Copies nothing: the interface holds no data.
     MCommandHandlerInterface(const MCommandHandlerInterface&) = default;
+    /// Copies nothing: the interface holds no data.
     MCommandHandlerInterface& operator=(const MCommandHandlerInterface&) = default;
 
     /// `layer` holds the decoded command (field 0 is its wire name). Answer, before returning,
@@ -68,5 +78,6 @@ public:
     /// be created; the layer and the session are destroyed after the call. The result is unused.
     virtual int HandleCommand(MOstrelCommunicationLayerInterface& layer,
                               MOstrelSession* session) = 0;
+    /// Releases what the handler owns.
     virtual ~MCommandHandlerInterface();
 };

@@ -4,6 +4,9 @@
 // ProcessEvents to receive the commands addressed to its exchange name.
 #pragma once
 
+/// @file
+/// COstrelFileLayer, the communication layer over message and marker files.
+
 #include "OXSDK5Link/CommunicationLayer.h"
 #include "OXSDK5Link/Export.h"
 
@@ -15,7 +18,7 @@
 /// "remote.local.pid.S.message" / ".finished"; the reader deletes the marker, then the message.
 class OXSDK5LINK_API COstrelFileLayer : public MOstrelCommunicationLayerInterface {
 public:
-    static constexpr int kNameCapacity = 256;
+    static constexpr int kNameCapacity = 256;  ///< bytes of a name buffer, terminator included
 
     /// Creates a layer. `localName` is this side's exchange name, `remoteName` the other side's
     /// (for a client: the navigation application's exchange name). `pid` -1 stands for this
@@ -31,6 +34,7 @@ public:
     /// Returns when the pass is over; never waits for a file that is not complete.
     static void ProcessEvents(const char* name, MCommandHandlerInterface& handler);
 
+    /// Destroys the layer and its argument list.
     ~COstrelFileLayer() override;
 
     void StartSendCommand() override;
@@ -40,15 +44,18 @@ public:
     int ReturnAvailable(MOstrelSession* session) override;
     void StartReceiveCommand(MOstrelSession* session) override;
 
+    /// Allocates `size` bytes with malloc, filled with zero bytes; null when malloc fails.
     static void* operator new(std::size_t size) noexcept;
+    /// Releases a block obtained from operator new with free.
     static void operator delete(void* block) noexcept;
 
 protected:
+    /// A layer over `arguments`, which it takes over; New fills in the names and the pid.
     explicit COstrelFileLayer(MArguments* arguments);
 
-    char localName[kNameCapacity];
-    char remoteName[kNameCapacity];
-    int lastSequence;
-    int pid;
-    int replyMode;
+    char localName[kNameCapacity];   ///< this side's exchange name
+    char remoteName[kNameCapacity];  ///< the other side's exchange name
+    int lastSequence;                ///< sequence number of the last message; raised by each send
+    int pid;                         ///< process number in the file names
+    int replyMode;                   ///< 1 while a reply is being built, else 0
 };

@@ -1,6 +1,9 @@
 // Everything public of the OXSDK5Link link library.
 #pragma once
 
+/// @file
+/// Everything public of the OXSDK5Link link library: include this one header.
+
 #include "OXSDK5Link/Arguments.h"
 #include "OXSDK5Link/CommandCatalogue.h"
 #include "OXSDK5Link/CommunicationLayer.h"

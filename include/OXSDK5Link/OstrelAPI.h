@@ -17,11 +17,26 @@
 // application that answers; the library converts and stores it without interpreting it.
 #pragma once
 
+/// @file
+/// COstrelAPI, the calls through which an application drives the navigation application.
+
 #include <cstdint>
 
 #include "OXSDK5Link/CommunicationLayer.h"
 #include "OXSDK5Link/Export.h"
 
+/// Drives the navigation application through a communication layer.
+///
+/// Every remote command X has a blocking form X(TError*, [record*,] arguments...), which
+/// starts the navigation application when needed, sends and waits; an XAsync(int, arguments...)
+/// form, which sends and returns the session (null when nothing was sent); and an
+/// XAsyncRetrieve(MOstrelSession*, TError*, [record*]) form, which waits for the reply to that
+/// session, destroys the session and decodes the reply. The int result of the blocking and
+/// retrieve forms is 0 when a well-formed reply arrived, -1 when nothing was sent or the session
+/// was null, -2 when the reply had a field count the command does not accept; the navigation
+/// application's verdict is in TError::errorCode. A record is filled only by a full reply.
+/// The object holds the layer by reference and one conversion buffer; use it from one thread at
+/// a time.
 class OXSDK5LINK_API COstrelAPI {
 public:
     /// Result code of every operation that takes a TError.
@@ -198,177 +213,380 @@ public:
 
     /// @name Version of the navigation application
     ///@{
+
+    /// Reads the navigation application's version into `version`. Blocking form of
+    /// "GetApplicationVersionV01": starts the navigation application when needed, sends, waits for
+    /// the reply.
     int GetApplicationVersion(TError* error, TVersion* version);
+    /// Sends "GetApplicationVersionV01" (see GetApplicationVersion); returns its session, or null
+    /// when nothing was sent.
     MOstrelSession* GetApplicationVersionAsync(int unused);
+    /// Waits for the reply to a GetApplicationVersionAsync session, destroys the session and
+    /// decodes the reply into `version`.
     int GetApplicationVersionAsyncRetrieve(MOstrelSession* session, TError* error,
                                            TVersion* version);
     ///@}
 
     /// @name Navigation, map and display
     ///@{
+
+    /// Asks the navigation application to flash `messageText`; `number` is passed on as given.
+    /// Blocking form of "FlashMessageV01": starts the navigation application when needed, sends,
+    /// waits for the reply.
     int FlashMessage(TError* error, const char* messageText, int number);
+    /// Sends "FlashMessageV01" (see FlashMessage); returns its session, or null when nothing was
+    /// sent.
     MOstrelSession* FlashMessageAsync(int unused, const char* messageText, int number);
+    /// Waits for the reply to a FlashMessageAsync session, destroys the session and decodes the
+    /// reply.
     int FlashMessageAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks for a route to the point (`coordinate1`, `coordinate2`) named `destinationText`.
+    /// Blocking form of "NavigateToCoordinatesV01": starts the navigation application when needed,
+    /// sends, waits for the reply.
     int NavigateToCoordinates(TError* error, std::int32_t coordinate1, std::int32_t coordinate2,
                               const char* destinationText);
+    /// Sends "NavigateToCoordinatesV01" (see NavigateToCoordinates); returns its session, or null
+    /// when nothing was sent.
     MOstrelSession* NavigateToCoordinatesAsync(int unused, std::int32_t coordinate1,
                                                std::int32_t coordinate2,
                                                const char* destinationText);
+    /// Waits for the reply to a NavigateToCoordinatesAsync session, destroys the session and
+    /// decodes the reply.
     int NavigateToCoordinatesAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks for a route to the favourite `favoriteIndex`. Blocking form of "NavigateToFavoriteV01":
+    /// starts the navigation application when needed, sends, waits for the reply.
     int NavigateToFavorite(TError* error, int favoriteIndex);
+    /// Sends "NavigateToFavoriteV01" (see NavigateToFavorite); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* NavigateToFavoriteAsync(int unused, int favoriteIndex);
+    /// Waits for the reply to a NavigateToFavoriteAsync session, destroys the session and decodes
+    /// the reply.
     int NavigateToFavoriteAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks for a route to the address given in four parts. Blocking form of
+    /// "NavigateToAddressV01": starts the navigation application when needed, sends, waits for the
+    /// reply.
     int NavigateToAddress(TError* error, const char* addressPart1, const char* addressPart2,
                           const char* addressPart3, const char* addressPart4);
+    /// Sends "NavigateToAddressV01" (see NavigateToAddress); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* NavigateToAddressAsync(int unused, const char* addressPart1,
                                            const char* addressPart2, const char* addressPart3,
                                            const char* addressPart4);
+    /// Waits for the reply to a NavigateToAddressAsync session, destroys the session and decodes
+    /// the reply.
     int NavigateToAddressAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks for a route to the postal-code address given in three parts. Blocking form of
+    /// "NavigateToPostalCodeV01": starts the navigation application when needed, sends, waits for
+    /// the reply.
     int NavigateToPostalCode(TError* error, const char* addressPart1, const char* addressPart2,
                              const char* addressPart3);
+    /// Sends "NavigateToPostalCodeV01" (see NavigateToPostalCode); returns its session, or null
+    /// when nothing was sent.
     MOstrelSession* NavigateToPostalCodeAsync(int unused, const char* addressPart1,
                                               const char* addressPart2, const char* addressPart3);
+    /// Waits for the reply to a NavigateToPostalCodeAsync session, destroys the session and decodes
+    /// the reply.
     int NavigateToPostalCodeAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to show the address given in four parts on the map. Blocking form of
+    /// "ShowAddressOnMapV01": starts the navigation application when needed, sends, waits for the
+    /// reply.
     int ShowAddressOnMap(TError* error, const char* addressPart1, const char* addressPart2,
                          const char* addressPart3, const char* addressPart4);
+    /// Sends "ShowAddressOnMapV01" (see ShowAddressOnMap); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* ShowAddressOnMapAsync(int unused, const char* addressPart1,
                                           const char* addressPart2, const char* addressPart3,
                                           const char* addressPart4);
+    /// Waits for the reply to a ShowAddressOnMapAsync session, destroys the session and decodes the
+    /// reply.
     int ShowAddressOnMapAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to show the postal-code address given in three parts on the map. Blocking form of
+    /// "ShowPostalCodeOnMapV01": starts the navigation application when needed, sends, waits for
+    /// the reply.
     int ShowPostalCodeOnMap(TError* error, const char* addressPart1, const char* addressPart2,
                             const char* addressPart3);
+    /// Sends "ShowPostalCodeOnMapV01" (see ShowPostalCodeOnMap); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* ShowPostalCodeOnMapAsync(int unused, const char* addressPart1,
                                              const char* addressPart2, const char* addressPart3);
+    /// Waits for the reply to a ShowPostalCodeOnMapAsync session, destroys the session and decodes
+    /// the reply.
     int ShowPostalCodeOnMapAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to show the point (`coordinate1`, `coordinate2`) on the map. Blocking form of
+    /// "ShowCoordinatesOnMapV01": starts the navigation application when needed, sends, waits for
+    /// the reply.
     int ShowCoordinatesOnMap(TError* error, std::int32_t coordinate1, std::int32_t coordinate2);
+    /// Sends "ShowCoordinatesOnMapV01" (see ShowCoordinatesOnMap); returns its session, or null
+    /// when nothing was sent.
     MOstrelSession* ShowCoordinatesOnMapAsync(int unused, std::int32_t coordinate1,
                                               std::int32_t coordinate2);
+    /// Waits for the reply to a ShowCoordinatesOnMapAsync session, destroys the session and decodes
+    /// the reply.
     int ShowCoordinatesOnMapAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to show the rectangle between (`coordinate1`, `coordinate2`) and (`coordinate3`,
+    /// `coordinate4`) on the map; the values are sent as given, not normalised. Blocking form of
+    /// "ShowRectangleOnMapV01": starts the navigation application when needed, sends, waits for the
+    /// reply.
     int ShowRectangleOnMap(TError* error, std::int32_t coordinate1, std::int32_t coordinate2,
                            std::int32_t coordinate3, std::int32_t coordinate4);
+    /// Sends "ShowRectangleOnMapV01" (see ShowRectangleOnMap); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* ShowRectangleOnMapAsync(int unused, std::int32_t coordinate1,
                                             std::int32_t coordinate2, std::int32_t coordinate3,
                                             std::int32_t coordinate4);
+    /// Waits for the reply to a ShowRectangleOnMapAsync session, destroys the session and decodes
+    /// the reply.
     int ShowRectangleOnMapAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to change the setting that `setting` names to the value it names. Blocking form of
+    /// "ChangeSettingV01": starts the navigation application when needed, sends, waits for the
+    /// reply.
     int ChangeSetting(TError* error, ESettingAndValue setting);
+    /// Sends "ChangeSettingV01" (see ChangeSetting); returns its session, or null when nothing was
+    /// sent.
     MOstrelSession* ChangeSettingAsync(int unused, ESettingAndValue setting);
+    /// Waits for the reply to a ChangeSettingAsync session, destroys the session and decodes the
+    /// reply.
     int ChangeSettingAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to switch to the map `mapName`. Blocking form of "SwitchMapV01": starts the navigation
+    /// application when needed, sends, waits for the reply.
     int SwitchMap(TError* error, const char* mapName);
+    /// Sends "SwitchMapV01" (see SwitchMap); returns its session, or null when nothing was sent.
     MOstrelSession* SwitchMapAsync(int unused, const char* mapName);
+    /// Waits for the reply to a SwitchMapAsync session, destroys the session and decodes the reply.
     int SwitchMapAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to set `property` to `value`. Blocking form of "SetNavigatorPropertyV01": starts the
+    /// navigation application when needed, sends, waits for the reply.
     int SetNavigatorProperty(TError* error, EProperty property, std::int32_t value);
+    /// Sends "SetNavigatorPropertyV01" (see SetNavigatorProperty); returns its session, or null
+    /// when nothing was sent.
     MOstrelSession* SetNavigatorPropertyAsync(int unused, EProperty property, std::int32_t value);
+    /// Waits for the reply to a SetNavigatorPropertyAsync session, destroys the session and decodes
+    /// the reply.
     int SetNavigatorPropertyAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks the navigation application to come to the foreground; StartApplication uses it as the
+    /// readiness test. Blocking form of "BringNavigatorToForegroundV01": starts the navigation
+    /// application when needed, sends, waits for the reply.
     int BringNavigatorToForeground(TError* error);
+    /// Sends "BringNavigatorToForegroundV01" (see BringNavigatorToForeground); returns its session,
+    /// or null when nothing was sent.
     MOstrelSession* BringNavigatorToForegroundAsync(int unused);
+    /// Waits for the reply to a BringNavigatorToForegroundAsync session, destroys the session and
+    /// decodes the reply.
     int BringNavigatorToForegroundAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks the navigation application to switch to its navigation view. Blocking form of
+    /// "SwitchToNavigatorViewV01": starts the navigation application when needed, sends, waits for
+    /// the reply.
     int SwitchToNavigatorView(TError* error);
+    /// Sends "SwitchToNavigatorViewV01" (see SwitchToNavigatorView); returns its session, or null
+    /// when nothing was sent.
     MOstrelSession* SwitchToNavigatorViewAsync(int unused);
+    /// Waits for the reply to a SwitchToNavigatorViewAsync session, destroys the session and
+    /// decodes the reply.
     int SwitchToNavigatorViewAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to show or hide the route summary as `visible` says. Blocking form of
+    /// "SetRouteSummaryVisibleV01": starts the navigation application when needed, sends, waits for
+    /// the reply.
     int SetRouteSummaryVisible(TError* error, std::int32_t visible);
+    /// Sends "SetRouteSummaryVisibleV01" (see SetRouteSummaryVisible); returns its session, or null
+    /// when nothing was sent.
     MOstrelSession* SetRouteSummaryVisibleAsync(int unused, std::int32_t visible);
+    /// Waits for the reply to a SetRouteSummaryVisibleAsync session, destroys the session and
+    /// decodes the reply.
     int SetRouteSummaryVisibleAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to clear the planned route. Blocking form of "ClearRouteV01": starts the navigation
+    /// application when needed, sends, waits for the reply.
     int ClearRoute(TError* error);
+    /// Sends "ClearRouteV01" (see ClearRoute); returns its session, or null when nothing was sent.
     MOstrelSession* ClearRouteAsync(int unused);
+    /// Waits for the reply to a ClearRouteAsync session, destroys the session and decodes the
+    /// reply.
     int ClearRouteAsyncRetrieve(MOstrelSession* session, TError* error);
     ///@}
 
     /// @name Favourites and points of interest
     ///@{
+
+    /// Asks to clear the favourite `favoriteIndex`. Blocking form of "ClearFavoriteV01": starts the
+    /// navigation application when needed, sends, waits for the reply.
     int ClearFavorite(TError* error, std::int32_t favoriteIndex);
+    /// Sends "ClearFavoriteV01" (see ClearFavorite); returns its session, or null when nothing was
+    /// sent.
     MOstrelSession* ClearFavoriteAsync(int unused, std::int32_t favoriteIndex);
+    /// Waits for the reply to a ClearFavoriteAsync session, destroys the session and decodes the
+    /// reply.
     int ClearFavoriteAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to write the favourite `favoriteIndex` with two texts and two values. Blocking form of
+    /// "SetFavoriteV01": starts the navigation application when needed, sends, waits for the reply.
     int SetFavorite(TError* error, std::int32_t favoriteIndex, const char* text1,
                     const char* text2, std::int32_t value1, std::int32_t value2);
+    /// Sends "SetFavoriteV01" (see SetFavorite); returns its session, or null when nothing was
+    /// sent.
     MOstrelSession* SetFavoriteAsync(int unused, std::int32_t favoriteIndex, const char* text1,
                                      const char* text2, std::int32_t value1, std::int32_t value2);
+    /// Waits for the reply to a SetFavoriteAsync session, destroys the session and decodes the
+    /// reply.
     int SetFavoriteAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Reads the favourite `favoriteIndex` into `favorite`. Blocking form of "GetFavoriteV01":
+    /// starts the navigation application when needed, sends, waits for the reply.
     int GetFavorite(TError* error, TFavoriteInfo* favorite, std::int32_t favoriteIndex);
+    /// Sends "GetFavoriteV01" (see GetFavorite); returns its session, or null when nothing was
+    /// sent.
     MOstrelSession* GetFavoriteAsync(int unused, std::int32_t favoriteIndex);
+    /// Waits for the reply to a GetFavoriteAsync session, destroys the session and decodes the
+    /// reply into `favorite`.
     int GetFavoriteAsyncRetrieve(MOstrelSession* session, TError* error,
                                  TFavoriteInfo* favorite);
 
+    /// Asks to show or hide the points of interest of type `poiType` as `value` says. Blocking form
+    /// of "MakePoiVisibleV01": starts the navigation application when needed, sends, waits for the
+    /// reply.
     int MakePoiVisible(TError* error, EPoiTypeCode poiType, std::int32_t value);
+    /// Sends "MakePoiVisibleV01" (see MakePoiVisible); returns its session, or null when nothing
+    /// was sent.
     MOstrelSession* MakePoiVisibleAsync(int unused, EPoiTypeCode poiType, std::int32_t value);
+    /// Waits for the reply to a MakePoiVisibleAsync session, destroys the session and decodes the
+    /// reply.
     int MakePoiVisibleAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to add a point of interest at (`coordinate1`, `coordinate2`) with two texts to the set
+    /// `poiSetName`. Blocking form of "AddPoiV01": starts the navigation application when needed,
+    /// sends, waits for the reply.
     int AddPoi(TError* error, const char* poiSetName, std::int32_t coordinate1,
                std::int32_t coordinate2, const char* text1, const char* text2);
+    /// Sends "AddPoiV01" (see AddPoi); returns its session, or null when nothing was sent.
     MOstrelSession* AddPoiAsync(int unused, const char* poiSetName, std::int32_t coordinate1,
                                 std::int32_t coordinate2, const char* text1, const char* text2);
+    /// Waits for the reply to a AddPoiAsync session, destroys the session and decodes the reply.
     int AddPoiAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to delete the point of the set `poiSetName` closest to (`coordinate1`, `coordinate2`).
+    /// Blocking form of "DeleteClosestPoiV01": starts the navigation application when needed,
+    /// sends, waits for the reply.
     int DeleteClosestPoi(TError* error, const char* poiSetName, std::int32_t coordinate1,
                          std::int32_t coordinate2);
+    /// Sends "DeleteClosestPoiV01" (see DeleteClosestPoi); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* DeleteClosestPoiAsync(int unused, const char* poiSetName,
                                           std::int32_t coordinate1, std::int32_t coordinate2);
+    /// Waits for the reply to a DeleteClosestPoiAsync session, destroys the session and decodes the
+    /// reply.
     int DeleteClosestPoiAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to delete every point of the set `poiSetName`. Blocking form of "DeleteAllPoiV01":
+    /// starts the navigation application when needed, sends, waits for the reply.
     int DeleteAllPoi(TError* error, const char* poiSetName);
+    /// Sends "DeleteAllPoiV01" (see DeleteAllPoi); returns its session, or null when nothing was
+    /// sent.
     MOstrelSession* DeleteAllPoiAsync(int unused, const char* poiSetName);
+    /// Waits for the reply to a DeleteAllPoiAsync session, destroys the session and decodes the
+    /// reply.
     int DeleteAllPoiAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to show or hide the points of the set `poiSetName` as `value` says. Blocking form of
+    /// "MakeUserPoiVisibleV01": starts the navigation application when needed, sends, waits for the
+    /// reply.
     int MakeUserPoiVisible(TError* error, const char* poiSetName, std::int32_t value);
+    /// Sends "MakeUserPoiVisibleV01" (see MakeUserPoiVisible); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* MakeUserPoiVisibleAsync(int unused, const char* poiSetName,
                                             std::int32_t value);
+    /// Waits for the reply to a MakeUserPoiVisibleAsync session, destroys the session and decodes
+    /// the reply.
     int MakeUserPoiVisibleAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to move the point of the set `poiSetName` closest to (`coordinate1`, `coordinate2`) to
+    /// (`coordinate3`, `coordinate4`). Blocking form of "MoveClosestPoiV01": starts the navigation
+    /// application when needed, sends, waits for the reply.
     int MoveClosestPoi(TError* error, const char* poiSetName, std::int32_t coordinate1,
                        std::int32_t coordinate2, std::int32_t coordinate3,
                        std::int32_t coordinate4);
+    /// Sends "MoveClosestPoiV01" (see MoveClosestPoi); returns its session, or null when nothing
+    /// was sent.
     MOstrelSession* MoveClosestPoiAsync(int unused, const char* poiSetName,
                                         std::int32_t coordinate1, std::int32_t coordinate2,
                                         std::int32_t coordinate3, std::int32_t coordinate4);
+    /// Waits for the reply to a MoveClosestPoiAsync session, destroys the session and decodes the
+    /// reply.
     int MoveClosestPoiAsyncRetrieve(MOstrelSession* session, TError* error);
     ///@}
 
     /// @name Position and location
     ///@{
+
+    /// Reads the current position into `position`. Blocking form of "GetCurrentPositionV01": starts
+    /// the navigation application when needed, sends, waits for the reply.
     int GetCurrentPosition(TError* error, TCurrentPositionInfo* position);
+    /// Sends "GetCurrentPositionV01" (see GetCurrentPosition); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* GetCurrentPositionAsync(int unused);
+    /// Waits for the reply to a GetCurrentPositionAsync session, destroys the session and decodes
+    /// the reply into `position`.
     int GetCurrentPositionAsyncRetrieve(MOstrelSession* session, TError* error,
                                         TCurrentPositionInfo* position);
 
+    /// Reads information on the location (`coordinate1`, `coordinate2`) into `location`. Blocking
+    /// form of "GetLocationInfoV01": starts the navigation application when needed, sends, waits
+    /// for the reply.
     int GetLocationInfo(TError* error, TLocationInfo* location, std::int32_t coordinate1,
                         std::int32_t coordinate2);
+    /// Sends "GetLocationInfoV01" (see GetLocationInfo); returns its session, or null when nothing
+    /// was sent.
     MOstrelSession* GetLocationInfoAsync(int unused, std::int32_t coordinate1,
                                          std::int32_t coordinate2);
+    /// Waits for the reply to a GetLocationInfoAsync session, destroys the session and decodes the
+    /// reply into `location`.
     int GetLocationInfoAsyncRetrieve(MOstrelSession* session, TError* error,
                                      TLocationInfo* location);
 
+    /// Reads extended information on the location (`coordinate1`, `coordinate2`) into `location`.
+    /// Blocking form of "GetLocationInfoExV01": starts the navigation application when needed,
+    /// sends, waits for the reply.
     int GetLocationInfoEx(TError* error, TLocationInfoEx* location, std::int32_t coordinate1,
                           std::int32_t coordinate2);
+    /// Sends "GetLocationInfoExV01" (see GetLocationInfoEx); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* GetLocationInfoExAsync(int unused, std::int32_t coordinate1,
                                            std::int32_t coordinate2);
+    /// Waits for the reply to a GetLocationInfoExAsync session, destroys the session and decodes
+    /// the reply into `location`.
     int GetLocationInfoExAsyncRetrieve(MOstrelSession* session, TError* error,
                                        TLocationInfoEx* location);
     ///@}
 
     /// @name Route
     ///@{
+
+    /// Reads the summary of the planned route into `route`. Blocking form of "GetRouteInfoV01":
+    /// starts the navigation application when needed, sends, waits for the reply.
     int GetRouteInfo(TError* error, TRouteInfo* route);
+    /// Sends "GetRouteInfoV01" (see GetRouteInfo); returns its session, or null when nothing was
+    /// sent.
     MOstrelSession* GetRouteInfoAsync(int unused);
+    /// Waits for the reply to a GetRouteInfoAsync session, destroys the session and decodes the
+    /// reply into `route`.
     int GetRouteInfoAsyncRetrieve(MOstrelSession* session, TError* error, TRouteInfo* route);
 
     /// Blocking form; returns -2 (not -1) when the navigation application cannot be started.
     int GetRouteCoordinates(TError* error, TRouteCoordinates* route);
+    /// Sends "GetRouteCoordinatesV01" (see GetRouteCoordinates); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* GetRouteCoordinatesAsync(int unused);
     /// Sets count -1 and coordinates null first. Returns 0 except for a reply without any pair
     /// (count 0, errorCode -5, result -5). errorCode: -1 null session, -2 fewer than 2 fields,
@@ -380,64 +598,128 @@ public:
 
     /// @name Geocoding
     ///@{
+
+    /// Geocodes the address given in three parts into `result`. Blocking form of "GeocodeV01":
+    /// starts the navigation application when needed, sends, waits for the reply.
     int Geocode(TError* error, TGeocodeResult* result, const char* addressPart1,
                 const char* addressPart2, const char* addressPart3);
+    /// Sends "GeocodeV01" (see Geocode); returns its session, or null when nothing was sent.
     MOstrelSession* GeocodeAsync(int unused, const char* addressPart1, const char* addressPart2,
                                  const char* addressPart3);
+    /// Waits for the reply to a GeocodeAsync session, destroys the session and decodes the reply
+    /// into `result`.
     int GeocodeAsyncRetrieve(MOstrelSession* session, TError* error, TGeocodeResult* result);
 
+    /// Geocodes the address given in four parts into `result`. Blocking form of
+    /// "GeocodeExtendedV01": starts the navigation application when needed, sends, waits for the
+    /// reply.
     int GeocodeExtended(TError* error, TGeocodeResult* result, const char* addressPart1,
                         const char* addressPart2, const char* addressPart3,
                         const char* addressPart4);
+    /// Sends "GeocodeExtendedV01" (see GeocodeExtended); returns its session, or null when nothing
+    /// was sent.
     MOstrelSession* GeocodeExtendedAsync(int unused, const char* addressPart1,
                                          const char* addressPart2, const char* addressPart3,
                                          const char* addressPart4);
+    /// Waits for the reply to a GeocodeExtendedAsync session, destroys the session and decodes the
+    /// reply into `result`.
     int GeocodeExtendedAsyncRetrieve(MOstrelSession* session, TError* error,
                                      TGeocodeResult* result);
 
+    /// Geocodes the postal-code address given in three parts into `result`. Blocking form of
+    /// "GeocodeByPostalCode": starts the navigation application when needed, sends, waits for the
+    /// reply.
     int GeocodeByPostalCode(TError* error, TGeocodeResult* result, const char* addressPart1,
                             const char* addressPart2, const char* addressPart3);
+    /// Sends "GeocodeByPostalCode" (see GeocodeByPostalCode); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* GeocodeByPostalCodeAsync(int unused, const char* addressPart1,
                                              const char* addressPart2, const char* addressPart3);
+    /// Waits for the reply to a GeocodeByPostalCodeAsync session, destroys the session and decodes
+    /// the reply into `result`.
     int GeocodeByPostalCodeAsyncRetrieve(MOstrelSession* session, TError* error,
                                          TGeocodeResult* result);
     ///@}
 
     /// @name Device, map data and GPS
     ///@{
+
+    /// Reads the description of the map data set into `info`. Blocking form of "GetDataSetInfoV01":
+    /// starts the navigation application when needed, sends, waits for the reply.
     int GetDataSetInfo(TError* error, TDataSetInfo* info);
+    /// Sends "GetDataSetInfoV01" (see GetDataSetInfo); returns its session, or null when nothing
+    /// was sent.
     MOstrelSession* GetDataSetInfoAsync(int unused);
+    /// Waits for the reply to a GetDataSetInfoAsync session, destroys the session and decodes the
+    /// reply into `info`.
     int GetDataSetInfoAsyncRetrieve(MOstrelSession* session, TError* error, TDataSetInfo* info);
 
+    /// Reads the device's identifier into `id`. Blocking form of "GetUniqueDeviceIdV01": starts the
+    /// navigation application when needed, sends, waits for the reply.
     int GetUniqueDeviceId(TError* error, TDeviceId* id);
+    /// Sends "GetUniqueDeviceIdV01" (see GetUniqueDeviceId); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* GetUniqueDeviceIdAsync(int unused);
+    /// Waits for the reply to a GetUniqueDeviceIdAsync session, destroys the session and decodes
+    /// the reply into `id`.
     int GetUniqueDeviceIdAsyncRetrieve(MOstrelSession* session, TError* error, TDeviceId* id);
 
+    /// Asks to switch external GPS input on; its answer goes into `result`. Blocking form of
+    /// "EnableExternalGPSInputV01": starts the navigation application when needed, sends, waits for
+    /// the reply.
     int EnableExternalGPSInput(TError* error, TExternalGPSResult* result);
+    /// Sends "EnableExternalGPSInputV01" (see EnableExternalGPSInput); returns its session, or null
+    /// when nothing was sent.
     MOstrelSession* EnableExternalGPSInputAsync(int unused);
+    /// Waits for the reply to a EnableExternalGPSInputAsync session, destroys the session and
+    /// decodes the reply into `result`.
     int EnableExternalGPSInputAsyncRetrieve(MOstrelSession* session, TError* error,
                                             TExternalGPSResult* result);
 
+    /// Asks to switch external GPS input off. Blocking form of "DisableExternalGPSInputV01": starts
+    /// the navigation application when needed, sends, waits for the reply.
     int DisableExternalGPSInput(TError* error);
+    /// Sends "DisableExternalGPSInputV01" (see DisableExternalGPSInput); returns its session, or
+    /// null when nothing was sent.
     MOstrelSession* DisableExternalGPSInputAsync(int unused);
+    /// Waits for the reply to a DisableExternalGPSInputAsync session, destroys the session and
+    /// decodes the reply.
     int DisableExternalGPSInputAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to switch raw GPS output on, passing `outputText`. Blocking form of
+    /// "EnableRawGPSOutputV01": starts the navigation application when needed, sends, waits for the
+    /// reply.
     int EnableRawGPSOutput(TError* error, const char* outputText);
+    /// Sends "EnableRawGPSOutputV01" (see EnableRawGPSOutput); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* EnableRawGPSOutputAsync(int unused, const char* outputText);
+    /// Waits for the reply to a EnableRawGPSOutputAsync session, destroys the session and decodes
+    /// the reply.
     int EnableRawGPSOutputAsyncRetrieve(MOstrelSession* session, TError* error);
 
+    /// Asks to switch raw GPS output off. Blocking form of "DisableRawGPSOutputV01": starts the
+    /// navigation application when needed, sends, waits for the reply.
     int DisableRawGPSOutput(TError* error);
+    /// Sends "DisableRawGPSOutputV01" (see DisableRawGPSOutput); returns its session, or null when
+    /// nothing was sent.
     MOstrelSession* DisableRawGPSOutputAsync(int unused);
+    /// Waits for the reply to a DisableRawGPSOutputAsync session, destroys the session and decodes
+    /// the reply.
     int DisableRawGPSOutputAsyncRetrieve(MOstrelSession* session, TError* error);
     ///@}
 
     /// @name Stopping the navigation application
     ///@{
+
     /// Does not start the navigation application: returns 0 with errorCode -5 when it does not
     /// run. After an accepted stop, waits up to 11 s for its window to go; errorCode is then -5
     /// when it went, 0 when it stayed.
     int StopApplication(TError* error);
+    /// Sends "StopApplicationV01" (see StopApplication); returns its session, or null when nothing
+    /// was sent.
     MOstrelSession* StopApplicationAsync(int unused);
+    /// Waits for the reply to a StopApplicationAsync session, destroys the session and decodes the
+    /// reply.
     int StopApplicationAsyncRetrieve(MOstrelSession* session, TError* error);
     ///@}
 
@@ -445,6 +727,6 @@ public:
     static constexpr int kConversionBufferSize = 12;
 
 private:
-    MOstrelCommunicationLayerInterface& layer;
-    char conversionBuffer[kConversionBufferSize];
+    MOstrelCommunicationLayerInterface& layer;     ///< the layer given to the constructor
+    char conversionBuffer[kConversionBufferSize];  ///< decimal text of the last number sent
 };
