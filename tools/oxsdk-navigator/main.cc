@@ -198,6 +198,11 @@ int main(int argc, char** argv) {
 
     char16_t exchangeFolder[platform::kMaxPath];
     oxsdk::transport::GetExchangeFolder(exchangeFolder, true);
+    // Watched as a folder path, without the closing "\".
+    const int folderLength = platform::WideLength(exchangeFolder);
+    if (folderLength > 1 && exchangeFolder[folderLength - 1] == u'\\') {
+        exchangeFolder[folderLength - 1] = 0;
+    }
     InstallSignalHandlers();
     log.Info("ready: exchange name " + exchangeName + ", device root " +
              platform::DeviceRootFolder() + ", " + std::to_string(gazetteer.size()) +
