@@ -26,6 +26,11 @@ if(TARGET oxsdk_cli_core)
             OXSDK_TEST_NAVIGATOR_PATH="$<TARGET_FILE:oxsdk_test_navigator>")
         add_dependencies(oxsdk_client_e2e_tests oxsdk_test_navigator)
     endif()
+    if(TARGET oxsdk-navigator)
+        target_compile_definitions(oxsdk_client_e2e_tests PRIVATE
+            OXSDK_NAVIGATOR_EMULATOR_PATH="$<TARGET_FILE:oxsdk-navigator>")
+        add_dependencies(oxsdk_client_e2e_tests oxsdk-navigator)
+    endif()
     gtest_discover_tests(oxsdk_client_e2e_tests DISCOVERY_TIMEOUT 60
                          PROPERTIES LABELS "tools;e2e" TIMEOUT 300)
 endif()

@@ -10,7 +10,7 @@
 
 namespace oxsdk::cli {
 
-const char* const kDefaultNavigatorName = "navigator";
+const char* const kDefaultNavigatorName = "OstrelNavigator";
 const char* const kDefaultClientName = "oxsdk";
 
 namespace {

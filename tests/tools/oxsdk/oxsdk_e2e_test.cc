@@ -67,6 +67,12 @@ protected:
             waitpid(child, nullptr, 0);
         }
         children_.clear();
+        // A navigator started by the library runs detached: end it by the id in its window file.
+        const std::string owner = ReadFile(root_ + "/device/.windows/AldernWinClass");
+        if (startedByLibrary_ && !owner.empty()) {
+            const pid_t pid = static_cast<pid_t>(std::atol(owner.c_str()));
+            if (pid > 1) kill(pid, SIGKILL);
+        }
         unsetenv("OXSDK_DEVICE_ROOT");
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
@@ -181,6 +187,7 @@ protected:
 
     std::string root_;
     std::vector<pid_t> children_;
+    bool startedByLibrary_ = false;
 };
 
 TEST_F(OxsdkClientTest, RecordInHumanForm) {
@@ -338,6 +345,37 @@ TEST_F(OxsdkClientTest, StatusThenStop) {
     EXPECT_EQ(false, nlohmann::json::parse(stop.out)["running"]);
     EXPECT_EQ(kNotRunning, RunClient({"--navigator-name", "testnav", "stop"}).exitStatus);
     EXPECT_EQ(kNotRunning, RunClient({"--navigator-name", "testnav", "foreground"}).exitStatus);
+}
+#endif
+
+#ifdef OXSDK_NAVIGATOR_EMULATOR_PATH
+TEST_F(OxsdkClientTest, EmulatorUnderTheDefaultName) {
+    StartNavigator(OXSDK_NAVIGATOR_EMULATOR_PATH, {});
+    const ClientRun version = RunClient({"--json", "get-application-version"});
+    EXPECT_EQ(kSuccess, version.exitStatus) << version.err;
+    const auto json = nlohmann::json::parse(version.out);
+    EXPECT_EQ(3, json["replyFieldCount"]);
+    EXPECT_FALSE(json["record"]["versionText"].get<std::string>().empty());
+    // No route is planned yet: the emulator refuses with a code of its own.
+    const ClientRun route = RunClient({"get-route-info"});
+    EXPECT_EQ(kNavigatorError, route.exitStatus) << route.out << route.err;
+}
+
+TEST_F(OxsdkClientTest, StartFindsAndLaunchesTheNavigator) {
+    const std::string folder = root_ + "/device/Program Files/Ostrel";
+    std::filesystem::create_directories(folder);
+    const std::string launcher = folder + "/Ostrel Navigator.exe";
+    std::ofstream(launcher) << "#!/bin/sh\nexport OXSDK_DEVICE_ROOT='" << root_
+                            << "/device'\nexec '" << OXSDK_NAVIGATOR_EMULATOR_PATH << "'\n";
+    std::filesystem::permissions(launcher, std::filesystem::perms::owner_all);
+    startedByLibrary_ = true;
+    EXPECT_EQ(kNotRunning, RunClient({"--no-start", "clear-route"}).exitStatus);
+    const ClientRun start = RunClient({"--timeout", "60", "start"});
+    EXPECT_EQ(kSuccess, start.exitStatus) << start.err;
+    EXPECT_EQ(kSuccess, RunClient({"--no-start", "clear-route"}).exitStatus);
+    const ClientRun stop = RunClient({"stop"});
+    EXPECT_EQ(kSuccess, stop.exitStatus) << stop.out << stop.err;
+    EXPECT_EQ(kNotRunning, RunClient({"status"}).exitStatus);
 }
 #endif
 
