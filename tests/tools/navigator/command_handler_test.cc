@@ -15,6 +15,7 @@
 #include "fake_layer.h"
 #include "navigator_fixture.h"
 #include "nmea.h"
+#include "sample_commands.h"
 
 namespace oxsdk::emulator::testing {
 namespace {
@@ -22,52 +23,6 @@ namespace {
 using OXSDK5Link::EReplyShape;
 using OXSDK5Link::TCommandDescription;
 namespace catalogue = OXSDK5Link::commands;
-
-// Arguments with which every command succeeds once favourite 1 is set, the POI set "Cafes"
-// holds a point and a route is planned.
-const std::map<std::string, std::vector<std::string>> kValidArguments = {
-    {"GetApplicationVersionV01", {}},
-    {"FlashMessageV01", {"Hello", "3"}},
-    {"NavigateToCoordinatesV01", {"52090700", "5121400", "Utrecht"}},
-    {"NavigateToFavoriteV01", {"1"}},
-    {"NavigateToAddressV01", {"Domplein", "9", "Utrecht", "NL"}},
-    {"NavigateToPostalCodeV01", {"3511 AB", "9", "Nederland"}},
-    {"ShowAddressOnMapV01", {"Unter den Linden", "1", "Berlin", "Deutschland"}},
-    {"ShowPostalCodeOnMapV01", {"75001", "", "FR"}},
-    {"ShowCoordinatesOnMapV01", {"48856600", "2352200"}},
-    {"ShowRectangleOnMapV01", {"52000000", "4000000", "53000000", "6000000"}},
-    {"ChangeSettingV01", {"9"}},
-    {"SwitchMapV01", {"Benelux"}},
-    {"SetNavigatorPropertyV01", {"6", "120"}},
-    {"BringNavigatorToForegroundV01", {}},
-    {"SwitchToNavigatorViewV01", {}},
-    {"SetRouteSummaryVisibleV01", {"1"}},
-    {"ClearRouteV01", {}},
-    {"ClearFavoriteV01", {"1"}},
-    {"SetFavoriteV01", {"2", "Home", "Dam 1", "52373080", "4892453"}},
-    {"GetFavoriteV01", {"1"}},
-    {"MakePoiVisibleV01", {"3", "0"}},
-    {"AddPoiV01", {"Cafes", "52370000", "4890000", "Cafe", "Corner"}},
-    {"DeleteClosestPoiV01", {"Cafes", "52370000", "4890000"}},
-    {"DeleteAllPoiV01", {"Cafes"}},
-    {"MakeUserPoiVisibleV01", {"Cafes", "0"}},
-    {"MoveClosestPoiV01", {"Cafes", "52370000", "4890000", "52380000", "4900000"}},
-    {"GetCurrentPositionV01", {}},
-    {"GetLocationInfoV01", {"52090700", "5121400"}},
-    {"GetLocationInfoExV01", {"52090700", "5121400"}},
-    {"GetRouteInfoV01", {}},
-    {"GetRouteCoordinatesV01", {}},
-    {"GeocodeV01", {"Domplein 9", "Utrecht", "NL"}},
-    {"GeocodeExtendedV01", {"Domplein", "9", "Utrecht", "NL"}},
-    {"GeocodeByPostalCode", {"3511", "", ""}},
-    {"GetDataSetInfoV01", {}},
-    {"GetUniqueDeviceIdV01", {}},
-    {"EnableExternalGPSInputV01", {}},
-    {"DisableExternalGPSInputV01", {}},
-    {"EnableRawGPSOutputV01", {"\\Temp\\gps.nmea"}},
-    {"DisableRawGPSOutputV01", {}},
-    {"StopApplicationV01", {}},
-};
 
 std::vector<std::string> Command(const std::string& wireName, std::vector<std::string> args) {
     args.insert(args.begin(), wireName);
@@ -86,8 +41,8 @@ protected:
 TEST_F(CommandHandlerTest, EveryCatalogueCommandHasAHandlerAndSampleArguments) {
     EXPECT_EQ(CommandTable().size(), static_cast<std::size_t>(catalogue::kCount));
     for (const TCommandDescription* command : catalogue::kAll) {
-        const auto found = kValidArguments.find(command->wireName);
-        ASSERT_NE(found, kValidArguments.end()) << command->wireName;
+        const auto found = kSampleArguments.find(command->wireName);
+        ASSERT_NE(found, kSampleArguments.end()) << command->wireName;
         EXPECT_EQ(static_cast<int>(found->second.size()), command->argumentCount)
             << command->wireName;
     }
@@ -97,7 +52,7 @@ TEST_F(CommandHandlerTest, EveryCommandSucceedsWithAReplyOfTheFullShape) {
     for (const TCommandDescription* command : catalogue::kAll) {
         Prepare();
         const std::vector<std::string> reply =
-            Run(Command(command->wireName, kValidArguments.at(command->wireName)));
+            Run(Command(command->wireName, kSampleArguments.at(command->wireName)));
         ASSERT_FALSE(reply.empty()) << command->wireName;
         EXPECT_EQ(reply[0], "0") << command->wireName << "\n" << log_.lines();
         if (command->replyShape == EReplyShape::Fixed) {
@@ -119,7 +74,7 @@ TEST_F(CommandHandlerTest, EveryCommandSucceedsWithAReplyOfTheFullShape) {
 
 TEST_F(CommandHandlerTest, WrongArgumentCountsAreAnsweredWithCode2InTheCommandsShape) {
     for (const TCommandDescription* command : catalogue::kAll) {
-        std::vector<std::string> args = kValidArguments.at(command->wireName);
+        std::vector<std::string> args = kSampleArguments.at(command->wireName);
         const bool coordinates = command->replyShape == EReplyShape::RouteCoordinates;
         const std::vector<std::string> expected =
             coordinates ? std::vector<std::string>{"2", "0"} : std::vector<std::string>{"2"};

@@ -99,10 +99,14 @@ TEST(Gazetteer, FindsPlacesByNameAlternativeNameAndCountry) {
 TEST(Gazetteer, FindsPlacesByPostalCode) {
     const CGazetteer& gazetteer = ShippedGazetteer();
     const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
-        {"3511", "", "Utrecht"},        {"1012 AB", "NL", "Amsterdam"},  // full Dutch code: the
-                                                                         // 4-digit area
-        {"1012ab", "", "Amsterdam"},    {"M1 1AE", "", "Manchester"},    // UK: the outward code
-        {"EH1 1YZ", "GB", "Edinburgh"}, {"75001", "FR", "Paris"},       {"04109", "", "Leipzig"},
+        {"3511", "", "Utrecht"},
+        {"1012 AB", "NL", "Amsterdam"},  // full Dutch code: the
+                                         // 4-digit area
+        {"1012ab", "", "Amsterdam"},
+        {"M1 1AE", "", "Manchester"},  // UK: the outward code
+        {"EH1 1YZ", "GB", "Edinburgh"},
+        {"75001", "FR", "Paris"},
+        {"04109", "", "Leipzig"},
     };
     for (const auto& [code, country, expected] : cases) {
         const TPlace* place = gazetteer.FindByPostalCode(code, country);
