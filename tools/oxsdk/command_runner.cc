@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include "OXSDK5Link/FileLayer.h"
@@ -114,10 +115,16 @@ TCallOutcome AbandonedOnTimeout(std::unique_ptr<TConnection> connection, std::st
 }
 
 /// Sessions given up on timeout. A sent command cannot be withdrawn; its session stays here,
-/// reachable, until the process ends.
+/// reachable, until the process ends (the list itself is never destroyed).
 std::vector<MOstrelSession*>& AbandonedSessions() {
-    static std::vector<MOstrelSession*> sessions;
-    return sessions;
+    static auto* sessions = new std::vector<MOstrelSession*>();
+    return *sessions;
+}
+
+std::string Seconds(double seconds) {
+    std::ostringstream text;
+    text << seconds << " s";
+    return text.str();
 }
 
 /// Makes sure the navigator runs before a command is sent: IsApplicationRunning with
@@ -250,8 +257,7 @@ TCallOutcome RunCommand(const TCommandBinding& binding, const TArgumentValues& v
         if (deadline.Passed()) {
             AbandonedSessions().push_back(session);
             return Failure(EExitStatus::Timeout, "no reply to " + std::string(command.wireName) +
-                                                     " within " +
-                                                     std::to_string(options.timeoutSeconds) + " s");
+                                                     " within " + Seconds(options.timeoutSeconds));
         }
         std::this_thread::sleep_for(kPollStep);
     }

@@ -185,6 +185,23 @@ protected:
 
     std::string LogPath() const { return root_ + "/received"; }
 
+    /// Installs "Ostrel Navigator.exe" on the device: a script that runs `program` with
+    /// `environment`, for the library's start to find; TearDown ends what it started.
+    void InstallNavigatorExecutable(const std::string& program, const Environment& environment) {
+        const std::string folder = root_ + "/device/Program Files/Ostrel";
+        std::filesystem::create_directories(folder);
+        const std::string launcher = folder + "/Ostrel Navigator.exe";
+        std::ofstream script(launcher);
+        script << "#!/bin/sh\nexport OXSDK_DEVICE_ROOT='" << root_ << "/device'\n";
+        for (const auto& [name, value] : environment) {
+            script << "export " << name << "='" << value << "'\n";
+        }
+        script << "exec '" << program << "'\n";
+        script.close();
+        std::filesystem::permissions(launcher, std::filesystem::perms::owner_all);
+        startedByLibrary_ = true;
+    }
+
     std::string root_;
     std::vector<pid_t> children_;
     bool startedByLibrary_ = false;
@@ -335,6 +352,18 @@ TEST_F(OxsdkClientTest, TimeoutWithNavigatorThatNeverAnswers) {
     EXPECT_NE(std::string::npos, run.err.find("no reply to GetApplicationVersionV01")) << run.err;
 }
 
+TEST_F(OxsdkClientTest, TimeoutWhileStartingANavigatorThatNeverAnswers) {
+    // The library starts it, sees its window, and waits for the readiness reply without end.
+    InstallNavigatorExecutable(
+        OXSDK_TEST_NAVIGATOR_PATH,
+        {{"OXSDK_TEST_NAVIGATOR_NAME", "testnav"}, {"OXSDK_TEST_NAVIGATOR_MODE", "silent"}});
+    const ClientRun run =
+        RunClient({"--navigator-name", "testnav", "--timeout", "1", "--json", "get-route-info"});
+    EXPECT_EQ(kTimeout, run.exitStatus) << run.err;
+    EXPECT_EQ("timeout", nlohmann::json::parse(run.out)["status"]);
+    EXPECT_NE(std::string::npos, run.err.find("starting the navigator")) << run.err;
+}
+
 TEST_F(OxsdkClientTest, StatusThenStop) {
     StartNavigator(OXSDK_TEST_NAVIGATOR_PATH, {{"OXSDK_TEST_NAVIGATOR_NAME", "testnav"}});
     const ClientRun running = RunClient({"--navigator-name", "testnav", "status"});
@@ -362,13 +391,7 @@ TEST_F(OxsdkClientTest, EmulatorUnderTheDefaultName) {
 }
 
 TEST_F(OxsdkClientTest, StartFindsAndLaunchesTheNavigator) {
-    const std::string folder = root_ + "/device/Program Files/Ostrel";
-    std::filesystem::create_directories(folder);
-    const std::string launcher = folder + "/Ostrel Navigator.exe";
-    std::ofstream(launcher) << "#!/bin/sh\nexport OXSDK_DEVICE_ROOT='" << root_
-                            << "/device'\nexec '" << OXSDK_NAVIGATOR_EMULATOR_PATH << "'\n";
-    std::filesystem::permissions(launcher, std::filesystem::perms::owner_all);
-    startedByLibrary_ = true;
+    InstallNavigatorExecutable(OXSDK_NAVIGATOR_EMULATOR_PATH, {});
     EXPECT_EQ(kNotRunning, RunClient({"--no-start", "clear-route"}).exitStatus);
     const ClientRun start = RunClient({"--timeout", "60", "start"});
     EXPECT_EQ(kSuccess, start.exitStatus) << start.err;
