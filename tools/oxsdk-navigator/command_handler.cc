@@ -1,5 +1,7 @@
 #include "command_handler.h"
 
+#include <exception>
+
 #include "commands.h"
 #include "text_folding.h"
 
@@ -75,7 +77,14 @@ std::vector<std::string> CNavigatorCommandHandler::Execute(const TCommand& comma
                  " arguments, expected " + std::to_string(entry->description->argumentCount));
         reply = FailureReply(entry->description, kWrongArgumentCount);
     } else {
-        TReply result = entry->function(navigator_, command.arguments);
+        TReply result;
+        try {
+            result = entry->function(navigator_, command.arguments);
+        } catch (const std::exception& e) {
+            // Whatever goes wrong inside, the client still gets its answer.
+            log.Error(command.wireName + ": " + e.what());
+            result = Fail(kInternalError);
+        }
         const TCommandDescription& description = *entry->description;
         const bool fixed = description.replyShape == EReplyShape::Fixed;
         if (result.code == kSuccess && fixed &&
