@@ -9,25 +9,25 @@ namespace {
 
 using nlohmann::json;
 
-TLocationSpec ParseLocation(const json& value, const char* key) {
+TLocationQuery ParseLocation(const json& value, const char* key) {
     if (!value.is_object()) throw std::runtime_error(std::string(key) + " must be an object");
-    TLocationSpec spec;
+    TLocationQuery query;
     if (value.contains("latitude") || value.contains("longitude")) {
-        spec.point =
+        query.point =
             TGeoPoint{value.at("latitude").get<double>(), value.at("longitude").get<double>()};
-        if (!IsValidPoint(*spec.point)) {
+        if (!IsValidPoint(*query.point)) {
             throw std::runtime_error(std::string(key) + " lies outside -90..90, -180..180");
         }
     } else if (value.contains("place")) {
-        spec.place = value.at("place").get<std::string>();
+        query.place = value.at("place").get<std::string>();
     } else if (value.contains("postalCode")) {
-        spec.postalCode = value.at("postalCode").get<std::string>();
+        query.postalCode = value.at("postalCode").get<std::string>();
     } else {
         throw std::runtime_error(std::string(key) +
                                  " needs latitude and longitude, place or postalCode");
     }
-    if (value.contains("country")) spec.country = value.at("country").get<std::string>();
-    return spec;
+    if (value.contains("country")) query.country = value.at("country").get<std::string>();
+    return query;
 }
 
 }  // namespace
@@ -82,18 +82,18 @@ bool LoadScenario(const std::string& path, TScenario* scenario, std::string* err
     return true;
 }
 
-bool ResolveLocation(const TLocationSpec& spec, const CGeocoder& geocoder, TGeoPoint* point,
+bool ResolveLocation(const TLocationQuery& query, const CGeocoder& geocoder, TGeoPoint* point,
                      std::string* error) {
-    if (spec.point) {
-        *point = *spec.point;
+    if (query.point) {
+        *point = *query.point;
         return true;
     }
     const std::optional<TGeocodeMatch> match =
-        spec.postalCode.empty() ? geocoder.Address("", "", spec.place, spec.country)
-                                : geocoder.PostalCode(spec.postalCode, "", spec.country);
+        query.postalCode.empty() ? geocoder.Address("", "", query.place, query.country)
+                                 : geocoder.PostalCode(query.postalCode, "", query.country);
     if (!match) {
         *error =
-            "unknown place \"" + (spec.postalCode.empty() ? spec.place : spec.postalCode) + "\"";
+            "unknown place \"" + (query.postalCode.empty() ? query.place : query.postalCode) + "\"";
         return false;
     }
     *point = match->point;

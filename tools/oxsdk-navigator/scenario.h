@@ -23,7 +23,7 @@
 
 namespace oxsdk::emulator {
 
-struct TLocationSpec {
+struct TLocationQuery {
     std::optional<TGeoPoint> point;
     std::string place;
     std::string postalCode;
@@ -31,8 +31,8 @@ struct TLocationSpec {
 };
 
 struct TScenario {
-    std::optional<TLocationSpec> position;
-    std::optional<TLocationSpec> destination;
+    std::optional<TLocationQuery> position;
+    std::optional<TLocationQuery> destination;
     std::optional<double> timeScale;
     std::optional<long> simulationSpeed;
     std::optional<std::string> map;
@@ -44,7 +44,7 @@ bool ParseScenario(const std::string& text, TScenario* scenario, std::string* er
 /// Reads and parses a scenario file.
 bool LoadScenario(const std::string& path, TScenario* scenario, std::string* error);
 /// The point a location stands for; false with a message when it names no known place.
-bool ResolveLocation(const TLocationSpec& spec, const CGeocoder& geocoder, TGeoPoint* point,
+bool ResolveLocation(const TLocationQuery& query, const CGeocoder& geocoder, TGeoPoint* point,
                      std::string* error);
 
 }  // namespace oxsdk::emulator
