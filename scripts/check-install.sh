@@ -53,4 +53,19 @@ export PKG_CONFIG_PATH=$libdir/pkgconfig
 c++ -std=c++17 -Wall -Wextra -Werror "$root/examples/client/main.cc" -o "$work/example-pc" \
     $(pkg-config --cflags --libs oxsdk5link)
 LD_LIBRARY_PATH="$libdir" "$work/example-pc" | grep -q '^SDK version: 5.2 (223)$'
+if [ -x "$prefix/bin/oxsdk-navigator" ]; then
+    echo "== installed programs together: oxsdk and the example against oxsdk-navigator"
+    "$prefix/bin/oxsdk-navigator" 2>"$work/navigator.log" &
+    navigator=$!
+    trap 'kill "$navigator" 2>/dev/null; wait "$navigator" 2>/dev/null; rm -rf "$work"' EXIT
+    for _ in $(seq 300); do
+        "$prefix/bin/oxsdk" status >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    "$prefix/bin/oxsdk" --no-start --timeout 30 get-application-version
+    timeout 60 "$work/example/oxsdk-client-example" OstrelNavigator | tee "$work/example.out"
+    grep -q '^navigator version: ' "$work/example.out"
+    "$prefix/bin/oxsdk" --timeout 30 stop
+    wait "$navigator"
+fi
 echo "install check passed"
