@@ -57,7 +57,7 @@ if [ -x "$prefix/bin/oxsdk-navigator" ]; then
     echo "== installed programs together: oxsdk and the example against oxsdk-navigator"
     "$prefix/bin/oxsdk-navigator" 2>"$work/navigator.log" &
     navigator=$!
-    trap 'kill "$navigator" 2>/dev/null; wait "$navigator" 2>/dev/null; rm -rf "$work"' EXIT
+    trap 'kill "$navigator" 2>/dev/null || true; wait "$navigator" 2>/dev/null || true; rm -rf "$work"' EXIT
     for _ in $(seq 300); do
         "$prefix/bin/oxsdk" status >/dev/null 2>&1 && break
         sleep 0.1
