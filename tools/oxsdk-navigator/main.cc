@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
@@ -103,6 +104,12 @@ std::string DefaultDeviceId() {
     return text;
 }
 
+std::string TimeScaleText(double timeScale) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", timeScale);
+    return text;
+}
+
 bool ValidExchangeName(const std::string& name) {
     return !name.empty() && name.size() <= 255 && name.find_first_of("./\\|") == std::string::npos;
 }
@@ -194,7 +201,11 @@ int main(int argc, char** argv) {
     if (scenario.simulationSpeed) navigator.model().SetProperty(6, *scenario.simulationSpeed);
     if (scenario.map) navigator.model().SetMapName(*scenario.map);
     CNavigatorCommandHandler handler(navigator);
-    if (scenario.destination) navigator.model().NavigateTo(destination, "scenario destination");
+    if (scenario.destination) {
+        const TTrip& trip = navigator.model().NavigateTo(destination, "the scenario's destination");
+        log.Info("route to the scenario's destination (" + Describe(destination) +
+                 "): " + std::to_string(std::lround(trip.route.lengthMetres / 1000.0)) + " km");
+    }
 
     char16_t exchangeFolder[platform::kMaxPath];
     oxsdk::transport::GetExchangeFolder(exchangeFolder, true);
@@ -207,7 +218,7 @@ int main(int argc, char** argv) {
     log.Info("ready: exchange name " + exchangeName + ", device root " +
              platform::DeviceRootFolder() + ", " + std::to_string(gazetteer.size()) +
              " places from " + gazetteerFile + ", position " + Describe(start) + ", time scale " +
-             std::to_string(timeScale));
+             TimeScaleText(timeScale));
 
     while (stopSignal == 0 && !navigator.stopRequested()) {
         navigator.Update();
