@@ -12,6 +12,7 @@ namespace oxsdk::cli {
 
 const char* const kDefaultNavigatorName = "OstrelNavigator";
 const char* const kDefaultClientName = "oxsdk";
+const double kLongestTimeoutSeconds = 365.0 * 24 * 3600;
 
 namespace {
 
@@ -137,8 +138,9 @@ void DefineCommandLine(CLI::App& app, TCommandLine& commandLine) {
     app.add_flag("--no-start", commandLine.options.noStart,
                  "fail with status 4 instead of starting the navigator");
     app.add_option("--timeout", commandLine.options.timeoutSeconds,
-                   "bound the whole request (start and reply) to SECONDS; 0: no bound")
-        ->check(CLI::NonNegativeNumber)
+                   "bound the whole request (start and reply) to SECONDS, at most a year; 0: no "
+                   "bound")
+        ->check(CLI::Range(0.0, kLongestTimeoutSeconds))
         ->option_text("SECONDS");
 
     auto local = [&](const char* name, const char* help, ELocalCommand which) {

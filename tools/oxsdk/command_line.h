@@ -18,6 +18,8 @@ namespace oxsdk::cli {
 extern const char* const kDefaultNavigatorName;
 /// The client's own exchange name without --client-name.
 extern const char* const kDefaultClientName;
+/// The longest --timeout accepted: a year.
+extern const double kLongestTimeoutSeconds;
 
 /// The local (non-catalogue) subcommands.
 enum class ELocalCommand { None, Start, Stop, Status, Foreground, SdkVersion, List };

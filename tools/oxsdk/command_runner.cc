@@ -340,6 +340,7 @@ TCallOutcome RunForeground(const TClientOptions& options) {
     std::unique_ptr<TConnection> connection = Connect(options, &outcome);
     if (connection == nullptr) return outcome;
     outcome.result = connection->api->OstrelApplicationToForeground();
+    outcome.running = *outcome.result == 0;
     if (*outcome.result != 0) {
         outcome.status = EExitStatus::NotRunning;
         outcome.message = "the navigator is not running";

@@ -78,6 +78,8 @@ TEST(CommandLineTest, RefusedCommandLines) {
         {"switch-map", "a|b"},
         {"--client-name", "", "status"},
         {"--timeout", "soon", "status"},
+        {"--timeout", "1e300", "status"},
+        {"--timeout", "inf", "status"},
         {"status", "extra"},
     };
     for (const auto& arguments : refused) {

@@ -84,6 +84,13 @@ protected:
         ASSERT_NE(-1, child);
         if (child == 0) {
             for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
+            // The navigator's own messages go to a log beside the device, not into the report.
+            const int log =
+                open((root_ + "/navigator.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            if (log >= 0) {
+                dup2(log, 1);
+                dup2(log, 2);
+            }
             execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
