@@ -2,13 +2,13 @@
 // whether the navigation application runs and, when it does, its version. It never starts the
 // navigation application.
 //
-//   oxsdk-client-example [navigator exchange name]
+//   oxsdk-client-example [navigator exchange name, default OstrelNavigator]
 #include <cstdio>
 
 #include "OXSDK5Link/OXSDK5Link.h"
 
 int main(int argc, char** argv) {
-    const char* navigatorName = argc > 1 ? argv[1] : "navigator";
+    const char* navigatorName = argc > 1 ? argv[1] : "OstrelNavigator";  // the emulator's name
     MOstrelCommunicationLayerInterface* layer =
         COstrelFileLayer::New("client-example", navigatorName, -1);
     if (layer == nullptr) {
