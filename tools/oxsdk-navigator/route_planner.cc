@@ -56,16 +56,24 @@ TRoute PlanRoute(const TGeoPoint& from, const TGeoPoint& to, const TRouteOptions
         static_cast<std::size_t>(std::ceil(straight * 1.15 / kRoutePointSpacingMetres)), 1,
         kMaxRoutePoints - 1);
 
-    // Lateral offset: a few long bends whose size grows with the distance, and a wiggle of
-    // about one per 3 km; every term is zero at both ends.
+    // Lateral offset: a few long bends whose size grows with the distance, and two gentle
+    // wiggles of about one swing per 6 km and per 2 km, together some 4 to 12 % longer than
+    // the straight line (the shortest route 1 to 3 %); every term is zero at both ends.
     CBendRandom random(Seed(from, to));
     const double scale = options.shortest ? 0.5 : 1.0;
-    const double amplitudes[] = {0.05, 0.025, 0.012, 0.006};
+    const double amplitudes[] = {0.08, 0.04, 0.02, 0.01};
     double bend[4];
     for (int k = 0; k < 4; ++k) bend[k] = random.Next() * amplitudes[k] * scale * straight;
     const double maxBend = std::min(0.1 * straight, 40000.0);
-    const double wiggleCount = std::round(straight / 3000.0);
-    const double wiggle = std::min(60.0, 0.02 * straight) * scale * (0.5 + 0.5 * random.Next());
+    struct TWiggle {
+        double count;      // half swings over the whole route
+        double amplitude;  // metres
+    };
+    const TWiggle wiggles[] = {
+        {std::round(straight / 6000.0),
+         std::min(1200.0, 0.05 * straight) * scale * (0.75 + 0.25 * random.Next())},
+        {std::round(straight / 2000.0),
+         std::min(200.0, 0.03 * straight) * scale * (0.75 + 0.25 * random.Next())}};
 
     TRoute route;
     route.points.reserve(segments + 1);
@@ -82,7 +90,9 @@ TRoute PlanRoute(const TGeoPoint& from, const TGeoPoint& to, const TRouteOptions
         double offset = 0.0;
         for (int k = 0; k < 4; ++k) offset += bend[k] * std::sin((k + 1) * kPi * t);
         offset = std::clamp(offset, -maxBend, maxBend);
-        offset += wiggle * std::sin(wiggleCount * kPi * t);
+        for (const TWiggle& wiggle : wiggles) {
+            offset += wiggle.amplitude * std::sin(wiggle.count * kPi * t);
+        }
         const TGeoPoint onCircle = Interpolate(from, to, t);
         const double bearing = BearingDegrees(onCircle, to);
         route.points.push_back(Destination(onCircle, bearing + 90.0, offset));
