@@ -9,6 +9,7 @@ set -euo pipefail
 
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$source_dir"
+bash scripts/install-deps.sh
 preset=${OXSDK_BUILD_PRESET:-default}
 build_dir=${OXSDK_BUILD_DIR:-$source_dir/build/$preset}
 

@@ -273,6 +273,7 @@ TEST_F(PosixPlatformTest, FolderWaitsKeepNoDescriptors) {
     auto openDescriptors = [] {
         return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
     };
+    platform().WaitForFolderChange(u"\\x", 1);  // the watch itself stays open between waits
     auto before = openDescriptors();
     for (int i = 0; i < 20; ++i) {
         platform().WaitForFolderChange(u"\\x", 1);
@@ -280,6 +281,18 @@ TEST_F(PosixPlatformTest, FolderWaitsKeepNoDescriptors) {
         platform().WaitForFolderChange(u"\\..", 1);
     }
     EXPECT_EQ(openDescriptors(), before);
+}
+
+TEST_F(PosixPlatformTest, ChangeBetweenFolderWaitsEndsTheNextWait) {
+    // A folder named as the exchange folder is, with its trailing separator. A change made
+    // while nobody waits must end the next wait; were it missed, the wait would last a minute.
+    ASSERT_EQ(platform().CreateFolder(u"\\x"), Error::kNone);
+    platform().WaitForFolderChange(u"\\x\\", 1);
+    std::unique_ptr<File> file;
+    ASSERT_EQ(platform().CreateForWriting(u"\\x\\between", &file), Error::kNone);
+    file.reset();
+    platform().WaitForFolderChange(u"\\x\\", 60000);
+    EXPECT_TRUE(fs::exists(root_ + "/x/between"));
 }
 
 }  // namespace

@@ -325,18 +325,15 @@ public:
         }
     }
 
+    // The watch on the folder stays in place between calls, so that a change made while the
+    // caller was busy is seen by its next wait at once instead of at the time out.
     void WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds) override {
-        std::string host;
-        int watcher = Map(folder, &host) ? inotify_init1(IN_CLOEXEC | IN_NONBLOCK) : -1;
-        if (watcher < 0 || inotify_add_watch(watcher, host.c_str(),
-                                             IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE |
-                                                 IN_ONLYDIR) < 0) {
-            if (watcher >= 0) close(watcher);
+        if (!Watch(folder)) {
             Sleep(milliseconds);  // nothing to watch: wait the time out
             return;
         }
         std::uint64_t deadline = MonotonicMilliseconds() + milliseconds;
-        pollfd watch{watcher, POLLIN, 0};
+        pollfd watch{watcher_, POLLIN, 0};
         while (true) {
             std::uint64_t now = MonotonicMilliseconds();
             if (now >= deadline) break;
@@ -344,7 +341,14 @@ public:
                              static_cast<int>(std::min<std::uint64_t>(deadline - now, 0x7FFFFFFF)));
             if (ready >= 0 || errno != EINTR) break;
         }
-        close(watcher);
+        // Take every pending event: the folder is looked at again by the caller anyway.
+        alignas(inotify_event) char events[4096];
+        while (read(watcher_, events, sizeof events) > 0) {
+        }
+    }
+
+    ~PosixPlatform() override {
+        if (watcher_ >= 0) close(watcher_);
     }
 
 private:
@@ -353,7 +357,33 @@ private:
         return HostPathUnder(Root(), path, host);
     }
 
+    // Makes the watcher watch `folder` (a trailing "\\" is allowed); false when it cannot.
+    bool Watch(const char16_t* folder) {
+        char16_t trimmed[kMaxPath];
+        int length = 0;
+        while (folder[length] != u'\0' && length < kMaxPath - 1) {
+            trimmed[length] = folder[length];
+            ++length;
+        }
+        if (folder[length] != u'\0') return false;
+        if (length > 1 && trimmed[length - 1] == u'\\') --length;
+        trimmed[length] = u'\0';
+        std::string host;
+        if (!Map(trimmed, &host)) return false;
+        if (watcher_ >= 0 && host == watchedFolder_) return true;
+        if (watcher_ < 0) watcher_ = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+        if (watcher_ < 0) return false;
+        if (watch_ >= 0) inotify_rm_watch(watcher_, watch_);
+        watch_ = inotify_add_watch(watcher_, host.c_str(),
+                                   IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE | IN_ONLYDIR);
+        watchedFolder_ = watch_ >= 0 ? host : std::string();
+        return watch_ >= 0;
+    }
+
     std::string fixedRoot_;
+    int watcher_ = -1;
+    int watch_ = -1;
+    std::string watchedFolder_;
 };
 
 }  // namespace
