@@ -1,11 +1,11 @@
 // Writes out the three forms of a catalogue command from one line per command. The command
 // family files (navigation_commands.cc, favorite_commands.cc, ...) are lists of such lines;
 // everything a form does is in command_calls.h, so each line only names the command, its
-// record and its parameters:
+// record and its parameters, for example
 //
-//   OXSDK_ACTION_FORMS(FlashMessage, (, const char* messageText, int number), (, messageText,
-//   number)) OXSDK_QUERY_FORMS(GetFavorite, TFavoriteInfo, (, std::int32_t favoriteIndex), (,
-//   favoriteIndex)) OXSDK_ACTION_FORMS(ClearRoute, (), ())
+//   OXSDK_ACTION_FORMS(ClearRoute, (), ())
+//   OXSDK_ACTION_FORMS(SwitchMap, (, const char* mapName), (, mapName))
+//   OXSDK_QUERY_FORMS(GetFavorite, TFavoriteInfo, (, std::int32_t index), (, index))
 //
 // The parameter list repeats the request parameters of the declaration in COstrelAPI, the
 // argument list names them in the same order; both start with a comma because they follow

@@ -3,9 +3,13 @@
 // case; "*" and "?" wildcards). Used by the posix and the fake platform.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace oxsdk::platform {
 
@@ -21,5 +25,21 @@ bool SameDeviceName(std::u16string_view a, std::u16string_view b);
 /// character, case is ignored, and a trailing ".*" also matches a name without that dot
 /// ("*.*" matches every name, "abc.*" matches "abc").
 bool MatchesNamePattern(std::u16string_view pattern, std::u16string_view name);
+
+/// An enumeration taken whole when it was opened: hands out the entries after the first one,
+/// which went with FindFirst.
+class ListedFindHandle : public FindHandle {
+public:
+    explicit ListedFindHandle(std::vector<FindData> entries) : entries_(std::move(entries)) {}
+    bool FindNext(FindData* entry) override {
+        if (next_ >= entries_.size()) return false;
+        *entry = entries_[next_++];
+        return true;
+    }
+
+private:
+    std::vector<FindData> entries_;
+    std::size_t next_ = 1;
+};
 
 }  // namespace oxsdk::platform

@@ -37,20 +37,6 @@ void FillFindData(std::u16string_view name, std::uint32_t attributes, FindData* 
     entry->attributes = attributes;
 }
 
-class FakeFindHandle : public FindHandle {
-public:
-    explicit FakeFindHandle(std::vector<FindData> entries) : entries_(std::move(entries)) {}
-    bool FindNext(FindData* entry) override {
-        if (next_ >= entries_.size()) return false;
-        *entry = entries_[next_++];
-        return true;
-    }
-
-private:
-    std::vector<FindData> entries_;
-    std::size_t next_ = 1;  // the first entry went with FindFirst
-};
-
 }  // namespace
 
 class FakePlatform::FakeFile : public File {
@@ -337,7 +323,7 @@ Error FakePlatform::FindFirst(const char16_t* pattern, std::unique_ptr<FindHandl
     }
     if (entries.empty()) return Error::kNotFound;
     *first = entries.front();
-    *handle = std::make_unique<FakeFindHandle>(std::move(entries));
+    *handle = std::make_unique<ListedFindHandle>(std::move(entries));
     return Error::kNone;
 }
 

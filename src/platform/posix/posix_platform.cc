@@ -96,20 +96,6 @@ private:
     bool writing_;
 };
 
-class PosixFindHandle : public FindHandle {
-public:
-    explicit PosixFindHandle(std::vector<FindData> entries) : entries_(std::move(entries)) {}
-    bool FindNext(FindData* entry) override {
-        if (next_ >= entries_.size()) return false;
-        *entry = entries_[next_++];
-        return true;
-    }
-
-private:
-    std::vector<FindData> entries_;
-    std::size_t next_ = 1;  // the first entry went with FindFirst
-};
-
 // Starts `hostPath` detached: its own session, standard streams on /dev/null, no arguments,
 // this process's environment. A grandchild runs the program so that no zombie remains; an exec
 // failure travels back through a close-on-exec pipe.
@@ -261,7 +247,7 @@ public:
         closedir(listing);
         if (entries.empty()) return Error::kNotFound;
         *first = entries.front();
-        *handle = std::make_unique<PosixFindHandle>(std::move(entries));
+        *handle = std::make_unique<ListedFindHandle>(std::move(entries));
         return Error::kNone;
     }
 
