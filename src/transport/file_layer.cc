@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "transport/exchange_file_name.h"
+#include "transport/exchange_folder.h"
 #include "transport/file_layer_session.h"
 #include "transport/file_operations.h"
 #include "transport/message_receive.h"
@@ -18,7 +19,7 @@ using oxsdk::transport::kFileNameCapacity;
 
 constexpr char kSeparator = '|';
 constexpr char kMarkerBytes[8] = {'f', 'i', 'n', 'i', 's', 'h', '\n', '\0'};
-constexpr std::int32_t kReplyPollMicroseconds = 100000;
+constexpr std::uint32_t kReplyPollMilliseconds = 100;
 
 // A name is one dot-separated component of a file name inside the exchange folder.
 bool IsUsableName(const char* name) {
@@ -40,6 +41,17 @@ bool WriteExchangeFile(const char* name, const void* data, std::uint32_t size) {
     file.reset();
     if (!written) oxsdk::transport::DeleteExchangeFile(name);
     return written;
+}
+
+// One step of the reply wait: at most 100 ms, ended early when the exchange folder changes
+// (on a platform whose folder wait is a plain sleep this is the 100 ms poll step).
+void WaitForReply() {
+    char16_t folder[oxsdk::platform::kMaxPath];
+    if (oxsdk::transport::GetExchangeFolder(folder, false)) {
+        oxsdk::platform::CurrentPlatform().WaitForFolderChange(folder, kReplyPollMilliseconds);
+    } else {
+        oxsdk::transport::SleepMicroseconds(static_cast<std::int32_t>(kReplyPollMilliseconds) * 1000);
+    }
 }
 
 }  // namespace
@@ -144,7 +156,7 @@ void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
         return;
     }
     while (ReturnAvailable(session) == 0) {
-        oxsdk::transport::SleepMicroseconds(kReplyPollMicroseconds);
+        WaitForReply();
     }
     oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid,
                                      static_cast<CFileLayerSession*>(session)->sequence);

@@ -74,8 +74,12 @@ protected:
           api(*layer),
           navigator(fake) {
         ResetNavigatorState();
-        // The navigator takes one pass over the exchange folder whenever the client pauses.
+        // The navigator takes one pass over the exchange folder whenever the client pauses:
+        // in the start's waits, and in the reply wait on the exchange folder.
         fake.OnSleep([this](std::uint32_t) { COstrelFileLayer::ProcessEvents("nav", navigator); });
+        fake.OnFolderWait([this](const std::u16string&, std::uint32_t) {
+            COstrelFileLayer::ProcessEvents("nav", navigator);
+        });
         version.versionNumber = -1;
         std::strcpy(version.versionText, "old");
     }
@@ -188,8 +192,9 @@ TEST_F(BlockingFormTest, StopSeesTheWindowGoWithoutPausing) {
     EXPECT_EQ(api.StopApplication(&error), 0);
     EXPECT_EQ(error.errorCode, -5);
     EXPECT_EQ(navigator.received, Texts{"StopApplicationV01"});
-    // The client paused only while waiting for the reply (100 ms steps), never for the window.
-    for (std::uint32_t pause : fake.sleeps()) EXPECT_EQ(pause, 100u);
+    // The client waited only for the reply (on the exchange folder), never for the window.
+    EXPECT_TRUE(fake.sleeps().empty());
+    for (const auto& wait : fake.folderWaits()) EXPECT_EQ(wait.second, 100u);
     EXPECT_TRUE(ExchangeFolderEmpty());
 }
 

@@ -158,16 +158,20 @@ TEST_F(FileLayerTest, RepliesOfTheInlineLimitAndBeyondDecodeCompletely) {
     }
 }
 
-TEST_F(FileLayerTest, ReceiveWaitsInStepsOf100MillisecondsForTheMarker) {
+TEST_F(FileLayerTest, ReceiveWaitsOnTheExchangeFolderInStepsOf100Milliseconds) {
     auto layer = NewLayer();
     MOstrelSession* session = Send(*layer);
     AddReply("0|late|", 1, false);
-    fake_.OnSleep([&](std::uint32_t) {
-        if (fake_.sleeps().size() == 3)
+    fake_.OnFolderWait([&](const std::u16string&, std::uint32_t) {
+        if (fake_.folderWaits().size() == 3)
             fake_.AddFile(InExchange("nav.app.1234.1.finished"), kMarker);
     });
     layer->StartReceiveCommand(session);
-    EXPECT_EQ((std::vector<std::uint32_t>{100, 100, 100}), fake_.sleeps());
+    const std::u16string folder = u"\\Ostrel\\SdkFileCalls\\";
+    EXPECT_EQ((std::vector<std::pair<std::u16string, std::uint32_t>>{
+                  {folder, 100}, {folder, 100}, {folder, 100}}),
+              fake_.folderWaits());
+    EXPECT_TRUE(fake_.sleeps().empty());
     EXPECT_EQ((std::vector<std::string>{"0", "late"}), Fields(*layer));
 }
 
