@@ -12,12 +12,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "OXSDK5Link/FileLayer.h"
-#include "platform/device_text.h"
 #include "platform/platform.h"
 #include "platform/posix/emulated_device.h"
 #include "transport/exchange_folder.h"
@@ -35,19 +34,17 @@ public:
     explicit EchoHandler(bool silent) : silent_(silent) {}
 
     int HandleCommand(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) override {
-        int fields = layer.NrReceiveFields();
-        bool stop = fields > 0 && std::strcmp(layer.ReceiveField(0), "StopApplicationV01") == 0;
+        // Keep the fields before the list is reset for the reply.
+        std::vector<std::string> fields;
+        for (int i = 0; i < layer.NrReceiveFields(); ++i)
+            fields.emplace_back(layer.ReceiveField(i));
         if (!silent_ && session != nullptr) {
-            // Keep the arguments before the list is reset for the reply.
-            std::string arguments[32];
-            int kept = 0;
-            for (int i = 1; i < fields && kept < 32; ++i) arguments[kept++] = layer.ReceiveField(i);
             layer.StartReturnResult(session);
             layer.AppendArgument("0");
-            for (int i = 0; i < kept; ++i) layer.AppendArgument(arguments[i].c_str());
+            for (std::size_t i = 1; i < fields.size(); ++i) layer.AppendArgument(fields[i].c_str());
             layer.SendCommand();
         }
-        if (stop) stopRequested = true;
+        if (!fields.empty() && fields[0] == "StopApplicationV01") stopRequested = true;
         return 0;
     }
 
@@ -92,13 +89,10 @@ int main() {
         if (handler.stopRequested) break;
         char16_t folder[oxsdk::platform::kMaxPath];
         if (oxsdk::transport::GetExchangeFolder(folder, true)) {
-            folder[oxsdk::platform::WideLength(folder) - 1] =
-                u'\0';  // the folder, not its contents
-            system.WaitForFolderChange(folder, 100);
+            system.WaitForFolderChange(folder, 100);  // the trailing separator is accepted
         } else {
             system.Sleep(100);
         }
     }
-    window.reset();
     return 0;
 }

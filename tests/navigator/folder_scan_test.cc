@@ -10,8 +10,6 @@
 namespace oxsdk::navigator {
 namespace {
 
-using platform::FakeOperation;
-using platform::FakePlatform;
 using platform::kMaxPath;
 using Paths = std::vector<std::u16string>;
 
@@ -33,144 +31,103 @@ struct Visits {
     int stopAfter = -1;  // answer 0 (stop) at this visit, counted from 1
 };
 
-int RecordVisit(const char16_t* folder, const char16_t* name, void* context, int reserved) {
+int RecordVisit(const char16_t* folder, const char16_t* name, void* context, int) {
     auto* visits = static_cast<Visits*>(context);
     visits->paths.push_back(std::u16string(folder) + u"|" + name);
-    EXPECT_EQ(reserved, 0);
     return static_cast<int>(visits->paths.size()) == visits->stopAfter ? 0 : 1;
 }
 
+// A fake device that lists self and parent entries as the device does.
 class FolderScanTest : public ::testing::Test {
 protected:
-    FolderScanTest() : recording(fake), use(recording) {}
+    FolderScanTest() : recording(fake), use(recording) { fake.SetListDotEntries(true); }
 
-    int Scan(const char16_t* folder, bool recurse, int* stopFlag = nullptr) {
-        return ScanFolderTree(folder, u"*.exe", recurse, RecordVisit, &visits, stopFlag);
+    void Add(const Paths& files) {
+        for (const auto& file : files) fake.AddFile(file);
+    }
+    int Scan(bool recurse = true, int* stopFlag = nullptr) {
+        return ScanFolderTree(u"\\", u"*.exe", recurse, RecordVisit, &visits, stopFlag);
     }
 
-    FakePlatform fake;
+    platform::FakePlatform fake;
     RecordingPlatform recording;
     platform::ScopedPlatform use;
     Visits visits;
 };
 
 TEST_F(FolderScanTest, VisitsOwnFilesBeforeSubfoldersDepthFirstInEnumerationOrder) {
-    fake.AddFile(u"\\A\\B\\deep.exe");
-    fake.AddFile(u"\\A\\a.exe");
-    fake.AddFile(u"\\C\\c.exe");
-    fake.AddFile(u"\\root.exe");
-    fake.AddFile(u"\\readme.txt");
-    fake.AddFile(u"\\folder.exe\\inner.exe");  // a folder that matches the pattern
-
-    EXPECT_EQ(Scan(u"\\", true), 5);
+    Add({u"\\A\\B\\deep.exe", u"\\A\\a.exe", u"\\C\\c.exe", u"\\root.exe", u"\\readme.txt",
+         u"\\folder.exe\\inner.exe"});  // a folder that matches the pattern is no file
+    EXPECT_EQ(Scan(), 5);
     EXPECT_EQ(visits.paths, (Paths{u"\\|root.exe", u"\\A|a.exe", u"\\A\\B|deep.exe", u"\\C|c.exe",
                                    u"\\folder.exe|inner.exe"}));
 }
 
-TEST_F(FolderScanTest, WithoutRecursionVisitsOnlyTheFolderItself) {
-    fake.AddFile(u"\\Tools\\one.exe");
-    fake.AddFile(u"\\Tools\\Sub\\two.exe");
-    EXPECT_EQ(Scan(u"\\Tools", false), 1);
-    EXPECT_EQ(visits.paths, (Paths{u"\\Tools|one.exe"}));
-    EXPECT_EQ(recording.patterns, (Paths{u"\\Tools\\*.exe"}));
+TEST_F(FolderScanTest, NeverDescendsIntoSelfOrParentEntriesNorWithoutRecursion) {
+    Add({u"\\x.exe", u"\\Sub\\y.exe"});
+    EXPECT_EQ(Scan(false), 1);
+    EXPECT_EQ(recording.patterns, Paths{u"\\*.exe"});
+    EXPECT_EQ(Scan(), 2);
+    EXPECT_EQ(recording.patterns,
+              (Paths{u"\\*.exe", u"\\*.exe", u"\\*.*", u"\\Sub\\*.exe", u"\\Sub\\*.*"}));
 }
 
-TEST_F(FolderScanTest, DescendsIntoFoldersThatHoldNoMatchingFile) {
-    fake.AddFile(u"\\Empty\\notes.txt");
-    fake.AddFile(u"\\Empty\\Deeper\\Deepest\\found.exe");
-    EXPECT_EQ(Scan(u"\\", true), 1);
-    EXPECT_EQ(visits.paths, (Paths{u"\\Empty\\Deeper\\Deepest|found.exe"}));
-}
+TEST_F(FolderScanTest, FolderThatCannotBeListedForOnePatternIsStillListedForTheOther) {
+    Add({u"\\top.exe", u"\\Locked\\skipped.exe", u"\\Locked\\Inner\\seen.exe"});
+    fake.InjectFault(platform::FakeOperation::kFindFirst, u"\\Locked\\*.exe",
+                     platform::Error::kOther);
+    EXPECT_EQ(Scan(), 2);
+    EXPECT_EQ(visits.paths, (Paths{u"\\|top.exe", u"\\Locked\\Inner|seen.exe"}));
 
-TEST_F(FolderScanTest, NeverDescendsIntoSelfOrParentEntries) {
-    fake.SetListDotEntries(true);
-    fake.AddFile(u"\\Sub\\x.exe");
-    EXPECT_EQ(Scan(u"\\", true), 1);
-    EXPECT_EQ(visits.paths, (Paths{u"\\Sub|x.exe"}));
-    EXPECT_EQ(recording.patterns, (Paths{u"\\*.exe", u"\\*.*", u"\\Sub\\*.exe", u"\\Sub\\*.*"}));
+    visits.paths.clear();
+    fake.InjectFault(platform::FakeOperation::kFindFirst, u"\\*.*", platform::Error::kOther);
+    EXPECT_EQ(Scan(), 1);  // subfolders cannot be listed: the own file still counts
+    EXPECT_EQ(visits.paths, (Paths{u"\\|top.exe"}));
 }
 
 TEST_F(FolderScanTest, StopEndsTheWholeScanAcrossNestingLevels) {
-    fake.AddFile(u"\\A\\B\\first.exe");
-    fake.AddFile(u"\\A\\B\\second.exe");
-    fake.AddFile(u"\\A\\B\\C\\below.exe");
-    fake.AddFile(u"\\A\\Sibling\\after.exe");
-    fake.AddFile(u"\\Z\\later.exe");
+    Add({u"\\A\\B\\first.exe", u"\\A\\B\\second.exe", u"\\A\\B\\C\\below.exe",
+         u"\\A\\Sibling\\after.exe", u"\\Z\\later.exe"});
     visits.stopAfter = 1;
-
     int stop = 0;
-    EXPECT_EQ(Scan(u"\\", true, &stop), 1);
+    EXPECT_EQ(Scan(true, &stop), 1);
     EXPECT_EQ(stop, 1);
-    EXPECT_EQ(visits.paths, (Paths{u"\\A\\B|first.exe"}));
     // No enumeration is opened once the flag is up.
     EXPECT_EQ(recording.patterns,
               (Paths{u"\\*.exe", u"\\*.*", u"\\A\\*.exe", u"\\A\\*.*", u"\\A\\B\\*.exe"}));
-}
-
-TEST_F(FolderScanTest, FolderWhoseFilesCannotBeListedIsStillDescendedInto) {
-    fake.AddFile(u"\\Locked\\skipped.exe");
-    fake.AddFile(u"\\Locked\\Inner\\seen.exe");
-    fake.InjectFault(FakeOperation::kFindFirst, u"\\Locked\\*.exe", platform::Error::kOther);
-    EXPECT_EQ(Scan(u"\\", true), 1);
-    EXPECT_EQ(visits.paths, (Paths{u"\\Locked\\Inner|seen.exe"}));
-}
-
-TEST_F(FolderScanTest, FolderWhoseSubfoldersCannotBeListedKeepsItsFileCount) {
-    fake.AddFile(u"\\top.exe");
-    fake.AddFile(u"\\Hidden\\never.exe");
-    fake.InjectFault(FakeOperation::kFindFirst, u"\\*.*", platform::Error::kOther);
-    EXPECT_EQ(Scan(u"\\", true), 1);
-    EXPECT_EQ(visits.paths, (Paths{u"\\|top.exe"}));
 }
 
 TEST_F(FolderScanTest, FolderWhosePatternWouldPassThePathLimitIsNotListed) {
     // "\ddd..." is 251 characters: its patterns fit. "\ddd...\eeeeeee" is 259, the longest
     // device path: it is entered, but no pattern inside it fits, so it is not listed.
     std::u16string longFolder = u"\\" + std::u16string(250, u'd');
-    std::u16string limitFolder = longFolder + u"\\" + std::u16string(7, u'e');
     fake.AddFile(longFolder + u"\\n.exe");
-    fake.AddFolder(limitFolder);
-    fake.AddFile(u"\\z.exe");
-
-    EXPECT_EQ(Scan(u"\\", true), 2);
-    EXPECT_EQ(visits.paths, (Paths{u"\\|z.exe", longFolder + u"|n.exe"}));
-    for (const auto& pattern : recording.patterns) {
-        EXPECT_LT(pattern.size(), static_cast<std::size_t>(kMaxPath));
-    }
+    fake.AddFolder(longFolder + u"\\" + std::u16string(7, u'e'));
+    EXPECT_EQ(Scan(), 1);
+    for (const auto& pattern : recording.patterns) EXPECT_LT(pattern.size(), size_t{kMaxPath});
     EXPECT_EQ(recording.patterns.back(), longFolder + u"\\*.*");
 }
 
-struct JoinCase {
-    std::u16string folder;
-    std::u16string name;
-    bool fits;
-    std::u16string joined;
-};
-
-class JoinFolderPathTest : public ::testing::TestWithParam<JoinCase> {};
-
-TEST_P(JoinFolderPathTest, JoinsWithOneSeparatorOrFailsLeavingTheDestination) {
-    const JoinCase& c = GetParam();
-    char16_t destination[kMaxPath];
-    std::u16string before = u"untouched";
-    std::copy(before.c_str(), before.c_str() + before.size() + 1, destination);
-
-    EXPECT_EQ(JoinFolderPath(destination, c.folder.c_str(), c.name.c_str()), c.fits);
-    EXPECT_EQ(std::u16string(destination), c.fits ? c.joined : before);
+TEST(JoinFolderPathTest, JoinsWithOneSeparatorOrFailsLeavingTheDestination) {
+    const std::u16string longest = u"\\" + std::u16string(252, u'f');
+    const struct {
+        std::u16string folder, name;
+        std::u16string joined;  // empty: does not fit
+    } cases[] = {
+        {u"\\", u"a.exe", u"\\a.exe"},
+        {u"\\Program Files", u"a.exe", u"\\Program Files\\a.exe"},
+        {u"\\Storage Card\\", u"*.*", u"\\Storage Card\\*.*"},
+        {u"", u"x", u"\\x"},
+        {longest, u"a.exe", longest + u"\\a.exe"},  // 259 characters: the longest path there is
+        {longest, u"ab.exe", u""},
+        {std::u16string(259, u'f'), u"", u""},
+    };
+    for (const auto& c : cases) {
+        char16_t destination[kMaxPath] = u"untouched";
+        EXPECT_EQ(JoinFolderPath(destination, c.folder.c_str(), c.name.c_str()), !c.joined.empty());
+        EXPECT_EQ(std::u16string(destination), c.joined.empty() ? u"untouched" : c.joined);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, JoinFolderPathTest,
-    ::testing::Values(JoinCase{u"\\", u"a.exe", true, u"\\a.exe"},
-                      JoinCase{u"\\Program Files", u"a.exe", true, u"\\Program Files\\a.exe"},
-                      JoinCase{u"\\Storage Card\\", u"*.*", true, u"\\Storage Card\\*.*"},
-                      JoinCase{u"", u"x", true, u"\\x"},
-                      // 1 + 252 + 1 + 5 = 259 characters: the longest path there is.
-                      JoinCase{u"\\" + std::u16string(252, u'f'), u"a.exe", true,
-                               u"\\" + std::u16string(252, u'f') + u"\\a.exe"},
-                      JoinCase{u"\\" + std::u16string(252, u'f'), u"ab.exe", false, u""},
-                      JoinCase{u"\\" + std::u16string(258, u'f'), u"", false, u""},
-                      JoinCase{std::u16string(259, u'f'), u"", false, u""}));
 
 }  // namespace
 }  // namespace oxsdk::navigator

@@ -16,27 +16,24 @@
 namespace oxsdk::navigator {
 namespace {
 
-using platform::CursorHandle;
-using platform::FakePlatform;
 using platform::WindowHandle;
 using Sleeps = std::vector<std::uint32_t>;
 using Texts = std::vector<std::string>;
+using Windows = std::vector<WindowHandle>;
 
 constexpr WindowHandle kNavigatorWindow = 0x40;
 constexpr WindowHandle kCallerWindow = 0x20;
-constexpr CursorHandle kCallerCursor = 7;
-constexpr CursorHandle kWaitCursor = 32514;
 constexpr char16_t kInstalled[] = u"\\Program Files\\Ostrel\\Ostrel Navigator.exe";
-constexpr char kHandshake[] = "BringNavigatorToForegroundV01|";
+constexpr int kNever = 1 << 30;
 
-class StartApplicationTest : public ::testing::Test {
-protected:
-    StartApplicationTest() : use(fake), api(layer) {
+// The fake device with the caller in the foreground, and the API over a scripted layer.
+struct Device {
+    Device() : use(fake), api(layer) {
         ResetNavigatorState();
         fake.SetCurrentForeground(kCallerWindow);
-        fake.SetCurrentCursor(kCallerCursor);
+        fake.SetCurrentCursor(7);
     }
-    ~StartApplicationTest() override { ResetNavigatorState(); }
+    ~Device() { ResetNavigatorState(); }
 
     // The started navigator shows its window at the test that follows `missingTests` tests
     // without it (the running tests are counted from the launch on).
@@ -49,192 +46,109 @@ protected:
             }
         });
     }
-
-    int Start() {
-        error.errorCode = 99;
-        return api.StartApplication(&error);
-    }
-
+    int Start() { return api.StartApplication(&error); }
     void ExpectCursorRestored() {
-        EXPECT_EQ(fake.cursorLog(), (std::vector<CursorHandle>{kWaitCursor, kCallerCursor}));
-        EXPECT_EQ(fake.GetCursor(), kCallerCursor);
+        EXPECT_EQ(fake.cursorLog(), (std::vector<platform::CursorHandle>{32514, 7}));
     }
 
-    FakePlatform fake;
+    platform::FakePlatform fake;
     platform::ScopedPlatform use;
     testing::ScriptedLayer layer;
     COstrelAPI api;
-    COstrelAPI::TError error{};
+    COstrelAPI::TError error{99};
     bool started = false;
     int testsAfterStart = 0;
 };
 
-TEST_F(StartApplicationTest, RunningNavigatorIsLeftAloneAndNothingChanges) {
-    fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
-    fake.AddFile(kInstalled);
-
-    EXPECT_EQ(Start(), 0);
-    EXPECT_EQ(error.errorCode, 0);
-    EXPECT_TRUE(layer.calls().empty());
-    EXPECT_TRUE(fake.cursorLog().empty());
-    EXPECT_TRUE(fake.foregroundRequests().empty());
-    EXPECT_TRUE(fake.startedProcesses().empty());
-    EXPECT_TRUE(fake.sleeps().empty());
-    EXPECT_EQ(fake.findWindowCalls(), 1);
+TEST(StartApplicationTest, RunningNavigatorIsLeftAloneAndNothingChanges) {
+    Device d;
+    d.fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
+    d.fake.AddFile(kInstalled);
+    EXPECT_EQ(d.Start(), 0);
+    EXPECT_EQ(d.error.errorCode, 0);
+    EXPECT_TRUE(d.layer.calls().empty());
+    EXPECT_TRUE(d.fake.cursorLog().empty());
+    EXPECT_TRUE(d.fake.foregroundRequests().empty());
+    EXPECT_TRUE(d.fake.startedProcesses().empty());
+    EXPECT_TRUE(d.fake.sleeps().empty());
     EXPECT_EQ(State().navigatorWindow, kNavigatorWindow);
 }
 
-TEST_F(StartApplicationTest, StartsWaitsForTheWindowHandshakesAndGivesTheForegroundBack) {
-    InstallNavigator(3);
-    layer.QueueReply("0|");
-
-    EXPECT_EQ(Start(), 0);
-    EXPECT_EQ(error.errorCode, 0);
-    EXPECT_EQ(fake.startedProcesses(), std::vector<std::u16string>{kInstalled});
-    EXPECT_EQ(fake.sleeps(), Sleeps(3, 5));
-    EXPECT_EQ(layer.sent(), Texts{kHandshake});
-    EXPECT_EQ(layer.calls(), (Texts{"StartSendCommand", "AppendArgument", "SendCommand",
-                                    "ReturnAvailable", "StartReceiveCommand"}));
-    EXPECT_EQ(layer.liveSessions(), 0);
-    // The owned-windows form: the handle with its lowest bit set.
-    EXPECT_EQ(fake.foregroundRequests(), std::vector<WindowHandle>{kCallerWindow | 1});
-    EXPECT_EQ(fake.GetForegroundWindow(), kCallerWindow);
-    EXPECT_EQ(State().navigatorWindow, kNavigatorWindow);
-    ExpectCursorRestored();
+TEST(StartApplicationTest, StartsWaitsForTheWindowHandshakesAndGivesTheForegroundBack) {
+    for (int missingTests : {3, 5000}) {  // the window at the 5001st test, the last, counts
+        Device d;
+        d.InstallNavigator(missingTests);
+        d.layer.QueueReply("0|");
+        EXPECT_EQ(d.Start(), 0);
+        EXPECT_EQ(d.error.errorCode, 0);
+        EXPECT_EQ(d.fake.startedProcesses(), std::vector<std::u16string>{kInstalled});
+        EXPECT_EQ(d.fake.sleeps(), Sleeps(missingTests, 5));
+        EXPECT_EQ(d.layer.calls(), (Texts{"StartSendCommand", "AppendArgument", "SendCommand",
+                                          "ReturnAvailable", "StartReceiveCommand"}));
+        EXPECT_EQ(d.layer.sent(), Texts{"BringNavigatorToForegroundV01|"});
+        EXPECT_EQ(d.layer.liveSessions(), 0);
+        // The owned-windows form: the handle with its lowest bit set.
+        EXPECT_EQ(d.fake.foregroundRequests(), Windows{kCallerWindow | 1});
+        EXPECT_EQ(State().navigatorWindow, kNavigatorWindow);
+        d.ExpectCursorRestored();
+    }
 }
 
-TEST_F(StartApplicationTest, WindowThatNeverAppearsEndsTheWaitAfter5001Pauses) {
-    InstallNavigator(1 << 30);
-
-    EXPECT_EQ(Start(), 0);
-    EXPECT_EQ(error.errorCode, -5);
-    EXPECT_EQ(fake.sleeps(), Sleeps(5001, 5));
-    EXPECT_EQ(fake.findWindowCalls(), 1 + 5001);  // the first test, then one after each pause
-    EXPECT_TRUE(layer.calls().empty());
-    EXPECT_TRUE(fake.foregroundRequests().empty());
-    EXPECT_EQ(State().navigatorWindow, 0u);
-    ExpectCursorRestored();
-}
-
-TEST_F(StartApplicationTest, WindowAtTheLastTestStillCounts) {
-    InstallNavigator(5000);
-    layer.QueueReply("0|");
-    EXPECT_EQ(Start(), 0);
-    EXPECT_EQ(error.errorCode, 0);
-    EXPECT_EQ(fake.sleeps(), Sleeps(5000, 5));
-}
-
-TEST_F(StartApplicationTest, LateReadinessReplyIsWaitedForAfterThePollingEnds) {
-    InstallNavigator(0);
-    layer.SetReturnAvailable(0);
-    layer.QueueReply("12|unexpected|");  // whatever the reply says, the navigator has answered
-
-    EXPECT_EQ(Start(), 0);
-    EXPECT_EQ(error.errorCode, 0);
-    EXPECT_EQ(fake.sleeps(), Sleeps(5001, 5));
-    Texts calls = layer.calls();
+TEST(StartApplicationTest, LateReadinessReplyIsWaitedForAfterThePollingEnds) {
+    Device d;
+    d.InstallNavigator(0);
+    d.layer.SetReturnAvailable(0);
+    d.layer.QueueReply("12|unexpected|");  // whatever the reply says, the navigator has answered
+    EXPECT_EQ(d.Start(), 0);
+    EXPECT_EQ(d.error.errorCode, 0);
+    EXPECT_EQ(d.fake.sleeps(), Sleeps(5001, 5));
+    Texts calls = d.layer.calls();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "ReturnAvailable"), 5001);
     EXPECT_EQ(calls.back(), "StartReceiveCommand");
-    EXPECT_EQ(layer.liveSessions(), 0);
-    EXPECT_EQ(fake.foregroundRequests(), std::vector<WindowHandle>{kCallerWindow | 1});
-    ExpectCursorRestored();
+    EXPECT_EQ(d.fake.foregroundRequests(), Windows{kCallerWindow | 1});
 }
 
-TEST_F(StartApplicationTest, NoForegroundWindowAtTheStartMeansNoneIsGivenBack) {
-    fake.SetCurrentForeground(0);
-    InstallNavigator(0);
-    layer.QueueReply("0|");
-    EXPECT_EQ(Start(), 0);
-    EXPECT_EQ(error.errorCode, 0);
-    EXPECT_TRUE(fake.foregroundRequests().empty());
+TEST(StartApplicationTest, NoForegroundWindowAtTheStartMeansNoneIsGivenBack) {
+    Device d;
+    d.fake.SetCurrentForeground(0);
+    d.InstallNavigator(0);
+    d.layer.QueueReply("0|");
+    EXPECT_EQ(d.Start(), 0);
+    EXPECT_TRUE(d.fake.foregroundRequests().empty());
 }
 
-enum class Fault { kNoExecutable, kNoAcceptedName, kStartFails, kNoWindow, kHandshakeNotSent };
-
-struct FailureCase {
-    const char* what;
-    Fault fault;
-    int errorCode;
-    bool started;
-};
-
-class StartFailureTest : public StartApplicationTest,
-                         public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(StartFailureTest, ReportsThroughTheErrorAndRestoresTheCursor) {
-    const FailureCase& c = GetParam();
-    SCOPED_TRACE(c.what);
-    switch (c.fault) {
-        case Fault::kNoExecutable:
-            fake.AddFile(u"\\Docs\\readme.txt");
-            break;
-        case Fault::kNoAcceptedName:
-            fake.AddFile(u"\\Windows\\calc.exe");
-            break;
-        case Fault::kStartFails:
-            InstallNavigator(0);
-            fake.FailStartProcess(platform::Error::kOther);
-            break;
-        case Fault::kNoWindow:
-            InstallNavigator(1 << 30);
-            break;
-        case Fault::kHandshakeNotSent:
-            InstallNavigator(0);
-            layer.FailSends(true);
-            break;
+TEST(StartApplicationTest, FailureIsReportedThroughTheErrorAndRestoresTheCursor) {
+    const struct {
+        const char* what;
+        const char16_t* file;  // other than the navigator; null: the navigator is installed
+        int missingTests;
+        bool startFails, sendFails;
+        int errorCode;
+        std::size_t started;
+        int pauses;  // of 5 ms, waiting for the window
+    } cases[] = {
+        {"no executable anywhere", u"\\Docs\\readme.txt", 0, false, false, -5, 0, 0},
+        {"no accepted name", u"\\Windows\\calc.exe", 0, false, false, -5, 0, 0},
+        {"process not created", nullptr, 0, true, false, -5, 0, 0},
+        {"window never shown", nullptr, kNever, false, false, -5, 1, 5001},
+        {"readiness command not sent", nullptr, 0, false, true, -1, 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Device d;
+        if (c.file != nullptr) d.fake.AddFile(c.file);
+        if (c.file == nullptr) d.InstallNavigator(c.missingTests);
+        if (c.startFails) d.fake.FailStartProcess(platform::Error::kOther);
+        d.layer.FailSends(c.sendFails);
+        EXPECT_EQ(d.Start(), 0);
+        EXPECT_EQ(d.error.errorCode, c.errorCode);
+        EXPECT_EQ(d.fake.startedProcesses().size(), c.started);
+        EXPECT_EQ(d.fake.sleeps(), Sleeps(c.pauses, 5));
+        EXPECT_TRUE(d.layer.sent().empty());
+        EXPECT_EQ(d.layer.liveSessions(), 0);
+        EXPECT_TRUE(d.fake.foregroundRequests().empty());
+        d.ExpectCursorRestored();
     }
-
-    EXPECT_EQ(Start(), 0);
-    EXPECT_EQ(error.errorCode, c.errorCode);
-    EXPECT_EQ(fake.startedProcesses().size(), c.started ? 1u : 0u);
-    EXPECT_TRUE(layer.sent().empty());
-    EXPECT_EQ(layer.liveSessions(), 0);
-    EXPECT_TRUE(fake.foregroundRequests().empty());
-    ExpectCursorRestored();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Exits, StartFailureTest,
-    ::testing::Values(FailureCase{"no executable anywhere", Fault::kNoExecutable, -5, false},
-                      FailureCase{"no accepted name", Fault::kNoAcceptedName, -5, false},
-                      FailureCase{"process not created", Fault::kStartFails, -5, false},
-                      FailureCase{"window never shown", Fault::kNoWindow, -5, true},
-                      FailureCase{"readiness command not sent", Fault::kHandshakeNotSent, -1,
-                                  true}));
-
-TEST_F(StartApplicationTest, EarlierRecordedPathIsLaunchedWhenTheNewSearchRecordsNone) {
-    InstallNavigator(0);
-    layer.QueueReply("0|");
-    ASSERT_EQ(Start(), 0);
-    ASSERT_EQ(error.errorCode, 0);
-
-    // The navigator closes, and its folder can no longer be listed: the next search meets
-    // another program only, and the path recorded before is started again.
-    fake.RemoveWindow(u"AldernWinClass");
-    fake.InjectFault(platform::FakeOperation::kFindFirst, u"\\Program Files\\Ostrel\\*.exe",
-                     platform::Error::kOther);
-    fake.AddFile(u"\\Windows\\calc.exe");
-    started = false;
-    testsAfterStart = 0;
-    layer.QueueReply("0|");
-
-    EXPECT_EQ(Start(), 0);
-    EXPECT_EQ(error.errorCode, 0);
-    EXPECT_EQ(fake.startedProcesses(), (std::vector<std::u16string>{kInstalled, kInstalled}));
-}
-
-TEST_F(StartApplicationTest, EarlierRecordedPathThatIsGoneGivesNotRunning) {
-    InstallNavigator(0);
-    layer.QueueReply("0|");
-    ASSERT_EQ(Start(), 0);
-
-    fake.RemoveWindow(u"AldernWinClass");
-    ASSERT_EQ(fake.DeleteFile(kInstalled), platform::Error::kNone);
-    fake.AddFile(u"\\Windows\\calc.exe");
-    EXPECT_EQ(Start(), 0);
-    EXPECT_EQ(error.errorCode, -5);
-    EXPECT_EQ(std::u16string(State().navigatorPath), kInstalled);
-    EXPECT_EQ(fake.startedProcesses().size(), 1u);
 }
 
 }  // namespace

@@ -1,0 +1,246 @@
+// Real processes on a temporary emulated device: a client and the test navigator exchange
+// commands through the file layer, and a client with no navigator running has the library find,
+// start, handshake and stop the navigator installed under a nested folder.
+//
+// Every wait is bounded. This process is made the reaper of orphans, so a navigator started
+// detached by a client ends up as its child; the teardown kills and reaps every child left.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "OXSDK5Link/FileLayer.h"
+#include "OXSDK5Link/OstrelAPI.h"
+#include "navigator/navigator_state.h"
+#include "platform/platform.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const char16_t kExchangeFolder[] = u"\\Ostrel\\SdkFileCalls";
+constexpr char kCallerForeground[] = "12";  // a window of the calling application
+
+// Polls `condition` until it holds or a limit generous for a loaded machine passes.
+template <typename Condition>
+bool WaitFor(Condition condition, std::chrono::seconds limit = std::chrono::seconds(30)) {
+    Clock::time_point deadline = Clock::now() + limit;
+    while (!condition()) {
+        if (Clock::now() > deadline) return false;
+        oxsdk::platform::CurrentPlatform().WaitForFolderChange(kExchangeFolder, 5);
+    }
+    return true;
+}
+
+// Processes whose parent is this one, orphans reparented to us included.
+std::vector<pid_t> ChildrenOfThisProcess() {
+    std::vector<pid_t> children;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::string line;
+        std::getline(std::ifstream(entry.path() / "stat"), line);
+        // "pid (command) state ppid ...": the command may hold blanks and parentheses.
+        std::istringstream rest(line.substr(line.rfind(')') + 1));
+        char state = 0;
+        long parent = 0;
+        if (rest >> state >> parent && parent == getpid()) children.push_back(std::stoi(name));
+    }
+    return children;
+}
+
+class DeviceEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(0, prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0));
+        char pattern[] = "/tmp/oxsdk-e2e-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        root_ = pattern;
+        // The library in this process and the navigator both read the root from here.
+        ASSERT_EQ(0, setenv("OXSDK_DEVICE_ROOT", root_.c_str(), 1));
+        ASSERT_EQ(0, setenv("OXSDK_TEST_NAVIGATOR_NAME", "testnav", 1));
+        unsetenv("OXSDK_TEST_NAVIGATOR_MODE");
+    }
+
+    void TearDown() override {
+        std::vector<pid_t> left = ChildrenOfThisProcess();
+        for (pid_t pid : left) kill(pid, SIGKILL);
+        for (pid_t pid : left) waitpid(pid, nullptr, 0);
+        unsetenv("OXSDK_DEVICE_ROOT");
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    // The process named by the navigator's window registration, or 0.
+    pid_t RegisteredNavigator() const {
+        std::ifstream file(fs::path(root_) / ".windows" / "AldernWinClass");
+        pid_t pid = 0;
+        return file >> pid ? pid : 0;
+    }
+
+    // Waits for our child `pid` to end and tells whether it exited with 0.
+    static bool EndsCleanly(pid_t pid) {
+        int status = -1;
+        return WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }) &&
+               WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+    std::size_t ExchangeFolderEntries() const {
+        fs::path folder = fs::path(root_) / "Ostrel" / "SdkFileCalls";
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {}));
+    }
+
+    std::string root_;
+};
+
+// Waits for the reply of `session` without the layer's unbounded wait, then collects it.
+std::vector<std::string> Retrieve(MOstrelCommunicationLayerInterface& layer,
+                                  MOstrelSession* session) {
+    std::vector<std::string> fields;
+    if (!WaitFor([&] { return layer.ReturnAvailable(session) == 1; })) {
+        delete session;
+        return {"no reply within the limit"};
+    }
+    layer.StartReceiveCommand(session);
+    for (int i = 0; i < layer.NrReceiveFields(); ++i) fields.emplace_back(layer.ReceiveField(i));
+    return fields;
+}
+
+TEST_F(DeviceEndToEndTest, ThousandCommandsEachGetTheirOwnReply) {
+    pid_t navigator = fork();
+    ASSERT_NE(-1, navigator);
+    if (navigator == 0) {
+        execl(OXSDK_TEST_NAVIGATOR_PATH, OXSDK_TEST_NAVIGATOR_PATH, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
+        COstrelFileLayer::New("e2eclient", "testnav", -1));
+    ASSERT_NE(layer, nullptr);
+
+    constexpr int kCommands = 1000;
+    constexpr std::size_t kInFlight = 8;  // commands sent before the oldest reply is collected
+    std::vector<std::pair<MOstrelSession*, int>> pending;
+    Clock::time_point start = Clock::now();
+    for (int number = 0; number < kCommands || !pending.empty();) {
+        if (number < kCommands && pending.size() < kInFlight) {
+            layer->StartSendCommand();
+            layer->AppendArgument("EchoV01");
+            layer->AppendArgument(("argument-" + std::to_string(number)).c_str());
+            layer->AppendArgument(std::to_string(number * 7).c_str());
+            MOstrelSession* session = layer->SendCommand();
+            ASSERT_NE(session, nullptr) << number;
+            pending.emplace_back(session, number++);
+            continue;
+        }
+        auto [session, oldest] = pending.front();
+        pending.erase(pending.begin());
+        ASSERT_EQ((std::vector<std::string>{"0", "argument-" + std::to_string(oldest),
+                                            std::to_string(oldest * 7)}),
+                  Retrieve(*layer, session));
+    }
+    std::printf("%d commands exchanged in %.3f s\n", kCommands,
+                std::chrono::duration<double>(Clock::now() - start).count());
+
+    // Stop the navigator: it answers, exits and takes its window with it.
+    layer->StartSendCommand();
+    layer->AppendArgument("StopApplicationV01");
+    EXPECT_EQ((std::vector<std::string>{"0"}), Retrieve(*layer, layer->SendCommand()));
+    EXPECT_TRUE(EndsCleanly(navigator));
+    EXPECT_EQ(0u, oxsdk::platform::CurrentPlatform().FindWindow(u"AldernWinClass"));
+    EXPECT_EQ(0u, ExchangeFolderEntries());
+}
+
+// What a client call reports back to the test.
+struct ClientReport {
+    int result;
+    int errorCode;
+    std::uint64_t navigatorWindow;  // the library's cached window after the call
+};
+
+// A blocking command, or the blocking stop, in a client of its own.
+ClientReport CallNavigator(bool stop) {
+    std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
+        COstrelFileLayer::New("e2eclient", "testnav", -1));
+    COstrelAPI api(*layer);
+    COstrelAPI::TError error{99};
+    COstrelAPI::TVersion version{};
+    int result = stop ? api.StopApplication(&error) : api.GetApplicationVersion(&error, &version);
+    return {result, error.errorCode, oxsdk::navigator::State().navigatorWindow};
+}
+
+// Runs CallNavigator in a child process and returns its report, or nothing when the child did
+// not report within the limit (it is killed then).
+std::optional<ClientReport> RunClient(bool stop) {
+    int channel[2];
+    if (pipe2(channel, O_CLOEXEC) != 0) return std::nullopt;
+    pid_t client = fork();
+    if (client == 0) {
+        ClientReport report = CallNavigator(stop);
+        _exit(write(channel[1], &report, sizeof report) == ssize_t{sizeof report} ? 0 : 1);
+    }
+    close(channel[1]);
+    ClientReport report{};
+    pollfd ready{channel[0], POLLIN, 0};
+    bool received = client > 0 && poll(&ready, 1, 90 * 1000) == 1 &&  // start: up to ~25 s
+                    read(channel[0], &report, sizeof report) == ssize_t{sizeof report};
+    close(channel[0]);
+    if (client > 0) {
+        kill(client, SIGKILL);
+        waitpid(client, nullptr, 0);
+    }
+    return received ? std::optional<ClientReport>(report) : std::nullopt;
+}
+
+TEST_F(DeviceEndToEndTest, BlockingCommandStartsTheInstalledNavigatorAndStopEndsIt) {
+    fs::path installed = fs::path(root_) / "Program Files" / "Nested" / "Ostrel Navigator.exe";
+    fs::create_directories(installed.parent_path());
+    fs::create_directories(fs::path(root_) / "Program Files" / "Other");
+    std::ofstream(fs::path(root_) / "Program Files" / "Other" / "setup.exe") << "not it";
+    fs::copy_file(OXSDK_TEST_NAVIGATOR_PATH, installed);
+    fs::create_directories(fs::path(root_) / ".windows");
+    std::ofstream(fs::path(root_) / ".windows" / "foreground") << kCallerForeground << "\n";
+
+    std::optional<ClientReport> start = RunClient(false);
+    ASSERT_TRUE(start.has_value()) << "the blocking command did not return within the limit";
+    EXPECT_EQ(start->result, 0);
+    EXPECT_EQ(start->errorCode, 0);
+    pid_t navigator = RegisteredNavigator();
+    EXPECT_EQ(static_cast<pid_t>(start->navigatorWindow / 4), navigator);
+    // The copy installed on the device runs; the caller has the foreground again.
+    std::error_code error;
+    EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(navigator) + "/exe", error), installed);
+    std::string foreground;
+    std::ifstream(fs::path(root_) / ".windows" / "foreground") >> foreground;
+    EXPECT_EQ(foreground, kCallerForeground);
+
+    std::optional<ClientReport> again = RunClient(false);  // the running navigator is used
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(again->errorCode, 0);
+    EXPECT_EQ(RegisteredNavigator(), navigator);
+
+    std::optional<ClientReport> stop = RunClient(true);
+    ASSERT_TRUE(stop.has_value()) << "the stop did not return within the limit";
+    EXPECT_EQ(stop->result, 0);
+    EXPECT_EQ(stop->errorCode, -5);  // the window went during the wait
+    EXPECT_EQ(stop->navigatorWindow, 0u);
+    EXPECT_TRUE(EndsCleanly(navigator)) << "the navigator did not end after the stop";
+}
+
+}  // namespace
