@@ -61,13 +61,13 @@ RecordCheck Check(std::function<void(const Record&, const Expect&)> check) {
 /// One command called with fixed arguments in all three forms.
 struct CommandCase {
     const TCommandDescription* command;
+    const char* wire;  ///< the text both sending forms send
     int fullCount;     ///< fields of a full reply, the error code included
     RecordCheck full;  ///< where a full reply's fields must land; null: no record
     std::size_t recordSize;
     std::function<MOstrelSession*(API&, int leading)> async;
     std::function<int(API&, MOstrelSession*, API::TError*, void* record)> retrieve;
     std::function<int(API&, API::TError*, void* record)> blocking;
-    const char* wire;  ///< the text both sending forms send
 };
 
 template <typename T>
@@ -80,14 +80,13 @@ CommandCase Action(const TCommandDescription& command, MOstrelSession* (API::*as
                    int (API::*retrieve)(MOstrelSession*, API::TError*),
                    int (API::*blocking)(API::TError*, Args...), const char* wire,
                    typename Same<Args>::type... args) {
-    return {&command,
-            1,
-            nullptr,
-            0,
-            [=](API& a, int n) { return (a.*async)(n, args...); },
-            [=](API& a, MOstrelSession* s, API::TError* e, void*) { return (a.*retrieve)(s, e); },
-            [=](API& a, API::TError* e, void*) { return (a.*blocking)(e, args...); },
-            wire};
+    CommandCase c{&command, wire, 1, nullptr, 0, {}, {}, {}};
+    c.async = [=](API& a, int n) { return (a.*async)(n, args...); };
+    c.retrieve = [=](API& a, MOstrelSession* s, API::TError* e, void*) {
+        return (a.*retrieve)(s, e);
+    };
+    c.blocking = [=](API& a, API::TError* e, void*) { return (a.*blocking)(e, args...); };
+    return c;
 }
 
 template <typename Record, typename... Args>
@@ -95,18 +94,15 @@ CommandCase Query(const TCommandDescription& command, MOstrelSession* (API::*asy
                   int (API::*retrieve)(MOstrelSession*, API::TError*, Record*),
                   int (API::*blocking)(API::TError*, Record*, Args...), int fullCount,
                   RecordCheck full, const char* wire, typename Same<Args>::type... args) {
-    return {&command,
-            fullCount,
-            std::move(full),
-            sizeof(Record),
-            [=](API& a, int n) { return (a.*async)(n, args...); },
-            [=](API& a, MOstrelSession* s, API::TError* e, void* r) {
-                return (a.*retrieve)(s, e, static_cast<Record*>(r));
-            },
-            [=](API& a, API::TError* e, void* r) {
-                return (a.*blocking)(e, static_cast<Record*>(r), args...);
-            },
-            wire};
+    CommandCase c{&command, wire, fullCount, std::move(full), sizeof(Record), {}, {}, {}};
+    c.async = [=](API& a, int n) { return (a.*async)(n, args...); };
+    c.retrieve = [=](API& a, MOstrelSession* s, API::TError* e, void* r) {
+        return (a.*retrieve)(s, e, static_cast<Record*>(r));
+    };
+    c.blocking = [=](API& a, API::TError* e, void* r) {
+        return (a.*blocking)(e, static_cast<Record*>(r), args...);
+    };
+    return c;
 }
 
 #define FORMS(Name) commands::Name, &API::Name##Async, &API::Name##AsyncRetrieve, &API::Name
@@ -297,8 +293,7 @@ TEST(CommandCallsTest, EachFieldCountIsAcceptedOrRefusedAsTheCommandSays) {
 TEST(CommandCallsTest, OverlongReplyFieldIsCutInsideItsMember) {
     // Integer members read the number in front of the letters.
     for (const CommandCase& c : Cases()) {
-        if (c.full == nullptr) continue;
-        for (int longField = 1; longField < c.fullCount; ++longField) {
+        for (int longField = 1; c.full != nullptr && longField < c.fullCount; ++longField) {
             SCOPED_TRACE(std::string(c.command->name) + " long field " + std::to_string(longField));
             RecordStorage storage;
             EXPECT_EQ(0, Retrieve(c, c.fullCount, "0", storage, longField).result);
@@ -308,61 +303,38 @@ TEST(CommandCallsTest, OverlongReplyFieldIsCutInsideItsMember) {
     }
 }
 
-/// The blocking forms over the fake platform, on which the navigator's window can be shown or
-/// not, and an empty device on which no navigator can be found to start.
-class CommandBlockingFormTest : public ::testing::Test {
-protected:
-    CommandBlockingFormTest() : use(fake) { oxsdk::navigator::ResetNavigatorState(); }
-    ~CommandBlockingFormTest() override { oxsdk::navigator::ResetNavigatorState(); }
-
-    void ShowNavigator() { fake.SetWindow(u"AldernWinClass", 8); }
-
-    oxsdk::platform::FakePlatform fake;
-    oxsdk::platform::ScopedPlatform use;
-    RecordStorage record;
-};
-
-TEST_F(CommandBlockingFormTest, RunningNavigatorGetsExactlyOneCommandAndTheRetrieveResult) {
-    ShowNavigator();
+TEST(CommandCallsTest, BlockingFormSendsOnceToARunningNavigatorAndNothingOtherwise) {
+    enum Scenario { kRunning, kCannotStart, kCannotSend };
     for (const CommandCase& c : Cases()) {
-        ScriptedLayer layer;
-        API api(layer);
-        layer.QueueReply("4|");
-        API::TError error{99};
-        EXPECT_EQ(0, c.blocking(api, &error, record.bytes)) << c.command->name;
-        EXPECT_EQ(std::vector<std::string>{c.wire}, layer.sent()) << c.command->name;
         // A one-field reply carries the navigator's code, except for the route coordinates,
         // which need at least two fields.
-        EXPECT_EQ(HasFixedReply(c) ? 4 : -2, error.errorCode) << c.command->name;
-        EXPECT_EQ(0, layer.liveSessions()) << c.command->name;
+        const bool fixed = HasFixedReply(c);
+        const int results[] = {0, fixed ? -1 : -2, -1};
+        const int codes[] = {fixed ? 4 : -2, -5, -1};
+        for (Scenario scenario : {kRunning, kCannotStart, kCannotSend}) {
+            SCOPED_TRACE(std::string(c.command->name) + " scenario " + std::to_string(scenario));
+            // The fake device holds no navigator that could be started, only maybe its window.
+            oxsdk::navigator::ResetNavigatorState();
+            oxsdk::platform::FakePlatform fake;
+            oxsdk::platform::ScopedPlatform use(fake);
+            if (scenario != kCannotStart) fake.SetWindow(u"AldernWinClass", 8);
+            ScriptedLayer layer;
+            layer.FailSends(scenario == kCannotSend);
+            layer.QueueReply("4|");
+            API api(layer);
+            API::TError error{99};
+            RecordStorage record;
+            EXPECT_EQ(results[scenario], c.blocking(api, &error, record.bytes));
+            EXPECT_EQ(codes[scenario], error.errorCode);
+            EXPECT_EQ(scenario == kRunning ? std::vector<std::string>{c.wire}
+                                           : std::vector<std::string>{},
+                      layer.sent());
+            EXPECT_EQ(scenario == kRunning ? 1 : 0, CountCalls(layer, "StartReceiveCommand"));
+            EXPECT_TRUE(scenario == kRunning || record.UntouchedFrom(0));
+            EXPECT_EQ(0, layer.liveSessions());
+        }
     }
-}
-
-TEST_F(CommandBlockingFormTest, NavigatorThatCannotBeStartedGetsNoCommand) {
-    for (const CommandCase& c : Cases()) {
-        ScriptedLayer layer;
-        API api(layer);
-        API::TError error{99};
-        EXPECT_EQ(HasFixedReply(c) ? -1 : -2, c.blocking(api, &error, record.bytes))
-            << c.command->name;
-        EXPECT_EQ(-5, error.errorCode) << c.command->name;
-        EXPECT_TRUE(layer.sent().empty()) << c.command->name;
-        EXPECT_TRUE(record.UntouchedFrom(0)) << c.command->name;
-    }
-}
-
-TEST_F(CommandBlockingFormTest, CommandThatCannotBeSentGivesMinusOne) {
-    ShowNavigator();
-    for (const CommandCase& c : Cases()) {
-        ScriptedLayer layer;
-        layer.FailSends(true);
-        API api(layer);
-        API::TError error{99};
-        EXPECT_EQ(-1, c.blocking(api, &error, record.bytes)) << c.command->name;
-        EXPECT_EQ(-1, error.errorCode) << c.command->name;
-        EXPECT_EQ(0, CountCalls(layer, "StartReceiveCommand")) << c.command->name;
-        EXPECT_TRUE(record.UntouchedFrom(0)) << c.command->name;
-    }
+    oxsdk::navigator::ResetNavigatorState();
 }
 
 }  // namespace

@@ -13,15 +13,14 @@ namespace {
 class ArgumentsProbe : public CCsvArguments {
 public:
     ArgumentsProbe() : CCsvArguments('|') {}
-    bool UsesHeapBuffer() const { return largeBuffer != nullptr; }
-    int HeapBufferSize() const { return largeBufferSize; }
-    bool UsesHeapFieldTable() const { return largeFields != nullptr; }
-    int HeapFieldTableSize() const { return largeFieldsSize; }
+    int HeapBufferSize() const { return largeBuffer != nullptr ? largeBufferSize : 0; }
+    int HeapFieldTableSize() const { return largeFields != nullptr ? largeFieldsSize : 0; }
 };
 
 std::vector<std::string> Fields(const MArguments& arguments) {
     std::vector<std::string> fields;
-    for (int i = 0; i < arguments.NrReceiveFields(); ++i) fields.emplace_back(arguments.ReceiveField(i));
+    for (int i = 0; i < arguments.NrReceiveFields(); ++i)
+        fields.emplace_back(arguments.ReceiveField(i));
     return fields;
 }
 
@@ -34,29 +33,16 @@ void Load(MArguments& arguments, const std::string& text) {
     arguments.DecodeCommand();
 }
 
-TEST(CCsvArgumentsTest, AppendsEachArgumentClosedBySeparator) {
-    CCsvArguments arguments('|');
-    arguments.AppendArgument("A");
-    arguments.AppendArgument("B");
-    arguments.AppendArgument("");
-    EXPECT_STREQ("A|B||", arguments.CommandBuffer());
-    arguments.DecodeCommand();
-    EXPECT_EQ((std::vector<std::string>{"A", "B", ""}), Fields(arguments));
-}
-
 TEST(CCsvArgumentsTest, DecodesFieldsAsClosedPieces) {
     struct Case {
         const char* text;
         std::vector<std::string> fields;
     };
     const Case cases[] = {
-        {"a|b|", {"a", "b"}},
-        {"a||b|", {"a", "", "b"}},
+        {"a|b|", {"a", "b"}}, {"a||b|", {"a", "", "b"}},
+        {"|", {""}},          {"-3|x y|", {"-3", "x y"}},
         {"a|b", {"a"}},  // the unclosed last piece is not a field
-        {"abc", {}},
-        {"", {}},
-        {"|", {""}},
-        {"-3|x y|", {"-3", "x y"}},
+        {"abc", {}},          {"", {}},
     };
     for (const Case& c : cases) {
         CCsvArguments arguments('|');
@@ -66,30 +52,23 @@ TEST(CCsvArgumentsTest, DecodesFieldsAsClosedPieces) {
 }
 
 TEST(CCsvArgumentsTest, StaysInlineUpTo1022BytesThenMovesToHeapWithTextIntact) {
-    ArgumentsProbe arguments;
     const std::string first(1000, 'x');
-    arguments.AppendArgument(first.c_str());
-    arguments.AppendArgument(std::string(21, 'y').c_str());  // 1001 + 22 = 1023 text bytes
-    EXPECT_FALSE(arguments.UsesHeapBuffer());
-    EXPECT_EQ(1023u, std::strlen(arguments.CommandBuffer()));
-
-    ArgumentsProbe grown;
-    grown.AppendArgument(first.c_str());
-    grown.AppendArgument(std::string(22, 'y').c_str());  // one byte more
-    ASSERT_TRUE(grown.UsesHeapBuffer());
-    EXPECT_EQ(2048, grown.HeapBufferSize());
-    EXPECT_EQ(first + "|" + std::string(22, 'y') + "|", grown.CommandBuffer());
+    for (std::size_t second : {21u, 22u}) {  // 1001 + 22 = 1023 text bytes, then one more
+        ArgumentsProbe arguments;
+        arguments.AppendArgument(first.c_str());
+        arguments.AppendArgument(std::string(second, 'y').c_str());
+        EXPECT_EQ(second == 21 ? 0 : 2048, arguments.HeapBufferSize());
+        EXPECT_EQ(first + "|" + std::string(second, 'y') + "|", arguments.CommandBuffer());
+    }
 }
 
 TEST(CCsvArgumentsTest, ArgumentLongerThanAGrowthStepFitsAtOnce) {
     ArgumentsProbe arguments;
     const std::string big(5000, 'q');
+    const std::string bigger(20000, 'r');
     arguments.AppendArgument("head");
     arguments.AppendArgument(big.c_str());
     EXPECT_GE(arguments.HeapBufferSize(), 5000 + 7);
-    EXPECT_EQ("head|" + big + "|", arguments.CommandBuffer());
-
-    const std::string bigger(20000, 'r');
     arguments.AppendArgument(bigger.c_str());
     EXPECT_EQ("head|" + big + "|" + bigger + "|", arguments.CommandBuffer());
     arguments.DecodeCommand();
@@ -100,63 +79,46 @@ TEST(CCsvArgumentsTest, FieldTableMovesToHeapAt31Separators) {
     for (int separators : {30, 31, 200}) {
         ArgumentsProbe arguments;
         std::string text;
-        for (int i = 0; i < separators; ++i) text += std::to_string(i) + "|";
-        Load(arguments, text);
-        EXPECT_EQ(separators >= 31, arguments.UsesHeapFieldTable()) << separators;
-        if (separators >= 31) {
-            EXPECT_EQ(static_cast<int>((separators + 1) * sizeof(char*)), arguments.HeapFieldTableSize());
+        std::vector<std::string> expected;
+        for (int i = 0; i < separators; ++i) {
+            expected.push_back(std::to_string(i));
+            text += expected.back() + "|";
         }
-        ASSERT_EQ(separators, arguments.NrReceiveFields());
-        for (int i = 0; i < separators; ++i) EXPECT_EQ(std::to_string(i), arguments.ReceiveField(i));
+        Load(arguments, text);
+        EXPECT_EQ(separators < 31 ? 0 : static_cast<int>((separators + 1) * sizeof(char*)),
+                  arguments.HeapFieldTableSize());
+        EXPECT_EQ(expected, Fields(arguments));
     }
 }
 
 TEST(CCsvArgumentsTest, ResetDropsHeapBlocksAndFields) {
     ArgumentsProbe arguments;
     Load(arguments, std::string(3000, 'z') + std::string(40, '|'));
-    ASSERT_TRUE(arguments.UsesHeapBuffer());
-    ASSERT_TRUE(arguments.UsesHeapFieldTable());
+    ASSERT_NE(0, arguments.HeapBufferSize());
+    ASSERT_NE(0, arguments.HeapFieldTableSize());
     arguments.Reset();
-    EXPECT_FALSE(arguments.UsesHeapBuffer());
-    EXPECT_FALSE(arguments.UsesHeapFieldTable());
+    EXPECT_EQ(0, arguments.HeapBufferSize());
+    EXPECT_EQ(0, arguments.HeapFieldTableSize());
     EXPECT_EQ(0, arguments.NrReceiveFields());
-    EXPECT_STREQ("", arguments.CommandBuffer());
     arguments.AppendArgument("after");
     EXPECT_STREQ("after|", arguments.CommandBuffer());
 }
 
-TEST(CCsvArgumentsTest, CopiesDuplicateTheHeapBlocksAndRebaseFields) {
-    ArgumentsProbe original;
-    std::string text;
-    for (int i = 0; i < 300; ++i) text += "field" + std::to_string(i) + "|";
-    Load(original, text);
-
-    ArgumentsProbe copy(original);
-    ArgumentsProbe assigned;
-    assigned.AppendArgument("old");
-    assigned = original;
-    original.Reset();  // the copies must not share anything with the original
-    for (const ArgumentsProbe* list : {&copy, &assigned}) {
-        ASSERT_EQ(300, list->NrReceiveFields());
-        EXPECT_STREQ("field0", list->ReceiveField(0));
-        EXPECT_STREQ("field299", list->ReceiveField(299));
+TEST(CCsvArgumentsTest, CopiesDuplicateTheBuffersAndRebaseFields) {
+    for (int count : {3, 300}) {  // inline, and on the heap
+        ArgumentsProbe original;
+        std::string text;
+        for (int i = 0; i < count; ++i) text += "field" + std::to_string(i) + "|";
+        Load(original, text);
+        const std::vector<std::string> fields = Fields(original);
+        ArgumentsProbe copy(original);
+        ArgumentsProbe assigned;
+        assigned.AppendArgument("old");
+        assigned = original;
+        Load(original, std::string(text.size(), '|'));  // the copies share nothing with it
+        EXPECT_EQ(fields, Fields(copy));
+        EXPECT_EQ(fields, Fields(assigned));
     }
-    CCsvArguments small('|');
-    small.AppendArgument("x");
-    CCsvArguments smallCopy(small);
-    small.AppendArgument("y");
-    EXPECT_STREQ("x|", smallCopy.CommandBuffer());
-}
-
-TEST(CCsvArgumentsTest, PrepareLargeBufferResetsAndProvidesTheSize) {
-    ArgumentsProbe arguments;
-    arguments.AppendArgument("stale");
-    EXPECT_EQ(1, arguments.PrepareLargeBuffer(4096));
-    EXPECT_TRUE(arguments.UsesHeapBuffer());
-    EXPECT_EQ(4096, arguments.HeapBufferSize());
-    EXPECT_EQ(0, arguments.NrReceiveFields());
-    EXPECT_EQ(0, arguments.PrepareLargeBuffer(0));
-    EXPECT_FALSE(arguments.UsesHeapBuffer());
 }
 
 TEST(CSdkBaseTest, OperatorNewZeroFills) {
@@ -166,16 +128,11 @@ TEST(CSdkBaseTest, OperatorNewZeroFills) {
     ASSERT_NE(nullptr, previous);
     std::memset(previous, 0xAB, sizeof(ArgumentsProbe));
     std::free(previous);
-    void* dirty = CSdkBase::operator new(sizeof(ArgumentsProbe));
-    ASSERT_NE(nullptr, dirty);
-    const unsigned char* bytes = static_cast<const unsigned char*>(dirty);
-    for (std::size_t i = 0; i < sizeof(ArgumentsProbe); ++i) ASSERT_EQ(0, bytes[i]) << i;
-    CSdkBase::operator delete(dirty);
-
-    CCsvArguments* heap = new CCsvArguments('|');
-    heap->AppendArgument("x");
-    EXPECT_STREQ("x|", heap->CommandBuffer());
-    delete heap;
+    void* block = CSdkBase::operator new(sizeof(ArgumentsProbe));
+    ASSERT_NE(nullptr, block);
+    const std::string zeros(sizeof(ArgumentsProbe), '\0');
+    EXPECT_EQ(zeros, std::string(static_cast<const char*>(block), zeros.size()));
+    CSdkBase::operator delete(block);
 }
 
 }  // namespace

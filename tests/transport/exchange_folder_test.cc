@@ -1,11 +1,10 @@
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -17,7 +16,6 @@
 
 namespace {
 
-using oxsdk::platform::FakeOperation;
 using oxsdk::platform::FakePlatform;
 using oxsdk::platform::kMaxPath;
 using oxsdk::platform::ScopedPlatform;
@@ -40,9 +38,7 @@ std::u16string ExchangeFolder(bool create) {
 TEST(IsSmartphoneTest, LooksForEitherSpellingOnTheCePlatform) {
     struct Case {
         const char* type;
-        bool ce;
-        bool fails;
-        bool expected;
+        bool ce, fails, expected;
     } cases[] = {{"PocketPC", true, false, false},   {"Smartphone", true, false, true},
                  {"SmartPhone", true, false, true},  {"MS Smartphone 2003", true, false, true},
                  {"smartphone", true, false, false}, {"Smartphone", false, false, false},
@@ -66,64 +62,39 @@ TEST(ExchangeFolderTest, PocketPcUsesOstrelAndCreatesBothFoldersOnRequest) {
     EXPECT_FALSE(fake.Exists(u"\\Ostrel"));
     EXPECT_EQ(u"\\Ostrel\\SdkFileCalls\\", ExchangeFolder(true));
     EXPECT_TRUE(fake.Exists(u"\\Ostrel\\SdkFileCalls"));
-    // Existing folders are fine.
-    EXPECT_EQ(u"\\Ostrel\\SdkFileCalls\\", ExchangeFolder(true));
+    EXPECT_EQ(u"\\Ostrel\\SdkFileCalls\\", ExchangeFolder(true));  // existing folders are fine
 }
 
 TEST(ExchangeFolderTest, SmartphoneFindsTheNavigatorFolder) {
+    // "\" + 251 + "\Ostrel" is too long to be a candidate; with 240 it is one, but the
+    // exchange folder inside it would not fit.
+    const std::u16string tooLong = u"\\" + std::u16string(251, u'c') + u"\\Ostrel";
+    const std::u16string noRoom = u"\\" + std::u16string(240, u'c') + u"\\Ostrel";
     struct Case {
-        const char* what;
-        std::function<void(FakePlatform&)> prepare;
+        std::vector<std::u16string> folders, files;
         std::u16string expected;
     } cases[] = {
-        {"root folder wins over a card",
-         [](FakePlatform& f) {
-             f.AddFolder(u"\\Storage Card\\Ostrel");
-             f.AddFolder(u"\\Ostrel");
-         },
-         u"\\Ostrel\\"},
-        {"storage card", [](FakePlatform& f) { f.AddFolder(u"\\Storage Card\\Ostrel"); },
-         u"\\Storage Card\\Ostrel\\"},
-        {"first candidate in listing order",
-         [](FakePlatform& f) {
-             f.AddFolder(u"\\Zeta\\Ostrel");
-             f.AddFolder(u"\\Alpha\\Ostrel");
-         },
-         u"\\Zeta\\Ostrel\\"},
-        {"a file named Ostrel is no folder",
-         [](FakePlatform& f) {
-             f.AddFile(u"\\Card\\Ostrel", "x");
-             f.AddFile(u"\\Ostrel", "x");
-         },
-         u"\\Ostrel\\"},
-        {"a file beside a real one",
-         [](FakePlatform& f) {
-             f.AddFile(u"\\Card\\Ostrel", "x");
-             f.AddFolder(u"\\Card2\\Ostrel");
-         },
-         u"\\Card2\\Ostrel\\"},
-        {"dot entries are never candidates",
-         [](FakePlatform& f) {
-             f.SetListDotEntries(true);
-             f.AddFolder(u"\\.hidden\\Ostrel");
-         },
-         u"\\Ostrel\\"},
-        {"a root file is not scanned", [](FakePlatform& f) { f.AddFile(u"\\readme.txt", "x"); },
-         u"\\Ostrel\\"},
-        {"empty root", [](FakePlatform&) {}, u"\\Ostrel\\"},
-        {"candidate that cannot fit",
-         [](FakePlatform& f) {
-             f.AddFolder(u"\\" + std::u16string(251, u'c') + u"\\Ostrel");
-             f.AddFolder(u"\\Card\\Ostrel");
-         },
-         u"\\Card\\Ostrel\\"},
+        {{u"\\Storage Card\\Ostrel", u"\\Ostrel"}, {}, u"\\Ostrel\\"},  // the root wins
+        {{u"\\Storage Card\\Ostrel"}, {}, u"\\Storage Card\\Ostrel\\"},
+        {{u"\\Zeta\\Ostrel", u"\\Alpha\\Ostrel"}, {}, u"\\Zeta\\Ostrel\\"},  // listing order
+        {{}, {u"\\Card\\Ostrel", u"\\Ostrel"}, u"\\Ostrel\\"},               // files are no folders
+        {{u"\\Card2\\Ostrel"}, {u"\\Card\\Ostrel"}, u"\\Card2\\Ostrel\\"},
+        {{u"\\.hidden\\Ostrel"}, {}, u"\\Ostrel\\"},  // neither are entries starting with "."
+        {{}, {u"\\readme.txt"}, u"\\Ostrel\\"},
+        {{tooLong, u"\\Card\\Ostrel"}, {}, u"\\Card\\Ostrel\\"},
+        {{noRoom}, {}, noRoom + u"\\"},
     };
     for (const Case& c : cases) {
         FakePlatform fake;
         ScopedPlatform use(fake);
         fake.SetPlatformType("Smartphone");
-        c.prepare(fake);
-        EXPECT_EQ(c.expected, NavigatorFolder()) << c.what;
+        fake.SetListDotEntries(true);
+        for (const std::u16string& folder : c.folders) fake.AddFolder(folder);
+        for (const std::u16string& file : c.files) fake.AddFile(file, "x");
+        const std::string what(c.expected.begin(), c.expected.end());
+        EXPECT_EQ(c.expected, NavigatorFolder()) << what;
+        const bool fits = c.expected != noRoom + u"\\";
+        EXPECT_EQ(fits ? c.expected + u"SdkFileCalls\\" : u"<none>", ExchangeFolder(false)) << what;
     }
 }
 
@@ -141,30 +112,20 @@ TEST(ExchangeFolderTest, NothingIsCachedBetweenCalls) {
 TEST(ExchangeFolderTest, FolderCreationFailuresAreLeftToTheFileOperations) {
     FakePlatform fake;
     ScopedPlatform use(fake);
-    fake.InjectFault(FakeOperation::kCreateFolder, u"", oxsdk::platform::Error::kOther,
-                     FakePlatform::kAlways);
+    fake.InjectFault(oxsdk::platform::FakeOperation::kCreateFolder, u"",
+                     oxsdk::platform::Error::kOther, FakePlatform::kAlways);
     EXPECT_EQ(u"\\Ostrel\\SdkFileCalls\\", ExchangeFolder(true));
     EXPECT_EQ(nullptr, oxsdk::transport::CreateExchangeFile("a.b.1.1.message"));
 }
 
-TEST(ExchangeFolderTest, ExchangeFolderThatWouldNotFitIsRefused) {
-    FakePlatform fake;
-    ScopedPlatform use(fake);
-    fake.SetPlatformType("Smartphone");
-    // "\" + 240 + "\Ostrel\" fits, but "SdkFileCalls\" after it does not.
-    std::u16string card(240, u'c');
-    fake.AddFolder(u"\\" + card + u"\\Ostrel");
-    EXPECT_EQ(u"\\" + card + u"\\Ostrel\\", NavigatorFolder());
-    EXPECT_EQ(u"<none>", ExchangeFolder(true));
-}
-
 TEST(ExchangeFolderTest, SmartphoneOnTheEmulatedDevice) {
-    std::filesystem::path root = std::filesystem::temp_directory_path() /
-                                 ("oxsdk-exchange-folder-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(root);
-    std::filesystem::create_directories(root / "Storage Card" / "Ostrel");
-    std::filesystem::create_directories(root / ".cache" / "Ostrel");
-    std::filesystem::create_directories(root / "Apps");
+    namespace fs = std::filesystem;
+    const fs::path root =
+        fs::temp_directory_path() / ("oxsdk-exchange-folder-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "Storage Card" / "Ostrel");
+    fs::create_directories(root / ".cache" / "Ostrel");
+    fs::create_directories(root / "Apps");
     std::ofstream(root / "Apps" / "Ostrel") << "not a folder";
     std::ofstream(root / ".platform-type") << "Smartphone";
     {
@@ -173,12 +134,11 @@ TEST(ExchangeFolderTest, SmartphoneOnTheEmulatedDevice) {
         ScopedPlatform use(*posix);
         EXPECT_TRUE(IsSmartphone());
         EXPECT_EQ(u"\\Storage Card\\Ostrel\\SdkFileCalls\\", ExchangeFolder(true));
-        EXPECT_TRUE(
-            std::filesystem::is_directory(root / "Storage Card" / "Ostrel" / "SdkFileCalls"));
-        std::filesystem::create_directories(root / "Ostrel");
+        EXPECT_TRUE(fs::is_directory(root / "Storage Card" / "Ostrel" / "SdkFileCalls"));
+        fs::create_directories(root / "Ostrel");
         EXPECT_EQ(u"\\Ostrel\\", NavigatorFolder());
     }
-    std::filesystem::remove_all(root);
+    fs::remove_all(root);
 }
 
 }  // namespace

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -116,46 +115,36 @@ TEST_F(FileLayerTest, ReceiveReadsDecodesAndRemovesTheReply) {
     struct Case {
         std::string text;
         std::vector<std::string> fields;
-        std::uint32_t attributes;
-    } cases[] = {
-        {std::string("0|5.2|7|\0", 9), {"0", "5.2", "7"}, oxsdk::platform::kAttributeNormal},
-        {"0|a|\nb|c|", {"0", "a"}, oxsdk::platform::kAttributeNormal},
-        {"0|ro|", {"0", "ro"}, oxsdk::platform::kAttributeReadOnly},
-        {"", {}, oxsdk::platform::kAttributeNormal},
+        std::uint32_t attributes = oxsdk::platform::kAttributeNormal;
     };
+    std::vector<Case> cases = {
+        {std::string("0|5.2|7|\0", 9), {"0", "5.2", "7"}},
+        {"0|a|\nb|c|", {"0", "a"}},  // cut after the line feed
+        {"0|ro|", {"0", "ro"}, oxsdk::platform::kAttributeReadOnly},
+        {"", {}},
+    };
+    // Replies of 1022, 1023 and 5000 bytes with their zero byte: the inline buffer and beyond.
+    for (std::size_t size : {1022u, 1023u, 5000u}) {
+        Case c{"0|", {"0"}};
+        for (; c.text.size() + 5 <= size; c.fields.emplace_back("abc")) c.text += "abc|";
+        for (; c.text.size() + 1 < size; c.fields.emplace_back()) c.text += "|";
+        cases.push_back({c.text + '\0', c.fields});
+    }
     for (const Case& c : cases) {
         auto layer = NewLayer();
         MOstrelSession* session = Send(*layer, "the command text");
         AddReply(c.text, 1, true, c.attributes);
         layer->StartReceiveCommand(session);
-        EXPECT_EQ(c.fields, Fields(*layer)) << c.text;
+        EXPECT_EQ(c.fields, Fields(*layer)) << c.text.size();
         EXPECT_EQ(
             fake_.ListFolder(kFolder),
             (std::vector<std::u16string>{u"app.nav.1234.1.message", u"app.nav.1234.1.finished"}));
+        layer->StartReceiveCommand(nullptr);  // a null session only resets
+        EXPECT_EQ(0, layer->NrReceiveFields());
         fake_.DeleteFile(InExchange("app.nav.1234.1.message").c_str());
         fake_.DeleteFile(InExchange("app.nav.1234.1.finished").c_str());
     }
     EXPECT_TRUE(fake_.sleeps().empty());
-}
-
-TEST_F(FileLayerTest, RepliesOfTheInlineLimitAndBeyondDecodeCompletely) {
-    for (std::size_t size : {1022u, 1023u, 5000u}) {
-        // "0|" then filler fields "abc|" up to `size` bytes including the final zero byte.
-        std::string text = "0|";
-        while (text.size() + 1 < size) text += text.size() + 5 <= size ? "abc|" : "|";
-        text.push_back('\0');
-        ASSERT_EQ(size, text.size());
-        auto layer = NewLayer();
-        AddReply(text, 1);
-        layer->StartReceiveCommand(Send(*layer));
-        std::vector<std::string> fields = Fields(*layer);
-        ASSERT_FALSE(fields.empty());
-        EXPECT_EQ(std::count(text.begin(), text.end(), '|'), static_cast<long>(fields.size()));
-        EXPECT_EQ("0", fields[0]);
-        EXPECT_EQ("abc", fields[1]);
-        fake_.DeleteFile(InExchange("app.nav.1234.1.message").c_str());
-        fake_.DeleteFile(InExchange("app.nav.1234.1.finished").c_str());
-    }
 }
 
 TEST_F(FileLayerTest, ReceiveWaitsOnTheExchangeFolderInStepsOf100Milliseconds) {
@@ -185,16 +174,6 @@ TEST_F(FileLayerTest, UnreadableReplyGivesNoFieldsAndLeavesItsFiles) {
     EXPECT_EQ(0, layer->NrReceiveFields());
     EXPECT_TRUE(fake_.Exists(InExchange("nav.app.1234.1.message")));
     EXPECT_TRUE(fake_.Exists(InExchange("nav.app.1234.1.finished")));
-}
-
-TEST_F(FileLayerTest, NullSessionOnlyResets) {
-    auto layer = NewLayer();
-    AddReply("0|a|", 1);
-    layer->StartReceiveCommand(Send(*layer));
-    ASSERT_EQ(2, layer->NrReceiveFields());
-    layer->StartReceiveCommand(nullptr);
-    EXPECT_EQ(0, layer->NrReceiveFields());
-    EXPECT_TRUE(fake_.sleeps().empty());
 }
 
 TEST_F(FileLayerTest, ReplyCarriesTheCommandsSequenceAndGivesNoSession) {
@@ -236,32 +215,6 @@ TEST_F(FileLayerTest, FailedSendsLeaveNothingBehind) {
         EXPECT_EQ(nullptr, Send(*layer)) << c.what;
         EXPECT_TRUE(fake_.ListFolder(kFolder).empty()) << c.what;
     }
-}
-
-TEST_F(FileLayerTest, BusyMessageIsRetriedEvery500Milliseconds) {
-    fake_.InjectFault(FakeOperation::kWrite, InExchange("app.nav.1234.1.message"),
-                      Error::kAccessDenied, 3);
-    auto layer = NewLayer();
-    MOstrelSession* session = Send(*layer, "busy");
-    ASSERT_NE(session, nullptr);
-    EXPECT_EQ((std::vector<std::uint32_t>{500, 500, 500}), fake_.sleeps());
-    EXPECT_EQ(std::string("EchoV01|busy|\0", 14),
-              fake_.FileContents(InExchange("app.nav.1234.1.message")));
-    delete session;
-}
-
-TEST_F(FileLayerTest, FileNamesThatWouldPassThePathLimitFailTheSend) {
-    // "\Ostrel\SdkFileCalls\" (21) + name: names of 238 characters fit, 239 do not.
-    std::string remote = "n";
-    std::string local(238 - std::string(".n.1234.1.finished").size(), 'a');
-    auto fits = NewLayer(local.c_str(), remote.c_str());
-    MOstrelSession* session = Send(*fits);
-    EXPECT_NE(session, nullptr);
-    delete session;
-    local.push_back('a');
-    auto tooLong = NewLayer(local.c_str(), remote.c_str());
-    EXPECT_EQ(nullptr, Send(*tooLong));
-    EXPECT_EQ(2u, fake_.ListFolder(kFolder).size());
 }
 
 }  // namespace

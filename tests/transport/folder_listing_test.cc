@@ -25,15 +25,6 @@ std::vector<std::string> ListAll() {
     return entries;
 }
 
-TEST(FolderListingTest, MissingOrEmptyFolderListsNothingAndCreatesNothing) {
-    FakePlatform fake;
-    ScopedPlatform use(fake);
-    EXPECT_TRUE(ListAll().empty());
-    EXPECT_FALSE(fake.Exists(u"\\Ostrel"));
-    fake.AddFolder(kFolder);
-    EXPECT_TRUE(ListAll().empty());
-}
-
 TEST(FolderListingTest, ListsInFolderOrderPassingOverWhatCannotBeAnExchangeFile) {
     FakePlatform fake;
     ScopedPlatform use(fake);

@@ -50,29 +50,6 @@ TEST(MessageReceiveTest, HeapBufferFailureEndsWithNoFieldsAndConsumesTheMessage)
     EXPECT_FALSE(fake.Exists(kMarker));
 }
 
-TEST(MessageReceiveTest, NonWaitingReceiveTouchesNothingWithoutAMarker) {
-    FakePlatform fake;
-    ScopedPlatform use(fake);
-    fake.AddFile(kMessage, std::string("0|\0", 3));
-    CCsvArguments arguments('|');
-    Preload(arguments);
-    EXPECT_EQ(EReceiveResult::kNotComplete, ReceiveIfComplete(arguments, "nav", "app", 1, 2));
-    EXPECT_EQ(2, arguments.NrReceiveFields());
-    EXPECT_TRUE(fake.Exists(kMessage));
-    EXPECT_TRUE(fake.sleeps().empty());
-}
-
-TEST(MessageReceiveTest, MarkerWithoutMessageGivesNoFieldsAndStays) {
-    FakePlatform fake;
-    ScopedPlatform use(fake);
-    fake.AddFile(kMarker, "finish\n");
-    CCsvArguments arguments('|');
-    Preload(arguments);
-    EXPECT_EQ(EReceiveResult::kMessageMissing, ReceiveIfComplete(arguments, "nav", "app", 1, 2));
-    EXPECT_EQ(0, arguments.NrReceiveFields());
-    EXPECT_TRUE(fake.Exists(kMarker));
-}
-
 // Another party takes the command between the marker test and the read of the message.
 class TakenAway : public oxsdk::platform::PlatformWrapper {
 public:
