@@ -29,16 +29,15 @@ void OnStopSignal(int) {
     stopSignal = 1;
 }
 
-class EchoHandler : public MCommandHandlerInterface {
-public:
-    explicit EchoHandler(bool silent) : silent_(silent) {}
+struct EchoHandler : MCommandHandlerInterface {
+    explicit EchoHandler(bool quiet) : silent(quiet) {}
 
     int HandleCommand(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) override {
         // Keep the fields before the list is reset for the reply.
         std::vector<std::string> fields;
         for (int i = 0; i < layer.NrReceiveFields(); ++i)
             fields.emplace_back(layer.ReceiveField(i));
-        if (!silent_ && session != nullptr) {
+        if (!silent && session != nullptr) {
             layer.StartReturnResult(session);
             layer.AppendArgument("0");
             for (std::size_t i = 1; i < fields.size(); ++i) layer.AppendArgument(fields[i].c_str());
@@ -48,10 +47,8 @@ public:
         return 0;
     }
 
+    const bool silent;
     bool stopRequested = false;
-
-private:
-    bool silent_;
 };
 
 const char* EnvironmentOr(const char* name, const char* fallback) {
@@ -62,11 +59,8 @@ const char* EnvironmentOr(const char* name, const char* fallback) {
 }  // namespace
 
 int main() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    std::signal(SIGTERM, OnStopSignal);
+    std::signal(SIGINT, OnStopSignal);
 
     const std::string name = EnvironmentOr("OXSDK_TEST_NAVIGATOR_NAME", "testnav");
     const std::string mode = EnvironmentOr("OXSDK_TEST_NAVIGATOR_MODE", "");

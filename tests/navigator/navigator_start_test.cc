@@ -92,6 +92,12 @@ TEST(StartApplicationTest, StartsWaitsForTheWindowHandshakesAndGivesTheForegroun
         EXPECT_EQ(State().navigatorWindow, kNavigatorWindow);
         d.ExpectCursorRestored();
     }
+    Device d;  // with no foreground window at the start, none is given back
+    d.fake.SetCurrentForeground(0);
+    d.InstallNavigator(0);
+    d.layer.QueueReply("0|");
+    EXPECT_EQ(d.Start(), 0);
+    EXPECT_TRUE(d.fake.foregroundRequests().empty());
 }
 
 TEST(StartApplicationTest, LateReadinessReplyIsWaitedForAfterThePollingEnds) {
@@ -106,15 +112,6 @@ TEST(StartApplicationTest, LateReadinessReplyIsWaitedForAfterThePollingEnds) {
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "ReturnAvailable"), 5001);
     EXPECT_EQ(calls.back(), "StartReceiveCommand");
     EXPECT_EQ(d.fake.foregroundRequests(), Windows{kCallerWindow | 1});
-}
-
-TEST(StartApplicationTest, NoForegroundWindowAtTheStartMeansNoneIsGivenBack) {
-    Device d;
-    d.fake.SetCurrentForeground(0);
-    d.InstallNavigator(0);
-    d.layer.QueueReply("0|");
-    EXPECT_EQ(d.Start(), 0);
-    EXPECT_TRUE(d.fake.foregroundRequests().empty());
 }
 
 TEST(StartApplicationTest, FailureIsReportedThroughTheErrorAndRestoresTheCursor) {

@@ -9,14 +9,12 @@
 namespace oxsdk::platform {
 namespace {
 
-struct MatchCase {
-    const char16_t* pattern;
-    const char16_t* name;
-    bool matches;
-};
-
 TEST(DeviceNamesTest, PatternsMatchAsOnTheDevice) {
-    const MatchCase cases[] = {
+    const struct {
+        const char16_t* pattern;
+        const char16_t* name;
+        bool matches;
+    } cases[] = {
         {u"*.*", u"readme", true},
         {u"*.*", u"a.b.c", true},
         {u"*", u"", true},
@@ -50,11 +48,6 @@ TEST(DeviceNamesTest, SplitsPathsAndRefusesTooLongOnes) {
     EXPECT_FALSE(SplitDevicePath((longest + u"a").c_str(), &parts));
     EXPECT_FALSE(SplitDevicePath(nullptr, &parts));
     EXPECT_TRUE(parts.empty());
-}
-
-TEST(DeviceNamesTest, SameNameIgnoresCaseOnly) {
-    EXPECT_TRUE(SameDeviceName(u"Ostrel", u"OSTREL"));
-    EXPECT_FALSE(SameDeviceName(u"Ostrel", u"Ostrel "));
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 #include <fstream>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -25,36 +24,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets or unsets an environment variable for the scope of a test.
+// Sets (or, given null, unsets) an environment variable for the scope of a test.
 class ScopedEnvironment {
 public:
     ScopedEnvironment(const char* name, const char* value) : name_(name) {
         if (const char* old = getenv(name)) old_ = old;
-        if (value != nullptr) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
+        Set(value);
     }
-    ~ScopedEnvironment() {
-        if (old_) {
-            setenv(name_, old_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
+    ~ScopedEnvironment() { Set(old_ ? old_->c_str() : nullptr); }
 
 private:
+    void Set(const char* value) { value != nullptr ? setenv(name_, value, 1) : unsetenv(name_); }
     const char* name_;
     std::optional<std::string> old_;
 };
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Waits for `path` to exist, with a bound generous enough for a loaded machine.
 bool AwaitFile(const std::string& path) {
@@ -92,58 +75,45 @@ protected:
     std::unique_ptr<Platform> platform_;
 };
 
-struct MappingCase {
-    const char16_t* device;
-    const char* host;  // null: cannot be mapped
-};
-
 TEST(DevicePathToHostTest, MapsBelowTheRootOrRefuses) {
     ScopedEnvironment root("OXSDK_DEVICE_ROOT", "/r/dev/");
-    const MappingCase cases[] = {
+    const struct {
+        const char16_t* device;
+        const char* host;  // null: cannot be mapped
+    } cases[] = {
         {u"\\a\\b", "/r/dev/a/b"},
         {u"\\", "/r/dev"},
         {u"\\Storage Card\\x.y.z", "/r/dev/Storage Card/x.y.z"},
         {u"\\caf\u00e9\\\U0001F600", "/r/dev/caf\xc3\xa9/\xf0\x9f\x98\x80"},
         {u"\\a\\..\\b", nullptr},
-        {u"\\..", nullptr},
-        {u"\\.", nullptr},
         {u"\\a/..\\b", nullptr},
-        {u"\\a\\\\b", nullptr},
-        {u"\\a\\", nullptr},
-        {u"a\\b", nullptr},
         {u"\\\xD800x", nullptr},  // unpaired surrogate
     };
     for (const auto& c : cases) {
-        std::string host = "untouched";
-        bool mapped = DevicePathToHost(c.device, &host);
-        EXPECT_EQ(mapped, c.host != nullptr) << (c.host ? c.host : "(refused)");
+        std::string host;
+        EXPECT_EQ(DevicePathToHost(c.device, &host), c.host != nullptr)
+            << (c.host ? c.host : "refused");
         if (c.host != nullptr) {
             EXPECT_EQ(host, c.host);
         }
     }
 }
 
-TEST(DeviceRootFolderTest, FollowsTheEnvironmentAtEveryCall) {
+TEST_F(PosixPlatformTest, RootFollowsTheEnvironmentAtEveryCall) {
     ScopedEnvironment home("HOME", "/home/u");
+    ScopedEnvironment state("XDG_STATE_HOME", nullptr);
     {
         ScopedEnvironment root("OXSDK_DEVICE_ROOT", nullptr);
-        {
-            ScopedEnvironment state("XDG_STATE_HOME", "/xdg/state");
-            EXPECT_EQ(DeviceRootFolder(), "/xdg/state/oxsdk/device");
-        }
-        ScopedEnvironment state("XDG_STATE_HOME", nullptr);
         EXPECT_EQ(DeviceRootFolder(), "/home/u/.local/state/oxsdk/device");
+        ScopedEnvironment xdg("XDG_STATE_HOME", "/xdg/state");
+        EXPECT_EQ(DeviceRootFolder(), "/xdg/state/oxsdk/device");
     }
-    ScopedEnvironment root("OXSDK_DEVICE_ROOT", "/explicit");
-    EXPECT_EQ(DeviceRootFolder(), "/explicit");
-}
-
-TEST_F(PosixPlatformTest, NativePlatformReadsTheRootAtEveryCall) {
     {
         ScopedEnvironment root("OXSDK_DEVICE_ROOT", (base_ + "/one").c_str());
         ASSERT_EQ(NativePlatform().CreateFolder(u"\\x"), Error::kNone);
     }
     ScopedEnvironment root("OXSDK_DEVICE_ROOT", (base_ + "/two").c_str());
+    EXPECT_EQ(DeviceRootFolder(), base_ + "/two");
     EXPECT_EQ(NativePlatform().GetFileAttributes(u"\\x"), kInvalidAttributes);
     EXPECT_TRUE(fs::is_directory(base_ + "/one/x"));
 }
@@ -168,21 +138,14 @@ TEST_F(PosixPlatformTest, CreatedFoldersAndFilesArePrivate) {
     std::unique_ptr<File> file;
     ASSERT_EQ(platform().CreateForWriting(u"\\Ostrel\\f", &file), Error::kNone);
     umask(previous);
+    auto mode = [](const std::string& path) {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0u;
+    };
     for (const std::string& folder : {base_ + "/state", root_, root_ + "/Ostrel"}) {
-        struct stat info;
-        ASSERT_EQ(stat(folder.c_str(), &info), 0) << folder;
-        EXPECT_EQ(info.st_mode & 07777, 0700u) << folder;
+        EXPECT_EQ(mode(folder), 0700u) << folder;
     }
-    struct stat info;
-    ASSERT_EQ(stat((root_ + "/Ostrel/f").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0600u);
-}
-
-TEST_F(PosixPlatformTest, PlatformTypeIgnoresTrailingWhitespace) {
-    WriteHostFile(".platform-type", "Smartphone \t\r\n", fs::perms::owner_read);
-    char text[16];
-    ASSERT_TRUE(platform().GetPlatformType(text, sizeof text));
-    EXPECT_STREQ(text, "Smartphone");
+    EXPECT_EQ(mode(root_ + "/Ostrel/f"), 0600u);
 }
 
 TEST_F(PosixPlatformTest, WindowOfAnotherProcessVanishesWhenItDies) {
@@ -203,18 +166,15 @@ TEST_F(PosixPlatformTest, WindowOfAnotherProcessVanishesWhenItDies) {
     ASSERT_EQ(read(ready[0], &status, 1), 1);
     close(ready[0]);
     EXPECT_EQ(status, 'y');
-    EXPECT_EQ(platform().FindWindow(u"NavClass"), static_cast<WindowHandle>(child) * 4);
+    WindowHandle handle = static_cast<WindowHandle>(child) * 4;
+    EXPECT_EQ(platform().FindWindow(u"NavClass"), handle);
+    EXPECT_TRUE(platform().ShowWindow(handle, 5));
     EXPECT_EQ(EmulatedWindow::Create("NavClass", root_), nullptr);  // taken by the child
     kill(child, SIGKILL);
     ASSERT_EQ(waitpid(child, nullptr, 0), child);
     EXPECT_EQ(platform().FindWindow(u"NavClass"), 0u);
-
-    auto mine = EmulatedWindow::Create("NavClass", root_);
-    ASSERT_NE(mine, nullptr);
-    EXPECT_EQ(platform().FindWindow(u"NavClass"), static_cast<WindowHandle>(getpid()) * 4);
-    EXPECT_EQ(EmulatedWindow::Create("NavClass", root_), nullptr);  // one per class, also here
-    mine.reset();
-    EXPECT_FALSE(fs::exists(root_ + "/.windows/NavClass"));
+    EXPECT_FALSE(platform().ShowWindow(handle, 5));
+    EXPECT_NE(EmulatedWindow::Create("NavClass", root_), nullptr);
 }
 
 TEST_F(PosixPlatformTest, StartedScriptRunsDetachedWithoutArguments) {
@@ -231,11 +191,10 @@ TEST_F(PosixPlatformTest, StartedScriptRunsDetachedWithoutArguments) {
     ASSERT_EQ(platform().StartProcess(u"\\bin\\probe.sh"), Error::kNone);
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child of ours remained";
     ASSERT_TRUE(AwaitFile(out));
-    std::istringstream fields(Slurp(out));
     int arguments = -1;
     long pid = 0, session = -1;
     std::string input, marker;
-    fields >> arguments >> pid >> session >> input >> marker;
+    std::ifstream(out) >> arguments >> pid >> session >> input >> marker;
     EXPECT_EQ(arguments, 0);
     EXPECT_EQ(session, pid) << "not in a session of its own";
     EXPECT_EQ(input, "/dev/null");
@@ -252,8 +211,19 @@ TEST_F(PosixPlatformTest, OnlyExecutableFilesStart) {
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
 }
 
-TEST_F(PosixPlatformTest, FolderWaitEndsWhenAFileAppears) {
+TEST_F(PosixPlatformTest, FolderChangeEndsTheWaitAlsoWhenMadeBetweenWaits) {
+    // The folder is named as the exchange folder is, with its trailing separator. Were a change
+    // missed, the wait would last its full minute.
     ASSERT_EQ(platform().CreateFolder(u"\\x"), Error::kNone);
+    auto waitEndsEarly = [this] {
+        auto start = std::chrono::steady_clock::now();
+        platform().WaitForFolderChange(u"\\x\\", 60000);
+        return std::chrono::steady_clock::now() - start < std::chrono::seconds(30);
+    };
+    platform().WaitForFolderChange(u"\\x\\", 1);
+    std::ofstream(root_ + "/x/between") << "x";
+    EXPECT_TRUE(waitEndsEarly());
+
     std::atomic<bool> done{false};
     std::thread writer([&] {
         // Keeps creating files until the wait ended, so that one lands after the watch began.
@@ -262,10 +232,9 @@ TEST_F(PosixPlatformTest, FolderWaitEndsWhenAFileAppears) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     });
-    platform().WaitForFolderChange(u"\\x", 60000);
+    EXPECT_TRUE(waitEndsEarly());
     done = true;
     writer.join();
-    EXPECT_TRUE(fs::exists(root_ + "/x/f0"));
 }
 
 TEST_F(PosixPlatformTest, FolderWaitsKeepNoDescriptors) {
@@ -281,18 +250,6 @@ TEST_F(PosixPlatformTest, FolderWaitsKeepNoDescriptors) {
         platform().WaitForFolderChange(u"\\..", 1);
     }
     EXPECT_EQ(openDescriptors(), before);
-}
-
-TEST_F(PosixPlatformTest, ChangeBetweenFolderWaitsEndsTheNextWait) {
-    // A folder named as the exchange folder is, with its trailing separator. A change made
-    // while nobody waits must end the next wait; were it missed, the wait would last a minute.
-    ASSERT_EQ(platform().CreateFolder(u"\\x"), Error::kNone);
-    platform().WaitForFolderChange(u"\\x\\", 1);
-    std::unique_ptr<File> file;
-    ASSERT_EQ(platform().CreateForWriting(u"\\x\\between", &file), Error::kNone);
-    file.reset();
-    platform().WaitForFolderChange(u"\\x\\", 60000);
-    EXPECT_TRUE(fs::exists(root_ + "/x/between"));
 }
 
 }  // namespace
