@@ -44,22 +44,6 @@ TEST(FakePlatformTest, FaultWearsOffAfterItsCountAndHitsOnlyItsOperationAndPath)
     EXPECT_EQ(fake.DeleteFile(u"\\other"), Error::kNone);
 }
 
-TEST(FakePlatformTest, EmptyPathFaultHitsEveryPathAndWritesCanBeShort) {
-    FakePlatform fake;
-    fake.InjectFault(FakeOperation::kCreateForWriting, u"", Error::kOther, 2);
-    fake.LimitWrites(u"\\m", 5);
-    std::unique_ptr<File> file;
-    EXPECT_EQ(fake.CreateForWriting(u"\\one", &file), Error::kOther);
-    EXPECT_EQ(fake.CreateForWriting(u"\\m", &file), Error::kOther);
-    EXPECT_FALSE(fake.Exists(u"\\one"));
-    ASSERT_EQ(fake.CreateForWriting(u"\\m", &file), Error::kNone);
-    std::uint32_t count = 0;
-    EXPECT_EQ(file->Write("abc", 3, &count), Error::kNone);
-    EXPECT_EQ(file->Write("defg", 4, &count), Error::kNone);
-    EXPECT_EQ(count, 2u);  // short, and still a success
-    EXPECT_EQ(fake.FileContents(u"\\m"), "abcde");
-}
-
 TEST(FakePlatformTest, EnumerationFollowsInsertionOrderAndCanListDots) {
     FakePlatform fake;
     fake.AddFile(u"\\f\\zeta");

@@ -177,7 +177,7 @@ TEST_F(PosixPlatformTest, WindowOfAnotherProcessVanishesWhenItDies) {
     EXPECT_NE(EmulatedWindow::Create("NavClass", root_), nullptr);
 }
 
-TEST_F(PosixPlatformTest, StartedScriptRunsDetachedWithoutArguments) {
+TEST_F(PosixPlatformTest, OnlyExecutableFilesStartAndRunDetachedWithoutArguments) {
     const std::string out = root_ + "/out";
     WriteHostFile("bin/probe.sh",
                   "#!/bin/sh\n"
@@ -189,6 +189,12 @@ TEST_F(PosixPlatformTest, StartedScriptRunsDetachedWithoutArguments) {
                   fs::perms::owner_all);
     ScopedEnvironment mark("OXSDK_PROBE_MARK", "inherited");
     ASSERT_EQ(platform().StartProcess(u"\\bin\\probe.sh"), Error::kNone);
+    WriteHostFile("plain.exe", "#!/bin/sh\n", fs::perms::owner_read | fs::perms::owner_write);
+    WriteHostFile("garbage.exe", "not a program\n", fs::perms::owner_all);
+    fs::create_directories(root_ + "/folder.exe");
+    EXPECT_EQ(platform().StartProcess(u"\\plain.exe"), Error::kAccessDenied);
+    EXPECT_EQ(platform().StartProcess(u"\\folder.exe"), Error::kAccessDenied);
+    EXPECT_EQ(platform().StartProcess(u"\\garbage.exe"), Error::kOther);  // exec refused it
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child of ours remained";
     ASSERT_TRUE(AwaitFile(out));
     int arguments = -1;
@@ -199,16 +205,6 @@ TEST_F(PosixPlatformTest, StartedScriptRunsDetachedWithoutArguments) {
     EXPECT_EQ(session, pid) << "not in a session of its own";
     EXPECT_EQ(input, "/dev/null");
     EXPECT_EQ(marker, "inherited");
-}
-
-TEST_F(PosixPlatformTest, OnlyExecutableFilesStart) {
-    WriteHostFile("plain.exe", "#!/bin/sh\n", fs::perms::owner_read | fs::perms::owner_write);
-    WriteHostFile("garbage.exe", "not a program\n", fs::perms::owner_all);
-    fs::create_directories(root_ + "/folder.exe");
-    EXPECT_EQ(platform().StartProcess(u"\\plain.exe"), Error::kAccessDenied);
-    EXPECT_EQ(platform().StartProcess(u"\\folder.exe"), Error::kAccessDenied);
-    EXPECT_EQ(platform().StartProcess(u"\\garbage.exe"), Error::kOther);  // exec refused it
-    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
 }
 
 TEST_F(PosixPlatformTest, FolderChangeEndsTheWaitAlsoWhenMadeBetweenWaits) {
