@@ -63,21 +63,19 @@ bool CTestDevice::NavigatorWindowExists() const {
 
 pid_t CTestDevice::Spawn(const std::vector<std::string>& argv, const TEnvironment& added,
                          const std::string& outPath, const std::string& errPath) {
-    std::vector<std::string> environment;
-    for (const auto& [name, value] : added) environment.push_back(name + "=" + value);
-    for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
-    std::vector<char*> args, envp;
-    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+    std::vector<std::string> command = {"/usr/bin/env"};
+    for (const auto& [name, value] : added) command.push_back(name + "=" + value);
+    command.insert(command.end(), argv.begin(), argv.end());
+    std::vector<char*> args;
+    for (const std::string& arg : command) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
-    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     const int flags = O_WRONLY | O_CREAT | O_APPEND;
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), flags, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), flags, 0600);
     pid_t pid = -1;
-    const int failed = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    const int failed = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0) {
         ADD_FAILURE() << "cannot start " << argv[0];
@@ -125,17 +123,15 @@ void CTestDevice::InstallNavigator(const std::vector<std::string>& argv,
                                    const TEnvironment& added) {
     const std::filesystem::path folder = root_ + "/Program Files/Ostrel";
     std::filesystem::create_directories(folder);
-    const std::filesystem::path launcher = folder / "Ostrel Navigator.exe";
     {
-        std::ofstream script(launcher);
-        script << "#!/bin/sh\n";
-        for (const auto& [name, value] : added)
-            script << "export " << name << "='" << value << "'\n";
-        script << "exec";
+        std::ofstream script(folder / "Ostrel Navigator.exe");
+        script << "#!/bin/sh\nexec /usr/bin/env";
+        for (const auto& [name, value] : added) script << " '" << name << "=" << value << "'";
         for (const std::string& arg : argv) script << " '" << arg << "'";
         script << " >>'" << root_ << "/navigator.out' 2>&1\n";
     }
-    std::filesystem::permissions(launcher, std::filesystem::perms::owner_all);
+    std::filesystem::permissions(folder / "Ostrel Navigator.exe",
+                                 std::filesystem::perms::owner_all);
 }
 
 }  // namespace oxsdk::tools::testing

@@ -25,18 +25,15 @@ TEST(UserDataStore, FavouritesAndPoiSetsSurviveANewStore) {
         ASSERT_TRUE(store.SetFavorite(0, {"Work", "", -1, 2}));
         ASSERT_TRUE(store.ClearFavorite(0));
         ASSERT_TRUE(store.AddPoi("Cafes", {"Cafe", "Corner", 52370000, 4890000}));
-        ASSERT_TRUE(store.AddPoi("Parks", {"Park", "", 52360000, 4880000}));
-        ASSERT_TRUE(store.SetPoiSetVisible("Parks", false));
+        ASSERT_TRUE(store.SetPoiSetVisible("Cafes", false));
     }
     CUserDataStore reopened(data);
     std::string error;
     ASSERT_TRUE(reopened.Load(&error)) << error;
-    ASSERT_TRUE(reopened.favorite(5).has_value());
+    ASSERT_EQ(reopened.favorites().size(), 1u);
     EXPECT_EQ(reopened.favorite(5)->description, "Dam 1 \xC3\xA9");
-    EXPECT_EQ(reopened.favorite(5)->longitude, 4892453);
-    EXPECT_FALSE(reopened.favorite(0).has_value());
-    ASSERT_NE(reopened.poiSet("Parks"), nullptr);
-    EXPECT_FALSE(reopened.poiSet("Parks")->visible);
+    ASSERT_NE(reopened.poiSet("Cafes"), nullptr);
+    EXPECT_FALSE(reopened.poiSet("Cafes")->visible);
     EXPECT_EQ(reopened.poiSet("Cafes")->points.at(0).name, "Cafe");
     for (const auto& entry : std::filesystem::directory_iterator(data)) {
         EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();

@@ -24,8 +24,7 @@ TEST(CommandNamesTest, WordsAndAcronyms) {
         {"ParseGPS", "parse-gps"},
         {"Value2Text", "value2-text"},
         {"Geocode", "geocode"},
-        {"", ""},
-    };
+        {"", ""}};
     for (const auto& [member, expected] : cases)
         EXPECT_EQ(expected, SubcommandName(member)) << member;
 }

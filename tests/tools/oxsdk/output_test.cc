@@ -54,15 +54,13 @@ TEST(OutputTest, TextAndJsonOfAnOutcome) {
     EXPECT_FALSE(json.contains("running"));
 }
 
-TEST(OutputTest, RouteRecord) {
+TEST(OutputTest, RouteRecordInJson) {
     TCallOutcome outcome;
     outcome.errorCode = 0;
     outcome.recordFilled = true;
     outcome.hasRoute = true;
     outcome.routeCount = 2;
     outcome.routePairs = {{1, -2}, {3, 4}};
-    EXPECT_EQ("errorCode: 0\ncount: 2\ncoordinates[0]: 1 -2\ncoordinates[1]: 3 4\n",
-              OutcomeToText(outcome));
     const auto json = OutcomeToJson({"GetRouteCoordinates", "GetRouteCoordinatesV01"}, outcome);
     EXPECT_EQ(2, json["record"]["count"]);
     EXPECT_EQ(nlohmann::ordered_json::parse("[[1,-2],[3,4]]"), json["record"]["coordinates"]);
