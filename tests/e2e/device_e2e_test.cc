@@ -88,13 +88,6 @@ protected:
         fs::remove_all(root_, ignored);
     }
 
-    // The process named by the navigator's window registration, or 0.
-    pid_t RegisteredNavigator() const {
-        std::ifstream file(fs::path(root_) / ".windows" / "AldernWinClass");
-        pid_t pid = 0;
-        return file >> pid ? pid : 0;
-    }
-
     // Waits for our child `pid` to end and tells whether it exited with 0.
     static bool EndsCleanly(pid_t pid) {
         int status = -1;
@@ -216,8 +209,10 @@ TEST_F(DeviceEndToEndTest, BlockingCommandStartsTheInstalledNavigatorAndStopEnds
     ASSERT_TRUE(start.has_value()) << "the blocking command did not return within the limit";
     EXPECT_EQ(start->result, 0);
     EXPECT_EQ(start->errorCode, 0);
-    pid_t navigator = RegisteredNavigator();
-    EXPECT_EQ(static_cast<pid_t>(start->navigatorWindow / 4), navigator);
+    auto window = oxsdk::platform::CurrentPlatform().FindWindow(u"AldernWinClass");
+    ASSERT_NE(window, 0u);
+    EXPECT_EQ(start->navigatorWindow, window);
+    pid_t navigator = static_cast<pid_t>(window / 4);  // a window's handle is its process id * 4
     // The copy installed on the device runs; the caller has the foreground again.
     std::error_code error;
     EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(navigator) + "/exe", error), installed);
@@ -228,7 +223,7 @@ TEST_F(DeviceEndToEndTest, BlockingCommandStartsTheInstalledNavigatorAndStopEnds
     std::optional<ClientReport> again = RunClient(false);  // the running navigator is used
     ASSERT_TRUE(again.has_value());
     EXPECT_EQ(again->errorCode, 0);
-    EXPECT_EQ(RegisteredNavigator(), navigator);
+    EXPECT_EQ(again->navigatorWindow, window);
 
     std::optional<ClientReport> stop = RunClient(true);
     ASSERT_TRUE(stop.has_value()) << "the stop did not return within the limit";
