@@ -84,7 +84,6 @@ TEST_F(EmulatorEndToEnd, EveryWireNameGetsAnAcceptedReplyAndTheStopLeavesNothing
     const pid_t pid = Start();
     ASSERT_GT(pid, 0);
     EXPECT_EQ(Exchange("NoSuchCommandV01"), TFields{"1"});
-    EXPECT_EQ(Exchange("GetRouteInfoV01", {"surplus"}), TFields{"2"});
     for (const TCommandDescription* command : OXSDK5Link::commands::kAll) {
         // The state every sample needs: favourite 1, a point in "Cafes", a route.
         ASSERT_EQ(Exchange("SetFavoriteV01", {"1", "Office", "", "52090700", "5121400"}).at(0),
