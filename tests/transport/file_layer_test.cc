@@ -8,6 +8,7 @@
 
 #include "OXSDK5Link/FileLayer.h"
 #include "platform/fake/fake_platform.h"
+#include "support/exchange_files.h"
 #include "transport/file_layer_session.h"
 
 namespace {
@@ -17,13 +18,9 @@ using oxsdk::platform::FakeOperation;
 using oxsdk::platform::FakePlatform;
 using oxsdk::platform::ScopedPlatform;
 
-const std::u16string kFolder = u"\\Ostrel\\SdkFileCalls";
-const std::u16string kExchange = kFolder + u"\\";
-const std::string kMarker("finish\n\0", 8);
-
-std::u16string InExchange(const std::string& name) {
-    return kExchange + std::u16string(name.begin(), name.end());
-}
+using oxsdk::testing::InExchange;
+using oxsdk::testing::kMarker;
+const std::u16string& kFolder = oxsdk::testing::kExchangeFolder;
 
 std::vector<std::string> Fields(const MOstrelCommunicationLayerInterface& layer) {
     std::vector<std::string> fields;

@@ -6,6 +6,7 @@
 
 #include "OXSDK5Link/FileLayer.h"
 #include "platform/fake/fake_platform.h"
+#include "support/exchange_files.h"
 #include "transport/file_layer_session.h"
 
 namespace {
@@ -16,13 +17,10 @@ using oxsdk::platform::FindData;
 using oxsdk::platform::FindHandle;
 using oxsdk::platform::ScopedPlatform;
 
-const std::u16string kFolder = u"\\Ostrel\\SdkFileCalls";
-const std::u16string kExchange = kFolder + u"\\";
-const std::string kMarker("finish\n\0", 8);
-
-std::u16string InExchange(const std::string& name) {
-    return kExchange + std::u16string(name.begin(), name.end());
-}
+using oxsdk::testing::InExchange;
+using oxsdk::testing::kExchange;
+using oxsdk::testing::kMarker;
+const std::u16string& kFolder = oxsdk::testing::kExchangeFolder;
 
 // Records every command it receives and answers "0" followed by the command's arguments.
 class RecordingHandler : public MCommandHandlerInterface {
