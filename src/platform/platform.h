@@ -52,6 +52,8 @@ public:
 struct FindData {
     char16_t name[kMaxPath];  ///< entry name, zero-terminated, without the folder
     std::uint32_t attributes;
+    /// Time of the entry's last write, in the unit and epoch of GetSystemTime (0: unknown).
+    std::uint64_t lastWriteTime;
 };
 
 /// An open folder enumeration; the first entry came with FindFirst.
@@ -115,6 +117,9 @@ public:
 
     // ---- time ----
     virtual void Sleep(std::uint32_t milliseconds) = 0;
+    /// The wall-clock time in milliseconds since 1970-01-01 00:00 UTC; comparable with
+    /// FindData::lastWriteTime.
+    virtual std::uint64_t GetSystemTime() = 0;
     /// Returns when the folder changes or `milliseconds` pass, whichever comes first. Returning
     /// at the timeout without watching is a correct implementation.
     virtual void WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds) = 0;
@@ -182,6 +187,7 @@ public:
         return target_.GetPlatformType(text, capacity);
     }
     void Sleep(std::uint32_t milliseconds) override { target_.Sleep(milliseconds); }
+    std::uint64_t GetSystemTime() override { return target_.GetSystemTime(); }
     void WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds) override {
         target_.WaitForFolderChange(folder, milliseconds);
     }

@@ -13,6 +13,7 @@ struct FakePlatform::Node {
     std::u16string name;
     bool folder = false;
     bool readOnly = false;
+    std::uint64_t lastWriteTime = 0;
     std::string bytes;
     std::vector<std::shared_ptr<Node>> children;
 
@@ -31,10 +32,12 @@ namespace {
     std::abort();
 }
 
-void FillFindData(std::u16string_view name, std::uint32_t attributes, FindData* entry) {
+void FillFindData(std::u16string_view name, std::uint32_t attributes, FindData* entry,
+                  std::uint64_t lastWriteTime = 0) {
     std::copy(name.begin(), name.end(), entry->name);
     entry->name[name.size()] = u'\0';
     entry->attributes = attributes;
+    entry->lastWriteTime = lastWriteTime;
 }
 
 }  // namespace
@@ -71,6 +74,7 @@ public:
         std::string& bytes = node_->bytes;
         if (bytes.size() < position_ + count) bytes.resize(position_ + count);
         bytes.replace(position_, count, static_cast<const char*>(data), count);
+        node_->lastWriteTime = owner_.GetSystemTime();
         position_ += count;
         *bytesWritten = static_cast<std::uint32_t>(count);
         return Error::kNone;
@@ -157,6 +161,7 @@ void FakePlatform::AddFile(const std::u16string& path, const std::string& bytes,
     }
     node->bytes = bytes;
     node->readOnly = (attributes & kAttributeReadOnly) != 0;
+    node->lastWriteTime = GetSystemTime();
 }
 
 bool FakePlatform::Exists(const std::u16string& path) const {
@@ -243,6 +248,7 @@ Error FakePlatform::CreateForWriting(const char16_t* path, std::unique_ptr<File>
         node->name = name;
         folder->children.push_back(node);
     }
+    node->lastWriteTime = GetSystemTime();
     *file = std::make_unique<FakeFile>(*this, node, where, true);
     return Error::kNone;
 }
@@ -318,7 +324,7 @@ Error FakePlatform::FindFirst(const char16_t* pattern, std::unique_ptr<FindHandl
         std::uint32_t attributes = child->folder     ? kAttributeDirectory
                                    : child->readOnly ? kAttributeReadOnly
                                                      : kAttributeNormal;
-        FillFindData(child->name, attributes, &entry);
+        FillFindData(child->name, attributes, &entry, child->lastWriteTime);
         entries.push_back(entry);
     }
     if (entries.empty()) return Error::kNotFound;

@@ -84,6 +84,10 @@ public:
     }
     /// Sum of all sleeps and folder-wait timeouts.
     std::uint64_t elapsedMilliseconds() const { return elapsed_; }
+    /// The scripted wall clock: a fixed start plus elapsedMilliseconds(). Files and folders
+    /// take it as their last write time when they are added or written.
+    std::uint64_t GetSystemTime() override { return kClockStart + elapsed_; }
+    static constexpr std::uint64_t kClockStart = 1700000000000;
     /// Runs at every Sleep, after it was recorded.
     void OnSleep(std::function<void(std::uint32_t milliseconds)> callback) {
         onSleep_ = std::move(callback);

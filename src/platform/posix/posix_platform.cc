@@ -43,6 +43,11 @@ std::uint32_t AttributesOf(const struct stat& info) {
     return IsReadOnly(info) ? kAttributeReadOnly : kAttributeNormal;
 }
 
+std::uint64_t MillisecondsOf(const timespec& time) {
+    return static_cast<std::uint64_t>(time.tv_sec) * 1000 +
+           static_cast<std::uint64_t>(time.tv_nsec) / 1000000;
+}
+
 std::uint64_t MonotonicMilliseconds() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -242,6 +247,7 @@ public:
             std::copy(name.begin(), name.end(), entry.name);
             entry.name[name.size()] = u'\0';
             entry.attributes = AttributesOf(info);
+            entry.lastWriteTime = info.st_mtim.tv_sec < 0 ? 0 : MillisecondsOf(info.st_mtim);
             entries.push_back(entry);
         }
         closedir(listing);
@@ -309,6 +315,12 @@ public:
                       static_cast<long>(milliseconds % 1000) * 1000000L};
         while (nanosleep(&left, &left) != 0 && errno == EINTR) {
         }
+    }
+
+    std::uint64_t GetSystemTime() override {
+        timespec now;
+        clock_gettime(CLOCK_REALTIME, &now);
+        return MillisecondsOf(now);
     }
 
     // The watch on the folder stays in place between calls, so that a change made while the
