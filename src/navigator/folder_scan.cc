@@ -33,10 +33,10 @@ bool JoinFolderPath(char16_t (&destination)[kMaxPath], const char16_t* folder,
     return true;
 }
 
-int ScanFolderTree(const char16_t* folder, const char16_t* pattern, bool recurse,
-                   VisitRoutine visit, void* context, int* stopFlag) {
-    int ownFlag = 0;
-    int& stop = stopFlag != nullptr ? *stopFlag : ownFlag;
+namespace {
+
+int ScanLevel(const char16_t* folder, const char16_t* pattern, bool recurse, VisitRoutine visit,
+              void* context, int& stop, int depth) {
     int count = 0;
     platform::Platform& device = platform::CurrentPlatform();
 
@@ -54,7 +54,7 @@ int ScanFolderTree(const char16_t* folder, const char16_t* pattern, bool recurse
         } while (stop == 0 && find->FindNext(&entry));
         find.reset();
     }
-    if (stop != 0 || !recurse) return count;
+    if (stop != 0 || !recurse || depth >= kMaxScanDepth) return count;
 
     // Then every subfolder, depth first.
     if (!JoinFolderPath(search, folder, u"*.*") ||
@@ -65,10 +65,19 @@ int ScanFolderTree(const char16_t* folder, const char16_t* pattern, bool recurse
     do {
         if ((entry.attributes & kAttributeDirectory) != 0 && !IsSelfOrParent(entry.name) &&
             JoinFolderPath(subfolder, folder, entry.name)) {
-            count += ScanFolderTree(subfolder, pattern, recurse, visit, context, &stop);
+            count += ScanLevel(subfolder, pattern, recurse, visit, context, stop, depth + 1);
         }
     } while (stop == 0 && find->FindNext(&entry));
     return count;
+}
+
+}  // namespace
+
+int ScanFolderTree(const char16_t* folder, const char16_t* pattern, bool recurse,
+                   VisitRoutine visit, void* context, int* stopFlag) {
+    int ownFlag = 0;
+    return ScanLevel(folder, pattern, recurse, visit, context,
+                     stopFlag != nullptr ? *stopFlag : ownFlag, 0);
 }
 
 }  // namespace oxsdk::navigator

@@ -12,9 +12,14 @@ namespace oxsdk::navigator {
 using VisitRoutine = int (*)(const char16_t* folder, const char16_t* name, void* context,
                              int reserved);
 
+/// How many folder levels below the starting folder a walk descends at the most: installed
+/// programs lie a few levels deep, and a deeper tree (or one that a device could make endless)
+/// is not searched further.
+constexpr int kMaxScanDepth = 16;
+
 /// Visits the files of `folder` that match `pattern` (e.g. u"*.exe"), then, when `recurse` is
 /// set, walks every subfolder the same way (never the "." and ".." entries that some devices
-/// list). `stopFlag` may be null at the outermost call: the walk then uses a flag of its own.
+/// list), down to kMaxScanDepth levels below `folder`. `stopFlag` may be null at the outermost call: the walk then uses a flag of its own.
 /// Returns the number of files visited. A folder that cannot be enumerated, or whose joined
 /// path would not fit a device path, counts no files.
 int ScanFolderTree(const char16_t* folder, const char16_t* pattern, bool recurse,

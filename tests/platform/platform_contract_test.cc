@@ -2,9 +2,12 @@
 // used by unit tests cannot drift from the emulated device.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -30,10 +33,51 @@ protected:
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         root_ = pattern;
         platform_ = NewPosixPlatform(root_);
+        std::string outside = std::filesystem::temp_directory_path() / "oxsdk-outside-XXXXXX";
+        ASSERT_NE(mkdtemp(outside.data()), nullptr);
+        outside_ = outside;
+        std::ofstream(outside_ + "/f") << "outside";
+        chmod((outside_ + "/f").c_str(), 0444);
     }
     void TearDown() override {
         std::error_code ignored;
-        if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
+        for (const std::string& folder : {root_, outside_}) {
+            if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
+        }
+    }
+
+    std::string Host(const std::u16string& path) {
+        std::string host = root_;
+        for (char16_t c : path) host += c == u'\\' ? '/' : static_cast<char>(c);
+        return host;
+    }
+
+    // A host link at `path` to a file (or a folder) outside the device.
+    void PlantLink(const std::u16string& path, bool toFolder) {
+        if (fake_ != nullptr) return fake_->AddLink(path);
+        std::string target = toFolder ? outside_ : outside_ + "/f";
+        ASSERT_EQ(symlink(target.c_str(), Host(path).c_str()), 0);
+    }
+
+    // Makes the folder at `path` writable by other users.
+    void OpenToOthers(const std::u16string& path) {
+        if (fake_ != nullptr) return fake_->OpenToOthers(path);
+        ASSERT_EQ(chmod(Host(path == u"\\" ? u"" : path).c_str(), 0777), 0);
+    }
+
+    // What lies outside the device is as it was: one file, its text and its mode.
+    void ExpectOutsideUntouched() {
+        if (fake_ != nullptr) return;
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(outside_)) {
+            names.push_back(entry.path().filename());
+        }
+        EXPECT_EQ(names, std::vector<std::string>{"f"});
+        std::ifstream in(outside_ + "/f");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "outside");
+        struct stat info;
+        ASSERT_EQ(stat((outside_ + "/f").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0444u);
     }
 
     Platform& platform() { return *platform_; }
@@ -80,6 +124,7 @@ protected:
     std::unique_ptr<Platform> platform_;
     FakePlatform* fake_ = nullptr;
     std::string root_;
+    std::string outside_;
 };
 
 TEST_P(PlatformContractTest, FileIsWrittenReadRewrittenAndDeleted) {
@@ -127,6 +172,52 @@ TEST_P(PlatformContractTest, PathsThatCannotBeMappedTouchNothing) {
     Error error;
     EXPECT_EQ(List(u"\\*", &error).size(), 1u);  // only "d"
     EXPECT_EQ(List(u"\\d\\*", &error).size(), 0u);
+}
+
+// The device has no links: one found below the root is never listed, opened, created or
+// written through, deleted, changed or descended into, whatever it points at.
+TEST_P(PlatformContractTest, LinksAreNeverFollowed) {
+    ASSERT_EQ(platform().CreateFolder(u"\\d"), Error::kNone);
+    ASSERT_EQ(WriteFile(u"\\d\\real", "x"), Error::kNone);
+    PlantLink(u"\\d\\link", false);
+    PlantLink(u"\\d\\folder", true);
+    Error error;
+    using Listed = std::map<std::u16string, std::uint32_t>;
+    EXPECT_EQ(List(u"\\d\\*.*", &error), (Listed{{u"real", kAttributeNormal}}));
+    std::unique_ptr<File> file;
+    for (const char16_t* path : {u"\\d\\link", u"\\d\\folder\\f"}) {
+        SCOPED_TRACE(std::string(path, path + std::char_traits<char16_t>::length(path)));
+        EXPECT_NE(platform().OpenForReading(path, &file), Error::kNone);
+        EXPECT_NE(platform().CreateForWriting(path, &file), Error::kNone);
+        EXPECT_NE(platform().DeleteFile(path), Error::kNone);
+        EXPECT_NE(platform().SetFileAttributes(path, kAttributeNormal), Error::kNone);
+        EXPECT_EQ(platform().GetFileAttributes(path), kInvalidAttributes);
+        EXPECT_NE(platform().StartProcess(path), Error::kNone);
+    }
+    // Creation at a link's name fails as an access failure would.
+    EXPECT_EQ(platform().CreateForWriting(u"\\d\\link", &file), Error::kAccessDenied);
+    EXPECT_NE(platform().CreateForWriting(u"\\d\\folder\\new", &file), Error::kNone);
+    EXPECT_NE(platform().CreateFolder(u"\\d\\folder\\sub"), Error::kNone);
+    EXPECT_TRUE(List(u"\\d\\folder\\*.*", &error).empty());
+    EXPECT_EQ(file, nullptr);
+    ExpectOutsideUntouched();
+    EXPECT_EQ(ReadFile(u"\\d\\real", &error), "x");  // the rest of the device still works
+}
+
+// A folder that other users may write (the root included) is refused as if it were missing.
+TEST_P(PlatformContractTest, FoldersOthersMayWriteAreRefused) {
+    ASSERT_EQ(platform().CreateFolder(u"\\d"), Error::kNone);
+    ASSERT_EQ(WriteFile(u"\\d\\f", "x"), Error::kNone);
+    for (const char16_t* folder : {u"\\d", u"\\"}) {
+        OpenToOthers(folder);
+        std::unique_ptr<File> file;
+        Error error;
+        EXPECT_EQ(platform().OpenForReading(u"\\d\\f", &file), Error::kNotFound);
+        EXPECT_EQ(platform().CreateForWriting(u"\\d\\g", &file), Error::kNotFound);
+        EXPECT_EQ(platform().GetFileAttributes(u"\\d\\f"), kInvalidAttributes);
+        EXPECT_TRUE(List(u"\\d\\*.*", &error).empty());
+        EXPECT_EQ(error, Error::kNotFound);
+    }
 }
 
 TEST_P(PlatformContractTest, ReadOnlyFileRefusesDeletionUntilCleared) {

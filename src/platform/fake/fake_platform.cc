@@ -13,6 +13,8 @@ struct FakePlatform::Node {
     std::u16string name;
     bool folder = false;
     bool readOnly = false;
+    bool link = false;          // a host link: never listed, opened or gone through
+    bool openToOthers = false;  // a folder that other users may write: never used
     std::uint64_t lastWriteTime = 0;
     std::string bytes;
     std::vector<std::shared_ptr<Node>> children;
@@ -116,11 +118,19 @@ std::shared_ptr<FakePlatform::Node> FakePlatform::ParentOf(const char16_t* path,
     if (!SplitDevicePath(path, &parts) || parts.empty()) return nullptr;
     *name = parts.back();
     std::shared_ptr<Node> node = root_;
+    if (node->openToOthers) return nullptr;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
         node = node->Child(parts[i]);
-        if (!node || !node->folder) return nullptr;
+        if (!node || !node->folder || node->link || node->openToOthers) return nullptr;
     }
     return node;
+}
+
+std::shared_ptr<FakePlatform::Node> FakePlatform::Reach(const char16_t* path) const {
+    std::u16string name;
+    if (path[0] == u'\\' && path[1] == u'\0') return root_->openToOthers ? nullptr : root_;
+    std::shared_ptr<Node> folder = ParentOf(path, &name);
+    return folder ? folder->Child(name) : nullptr;
 }
 
 std::shared_ptr<FakePlatform::Node> FakePlatform::MakeFolders(const std::u16string& path) {
@@ -162,6 +172,23 @@ void FakePlatform::AddFile(const std::u16string& path, const std::string& bytes,
     node->bytes = bytes;
     node->readOnly = (attributes & kAttributeReadOnly) != 0;
     node->lastWriteTime = GetSystemTime();
+}
+
+void FakePlatform::AddLink(const std::u16string& path) {
+    std::size_t cut = path.rfind(u'\\');
+    if (cut == std::u16string::npos || cut + 1 == path.size()) Misuse("not a link path");
+    std::shared_ptr<Node> folder = MakeFolders(cut == 0 ? u"\\" : path.substr(0, cut));
+    if (folder->Child(path.substr(cut + 1))) Misuse("something stands where a link is added");
+    auto node = std::make_shared<Node>();
+    node->name = path.substr(cut + 1);
+    node->link = true;
+    folder->children.push_back(node);
+}
+
+void FakePlatform::OpenToOthers(const std::u16string& path) {
+    std::shared_ptr<Node> node = path == u"\\" ? root_ : Lookup(path);
+    if (!node || !node->folder) Misuse("not a folder");
+    node->openToOthers = true;
 }
 
 bool FakePlatform::Exists(const std::u16string& path) const {
@@ -224,9 +251,9 @@ Error FakePlatform::OpenForReading(const char16_t* path, std::unique_ptr<File>* 
     if (Error error = TakeFault(FakeOperation::kOpenForReading, where); error != Error::kNone) {
         return error;
     }
-    std::shared_ptr<Node> node = Lookup(where);
+    std::shared_ptr<Node> node = Reach(path);
     if (!node) return Error::kNotFound;
-    if (node->folder) return Error::kAccessDenied;
+    if (node->folder || node->link) return Error::kAccessDenied;
     *file = std::make_unique<FakeFile>(*this, node, where, false);
     return Error::kNone;
 }
@@ -240,7 +267,7 @@ Error FakePlatform::CreateForWriting(const char16_t* path, std::unique_ptr<File>
     std::shared_ptr<Node> folder = ParentOf(path, &name);
     if (!folder) return Error::kNotFound;
     std::shared_ptr<Node> node = folder->Child(name);
-    if (node && (node->folder || node->readOnly)) return Error::kAccessDenied;
+    if (node && (node->folder || node->readOnly || node->link)) return Error::kAccessDenied;
     if (node) {
         node->bytes.clear();
     } else {
@@ -261,15 +288,15 @@ Error FakePlatform::DeleteFile(const char16_t* path) {
     std::shared_ptr<Node> folder = ParentOf(path, &name);
     std::shared_ptr<Node> node = folder ? folder->Child(name) : nullptr;
     if (!node) return Error::kNotFound;
-    if (node->folder || node->readOnly) return Error::kAccessDenied;
+    if (node->folder || node->readOnly || node->link) return Error::kAccessDenied;
     auto& siblings = folder->children;
     siblings.erase(std::find(siblings.begin(), siblings.end(), node));
     return Error::kNone;
 }
 
 std::uint32_t FakePlatform::GetFileAttributes(const char16_t* path) {
-    std::shared_ptr<Node> node = Lookup(path);
-    if (!node) return kInvalidAttributes;
+    std::shared_ptr<Node> node = Reach(path);
+    if (!node || node->link) return kInvalidAttributes;
     if (node->folder) return kAttributeDirectory;
     return node->readOnly ? kAttributeReadOnly : kAttributeNormal;
 }
@@ -278,8 +305,9 @@ Error FakePlatform::SetFileAttributes(const char16_t* path, std::uint32_t attrib
     if (Error error = TakeFault(FakeOperation::kSetAttributes, path); error != Error::kNone) {
         return error;
     }
-    std::shared_ptr<Node> node = Lookup(path);
+    std::shared_ptr<Node> node = Reach(path);
     if (!node) return Error::kNotFound;
+    if (node->link) return Error::kAccessDenied;
     // Folders keep no read-only bit, as on the emulated device.
     if (!node->folder) node->readOnly = (attributes & kAttributeReadOnly) != 0;
     return Error::kNone;
@@ -318,7 +346,8 @@ Error FakePlatform::FindFirst(const char16_t* pattern, std::unique_ptr<FindHandl
         }
     }
     for (const auto& child : folder->children) {
-        if (child->name.size() >= kMaxPath || !MatchesNamePattern(namePattern, child->name)) {
+        if (child->link || child->name.size() >= kMaxPath ||
+            !MatchesNamePattern(namePattern, child->name)) {
             continue;
         }
         std::uint32_t attributes = child->folder     ? kAttributeDirectory
@@ -338,9 +367,9 @@ Error FakePlatform::FindFirst(const char16_t* pattern, std::unique_ptr<FindHandl
 Error FakePlatform::StartProcess(const char16_t* path) {
     if (startError_ != Error::kNone) return startError_;
     std::u16string where(path);
-    std::shared_ptr<Node> node = Lookup(where);
+    std::shared_ptr<Node> node = Reach(path);
     if (!node) return Error::kNotFound;
-    if (node->folder) return Error::kAccessDenied;
+    if (node->folder || node->link) return Error::kAccessDenied;
     startedProcesses_.push_back(where);
     if (onStartProcess_) onStartProcess_(where);
     return Error::kNone;

@@ -54,7 +54,13 @@ public:
     /// kAttributeReadOnly.
     void AddFile(const std::u16string& path, const std::string& bytes = {},
                  std::uint32_t attributes = kAttributeNormal);
-    /// True when a file or folder exists at `path`.
+    /// Adds a host link at `path` (parents created as needed), as a device root on a host with
+    /// links could hold: the platform never lists, opens, creates, deletes or descends through it.
+    void AddLink(const std::u16string& path);
+    /// Marks the folder at `path` ("\\" for the root) as one that other users may write: the
+    /// platform then refuses every path through it, as if it were missing.
+    void OpenToOthers(const std::u16string& path);
+    /// True when a file, folder or link exists at `path`.
     bool Exists(const std::u16string& path) const;
     /// Contents of the file at `path`; empty when it is missing.
     std::string FileContents(const std::u16string& path) const;
@@ -179,7 +185,11 @@ private:
     class FakeFile;
 
     std::shared_ptr<Node> Lookup(const std::u16string& path) const;
+    // The folder holding the last component of `path`, when every folder on the way (the
+    // root included) is trusted and none is a link; null otherwise.
     std::shared_ptr<Node> ParentOf(const char16_t* path, std::u16string* name) const;
+    // The node at `path` reached through trusted folders only; null otherwise.
+    std::shared_ptr<Node> Reach(const char16_t* path) const;
     std::shared_ptr<Node> MakeFolders(const std::u16string& path);
     Error TakeFault(FakeOperation operation, const std::u16string& path);
     std::uint32_t WriteLimitFor(const std::u16string& path) const;

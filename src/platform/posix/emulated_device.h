@@ -42,10 +42,11 @@ public:
     WindowHandle handle() const { return handle_; }
 
 private:
-    EmulatedWindow(int fd, std::string path, WindowHandle handle)
-        : fd_(fd), path_(std::move(path)), handle_(handle) {}
-    int fd_;
-    std::string path_;
+    EmulatedWindow(int fd, int folder, std::string name, WindowHandle handle)
+        : fd_(fd), folder_(folder), name_(std::move(name)), handle_(handle) {}
+    int fd_;      // the class file, locked
+    int folder_;  // the registry folder
+    std::string name_;
     WindowHandle handle_;
 };
 

@@ -124,6 +124,9 @@ Error ErrorFromErrno(int error) {
             return Error::kNotFound;
         case EACCES:
         case EPERM:
+        case ELOOP:   // a link where a file was asked for: the device has none to follow
+        case ENXIO:   // a FIFO or device node: the device has only files and folders
+        case EISDIR:
             return Error::kAccessDenied;
         case EEXIST:
             return Error::kAlreadyExists;

@@ -23,8 +23,8 @@ bool HostPathUnder(const std::string& root, const char16_t* devicePath, std::str
 /// Creates `folder` and its missing parents with mode 0700. False when it cannot.
 bool EnsureHostFolder(const std::string& folder);
 
-/// ENOENT/ENOTDIR -> kNotFound, EACCES/EPERM -> kAccessDenied, EEXIST -> kAlreadyExists,
-/// others kOther.
+/// ENOENT/ENOTDIR -> kNotFound, EACCES/EPERM/ELOOP/ENXIO/EISDIR -> kAccessDenied, EEXIST ->
+/// kAlreadyExists, others kOther.
 Error ErrorFromErrno(int error);
 
 }  // namespace oxsdk::platform

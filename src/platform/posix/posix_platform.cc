@@ -18,6 +18,7 @@
 
 #include "platform/device_names.h"
 #include "platform/device_text.h"
+#include "platform/posix/device_access.h"
 #include "platform/posix/emulated_device.h"
 #include "platform/posix/host_paths.h"
 #include "platform/posix/window_registry.h"
@@ -27,7 +28,7 @@ extern char** environ;
 namespace oxsdk::platform {
 namespace {
 
-constexpr char kPlatformTypeFile[] = "/.platform-type";
+constexpr char kPlatformTypeFile[] = ".platform-type";
 constexpr char kDefaultPlatformType[] = "PocketPC";
 constexpr CursorHandle kWaitCursor = 32514;
 
@@ -36,6 +37,11 @@ std::atomic<CursorHandle> currentCursor{0};
 
 bool IsReadOnly(const struct stat& info) {
     return (info.st_mode & S_IWUSR) == 0;
+}
+
+// A regular file with no other name: a hard link could lead to a file outside the device.
+bool IsPlainFile(const struct stat& info) {
+    return S_ISREG(info.st_mode) && info.st_nlink <= 1;
 }
 
 std::uint32_t AttributesOf(const struct stat& info) {
@@ -101,10 +107,11 @@ private:
     bool writing_;
 };
 
-// Starts `hostPath` detached: its own session, standard streams on /dev/null, no arguments,
-// this process's environment. A grandchild runs the program so that no zombie remains; an exec
-// failure travels back through a close-on-exec pipe.
-Error StartDetached(const std::string& hostPath) {
+// Starts the program open as `program` (its host path `hostPath` is its name) detached: its own
+// session, standard streams on /dev/null, no arguments, this process's environment. A
+// grandchild runs the program so that no zombie remains; an exec failure travels back through
+// a close-on-exec pipe.
+Error StartDetached(int program, const std::string& hostPath) {
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) return Error::kOther;
     char* const arguments[] = {const_cast<char*>(hostPath.c_str()), nullptr};
@@ -136,7 +143,12 @@ Error StartDetached(const std::string& hostPath) {
             if (null > 2) close(null);
         }
         close_range(3, ~0u, CLOSE_RANGE_CLOEXEC);  // nothing else of ours leaks into it
-        execve(hostPath.c_str(), arguments, environ);
+        execveat(program, "", arguments, environ, AT_EMPTY_PATH);
+        if (errno == ENOENT) {
+            // A script: its interpreter opens it by descriptor, which must stay open for it.
+            int inherited = dup(program);
+            if (inherited >= 0) execveat(inherited, "", arguments, environ, AT_EMPTY_PATH);
+        }
         int error = errno;
         (void)!write(report[1], &error, sizeof error);
         _exit(127);
@@ -159,91 +171,133 @@ public:
     // An empty root means: as the environment names it at every call.
     explicit PosixPlatform(std::string root) : fixedRoot_(std::move(root)) {}
 
+    // Every file operation resolves its path from a descriptor of the device root, one
+    // trusted folder at a time, and acts on the last component relative to its folder without
+    // following a link: nothing outside the device is ever touched.
+
     Error OpenForReading(const char16_t* path, std::unique_ptr<File>* file) override {
-        std::string host;
-        if (!Map(path, &host)) return Error::kNotFound;
-        int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (fd < 0) return ErrorFromErrno(errno);
-        struct stat info;
-        if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            close(fd);
-            return Error::kAccessDenied;
+        UniqueFd folder;
+        std::string name;
+        if (Error error = Resolve(path, false, &folder, &name); error != Error::kNone) {
+            return error;
         }
-        *file = std::make_unique<PosixFile>(fd, false);
+        UniqueFd fd(openat(folder.get(), name.c_str(),
+                           O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+        if (!fd.valid()) return ErrorFromErrno(errno);
+        struct stat info;
+        if (fstat(fd.get(), &info) != 0 || !IsPlainFile(info)) return Error::kAccessDenied;
+        *file = std::make_unique<PosixFile>(fd.release(), false);
         return Error::kNone;
     }
 
     Error CreateForWriting(const char16_t* path, std::unique_ptr<File>* file) override {
-        std::string host;
-        if (!Map(path, &host)) return Error::kNotFound;
-        if (!EnsureHostFolder(Root())) return Error::kOther;
-        struct stat info;
-        if (stat(host.c_str(), &info) == 0 && (!S_ISREG(info.st_mode) || IsReadOnly(info))) {
-            return Error::kAccessDenied;  // as on the device, even for the superuser
+        UniqueFd folder;
+        std::string name;
+        if (Error error = Resolve(path, true, &folder, &name); error != Error::kNone) {
+            return error;
         }
-        int fd = open(host.c_str(),
-                      O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
-        if (fd < 0) return ErrorFromErrno(errno);
-        *file = std::make_unique<PosixFile>(fd, true);
+        // Opened without truncation first: a read-only or shared file is refused untouched,
+        // as on the device, even for the superuser.
+        UniqueFd fd(openat(folder.get(), name.c_str(),
+                           O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW,
+                           0600));
+        if (!fd.valid()) return ErrorFromErrno(errno);
+        struct stat info;
+        if (fstat(fd.get(), &info) != 0 || !IsPlainFile(info) || IsReadOnly(info)) {
+            return Error::kAccessDenied;
+        }
+        if (ftruncate(fd.get(), 0) != 0) return ErrorFromErrno(errno);
+        *file = std::make_unique<PosixFile>(fd.release(), true);
         return Error::kNone;
     }
 
     Error DeleteFile(const char16_t* path) override {
-        std::string host;
-        if (!Map(path, &host)) return Error::kNotFound;
+        UniqueFd folder;
+        std::string name;
+        if (Error error = Resolve(path, false, &folder, &name); error != Error::kNone) {
+            return error;
+        }
         struct stat info;
-        if (lstat(host.c_str(), &info) != 0) return ErrorFromErrno(errno);
-        if (S_ISDIR(info.st_mode) || IsReadOnly(info)) return Error::kAccessDenied;
-        return unlink(host.c_str()) == 0 ? Error::kNone : ErrorFromErrno(errno);
+        if (fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            return ErrorFromErrno(errno);
+        }
+        if (!S_ISREG(info.st_mode) || IsReadOnly(info)) return Error::kAccessDenied;
+        return unlinkat(folder.get(), name.c_str(), 0) == 0 ? Error::kNone : ErrorFromErrno(errno);
     }
 
     std::uint32_t GetFileAttributes(const char16_t* path) override {
-        std::string host;
+        UniqueFd folder;
+        std::string name;
         struct stat info;
-        if (!Map(path, &host) || stat(host.c_str(), &info) != 0) return kInvalidAttributes;
+        if (Resolve(path, false, &folder, &name) != Error::kNone ||
+            fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !(S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
+            return kInvalidAttributes;
+        }
         return AttributesOf(info);
     }
 
     Error SetFileAttributes(const char16_t* path, std::uint32_t attributes) override {
-        std::string host;
-        if (!Map(path, &host)) return Error::kNotFound;
+        UniqueFd folder;
+        std::string name;
+        if (Error error = Resolve(path, false, &folder, &name); error != Error::kNone) {
+            return error;
+        }
         struct stat info;
-        if (stat(host.c_str(), &info) != 0) return ErrorFromErrno(errno);
+        if (fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            return ErrorFromErrno(errno);
+        }
         if (S_ISDIR(info.st_mode)) return Error::kNone;  // folders keep no read-only bit
+        if (!IsPlainFile(info)) return Error::kAccessDenied;
         mode_t mode = info.st_mode & 07777;
         mode = (attributes & kAttributeReadOnly) != 0 ? (mode & ~S_IWUSR) : (mode | S_IWUSR);
-        return chmod(host.c_str(), mode) == 0 ? Error::kNone : ErrorFromErrno(errno);
+        return fchmodat(folder.get(), name.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0
+                   ? Error::kNone
+                   : ErrorFromErrno(errno);
     }
 
     Error CreateFolder(const char16_t* path) override {
-        std::string host;
-        if (!Map(path, &host)) return Error::kNotFound;
-        if (!EnsureHostFolder(Root())) return Error::kOther;
-        return mkdir(host.c_str(), 0700) == 0 ? Error::kNone : ErrorFromErrno(errno);
+        UniqueFd folder;
+        std::string name;
+        if (Error error = Resolve(path, true, &folder, &name); error != Error::kNone) {
+            return error;
+        }
+        if (name == ".") return Error::kAlreadyExists;
+        return mkdirat(folder.get(), name.c_str(), 0700) == 0 ? Error::kNone
+                                                              : ErrorFromErrno(errno);
     }
 
     Error FindFirst(const char16_t* pattern, std::unique_ptr<FindHandle>* handle,
                     FindData* first) override {
-        std::vector<std::u16string> parts;
-        std::string folder;
-        if (!SplitDevicePath(pattern, &parts) || parts.empty()) return Error::kNotFound;
-        std::u16string namePattern = parts.back();
-        std::u16string folderPath(pattern, WideLength(pattern) - namePattern.size());
-        if (folderPath.size() > 1) folderPath.pop_back();  // "\a\" -> "\a"
-        if (!Map(folderPath.c_str(), &folder)) return Error::kNotFound;
-        DIR* listing = opendir(folder.c_str());
-        if (listing == nullptr) return errno == EACCES ? Error::kAccessDenied : Error::kNotFound;
+        UniqueFd folder;
+        std::string hostPattern;
+        if (Resolve(pattern, false, &folder, &hostPattern) != Error::kNone || hostPattern == ".") {
+            return Error::kNotFound;
+        }
+        std::u16string namePattern;
+        if (!HostNameToDevice(hostPattern, &namePattern)) return Error::kNotFound;
+        int listed = openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* listing = listed >= 0 ? fdopendir(listed) : nullptr;
+        if (listing == nullptr) {
+            if (listed >= 0) close(listed);
+            return Error::kNotFound;
+        }
         std::vector<FindData> entries;
         std::u16string name;
         FindData entry;
         while (dirent* hostEntry = readdir(listing)) {
             std::string_view hostName = hostEntry->d_name;
-            if (hostName == "." || hostName == ".." || !HostNameToDevice(hostName, &name) ||
-                name.size() >= kMaxPath || !MatchesNamePattern(namePattern, name)) {
+            // Links are not part of the device, and neither is anything but files and folders.
+            if (hostEntry->d_type == DT_LNK || hostName == "." || hostName == ".." ||
+                !HostNameToDevice(hostName, &name) || name.size() >= kMaxPath ||
+                !MatchesNamePattern(namePattern, name)) {
                 continue;
             }
             struct stat info;
-            if (fstatat(dirfd(listing), hostEntry->d_name, &info, 0) != 0) continue;
+            if (fstatat(dirfd(listing), hostEntry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !(S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
+                continue;
+            }
             std::copy(name.begin(), name.end(), entry.name);
             entry.name[name.size()] = u'\0';
             entry.attributes = AttributesOf(info);
@@ -258,14 +312,24 @@ public:
     }
 
     Error StartProcess(const char16_t* path) override {
-        std::string host;
-        if (!Map(path, &host)) return Error::kNotFound;
+        UniqueFd folder;
+        std::string name;
+        if (Error error = Resolve(path, false, &folder, &name); error != Error::kNone) {
+            return error;
+        }
         struct stat info;
-        if (stat(host.c_str(), &info) != 0) return ErrorFromErrno(errno);
-        if (!S_ISREG(info.st_mode) || access(host.c_str(), X_OK) != 0) {
+        if (fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            return ErrorFromErrno(errno);
+        }
+        if (!S_ISREG(info.st_mode) || faccessat(folder.get(), name.c_str(), X_OK, AT_EACCESS) != 0) {
             return Error::kAccessDenied;
         }
-        return StartDetached(host);
+        // The program runs from this very file, whatever happens to its name meanwhile.
+        UniqueFd program(openat(folder.get(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        if (!program.valid()) return ErrorFromErrno(errno);
+        std::string host;
+        if (!Map(path, &host)) return Error::kNotFound;
+        return StartDetached(program.get(), host);
     }
 
     std::uint32_t GetCurrentProcessId() override { return static_cast<std::uint32_t>(getpid()); }
@@ -291,19 +355,23 @@ public:
         if (capacity <= 0) return false;
         text[0] = '\0';
         std::string type = kDefaultPlatformType;
-        std::string root = Root();
-        int fd = root.empty()
-                     ? -1
-                     : open((root + kPlatformTypeFile).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd >= 0) {
-            char buffer[256];
-            ssize_t length = read(fd, buffer, sizeof buffer);
-            close(fd);
-            if (length < 0 || length == static_cast<ssize_t>(sizeof buffer)) return false;
-            type.assign(buffer, static_cast<std::size_t>(length));
-            while (!type.empty() && std::strchr(" \t\r\n", type.back()) != nullptr) type.pop_back();
-        } else if (errno != ENOENT && errno != ENOTDIR) {
-            return false;
+        UniqueFd root;
+        if (OpenDeviceRoot(Root(), false, &root) == Error::kNone) {
+            UniqueFd fd(openat(root.get(), kPlatformTypeFile,
+                               O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY));
+            struct stat info;
+            if (fd.valid()) {
+                char buffer[256];
+                if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+                ssize_t length = read(fd.get(), buffer, sizeof buffer);
+                if (length < 0 || length == static_cast<ssize_t>(sizeof buffer)) return false;
+                type.assign(buffer, static_cast<std::size_t>(length));
+                while (!type.empty() && std::strchr(" \t\r\n", type.back()) != nullptr) {
+                    type.pop_back();
+                }
+            } else if (errno != ENOENT) {
+                return false;
+            }
         }
         if (type.size() + 1 > static_cast<std::size_t>(capacity)) return false;
         std::memcpy(text, type.c_str(), type.size() + 1);
@@ -323,15 +391,17 @@ public:
         return MillisecondsOf(now);
     }
 
-    // The watch on the folder stays in place between calls, so that a change made while the
-    // caller was busy is seen by its next wait at once instead of at the time out.
+    // Each thread keeps its own watch on the folder it last waited for, between calls, so that
+    // a change made while the caller was busy is seen by its next wait at once instead of at
+    // the time out, and threads never share a watcher.
     void WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds) override {
-        if (!Watch(folder)) {
+        FolderWatcher& watcher = ThisThreadsWatcher();
+        if (!Watch(watcher, folder)) {
             Sleep(milliseconds);  // nothing to watch: wait the time out
             return;
         }
         std::uint64_t deadline = MonotonicMilliseconds() + milliseconds;
-        pollfd watch{watcher_, POLLIN, 0};
+        pollfd watch{watcher.fd, POLLIN, 0};
         while (true) {
             std::uint64_t now = MonotonicMilliseconds();
             if (now >= deadline) break;
@@ -339,24 +409,45 @@ public:
                              static_cast<int>(std::min<std::uint64_t>(deadline - now, 0x7FFFFFFF)));
             if (ready >= 0 || errno != EINTR) break;
         }
-        // Take every pending event: the folder is looked at again by the caller anyway.
+        // Take every pending event: the folder is looked at again by the caller anyway. A watch
+        // whose folder went away is set up again by the next wait.
         alignas(inotify_event) char events[4096];
-        while (read(watcher_, events, sizeof events) > 0) {
+        ssize_t count;
+        while ((count = read(watcher.fd, events, sizeof events)) > 0) {
+            for (ssize_t at = 0; at < count;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                if ((event->mask & IN_IGNORED) != 0) watcher.folder.clear();
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
         }
     }
 
-    ~PosixPlatform() override {
-        if (watcher_ >= 0) close(watcher_);
+private:
+    struct FolderWatcher {
+        int fd = -1;
+        int watch = -1;
+        std::string folder;  // host path of the watched folder; empty when none
+        ~FolderWatcher() {
+            if (fd >= 0) close(fd);
+        }
+    };
+
+    static FolderWatcher& ThisThreadsWatcher() {
+        thread_local FolderWatcher watcher;
+        return watcher;
     }
 
-private:
     std::string Root() const { return fixedRoot_.empty() ? DeviceRootFolder() : fixedRoot_; }
     bool Map(const char16_t* path, std::string* host) const {
         return HostPathUnder(Root(), path, host);
     }
+    Error Resolve(const char16_t* path, bool createRoot, UniqueFd* folder, std::string* name) {
+        return ResolveDevicePath(Root(), path, createRoot, folder, name);
+    }
 
-    // Makes the watcher watch `folder` (a trailing "\\" is allowed); false when it cannot.
-    bool Watch(const char16_t* folder) {
+    // Makes `watcher` watch `folder` (a trailing "\\" is allowed); false when it cannot. The
+    // folder is resolved like any other device path and watched through its descriptor.
+    bool Watch(FolderWatcher& watcher, const char16_t* folder) {
         char16_t trimmed[kMaxPath];
         int length = 0;
         while (folder[length] != u'\0' && length < kMaxPath - 1) {
@@ -368,20 +459,28 @@ private:
         trimmed[length] = u'\0';
         std::string host;
         if (!Map(trimmed, &host)) return false;
-        if (watcher_ >= 0 && host == watchedFolder_) return true;
-        if (watcher_ < 0) watcher_ = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-        if (watcher_ < 0) return false;
-        if (watch_ >= 0) inotify_rm_watch(watcher_, watch_);
-        watch_ = inotify_add_watch(watcher_, host.c_str(),
-                                   IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE | IN_ONLYDIR);
-        watchedFolder_ = watch_ >= 0 ? host : std::string();
-        return watch_ >= 0;
+        if (watcher.fd >= 0 && !watcher.folder.empty() && host == watcher.folder) return true;
+        UniqueFd parent;
+        std::string name;
+        UniqueFd target;
+        if (Resolve(trimmed, false, &parent, &name) != Error::kNone) return false;
+        if (name == ".") {
+            target = std::move(parent);
+        } else if (OpenTrustedFolder(parent.get(), name.c_str(), &target) != Error::kNone) {
+            return false;
+        }
+        if (watcher.fd < 0) watcher.fd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+        if (watcher.fd < 0) return false;
+        if (watcher.watch >= 0) inotify_rm_watch(watcher.fd, watcher.watch);
+        std::string byDescriptor = "/proc/self/fd/" + std::to_string(target.get());
+        watcher.watch = inotify_add_watch(
+            watcher.fd, byDescriptor.c_str(),
+            IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE | IN_ONLYDIR);
+        watcher.folder = watcher.watch >= 0 ? host : std::string();
+        return watcher.watch >= 0;
     }
 
     std::string fixedRoot_;
-    int watcher_ = -1;
-    int watch_ = -1;
-    std::string watchedFolder_;
 };
 
 }  // namespace

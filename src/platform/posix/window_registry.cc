@@ -9,13 +9,14 @@
 #include <cerrno>
 #include <ctime>
 
+#include "platform/posix/device_access.h"
 #include "platform/posix/emulated_device.h"
 #include "platform/posix/host_paths.h"
 
 namespace oxsdk::platform {
 namespace {
 
-constexpr char kRegistryFolder[] = "/.windows";
+constexpr char kRegistryFolder[] = ".windows";
 constexpr char kForegroundName[] = "foreground";
 // A probe of another process may hold a class file's lock for a moment, and an owner may not
 // have written its process id yet: such states are waited out this many times, 5 ms apart.
@@ -55,12 +56,26 @@ std::uint64_t ReadNumber(int fd) {
     return length > 0 && length < static_cast<ssize_t>(sizeof text) ? ParseNumber(text, length) : 0;
 }
 
-// The handle of the window whose class file is `path`, or 0 when no process holds it.
-WindowHandle ProbeClassFile(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+// Opens the registry folder below the device root; with `create`, makes it when missing.
+bool OpenRegistry(const std::string& root, bool create, UniqueFd* folder) {
+    UniqueFd device;
+    if (OpenDeviceRoot(root, create, &device) != Error::kNone) return false;
+    if (OpenTrustedFolder(device.get(), kRegistryFolder, folder) == Error::kNone) return true;
+    if (!create || (mkdirat(device.get(), kRegistryFolder, 0700) != 0 && errno != EEXIST)) {
+        return false;
+    }
+    return OpenTrustedFolder(device.get(), kRegistryFolder, folder) == Error::kNone;
+}
+
+// The handle of the window whose class file is `name` in the registry `folder`, or 0 when no
+// process holds it.
+WindowHandle ProbeClassFile(int folder, const char* name) {
+    int fd = openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return 0;
+    struct stat info;
     WindowHandle handle = 0;
-    for (int attempt = 0; attempt < kBusyRetries; ++attempt) {
+    for (int attempt = 0; attempt < kBusyRetries && fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+         ++attempt) {
         // A shared lock fails only while an owner holds its exclusive one; probes never stop
         // each other.
         if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
@@ -81,20 +96,25 @@ WindowHandle ProbeClassFile(const std::string& path) {
 
 WindowHandle FindRegisteredWindow(const std::string& root, const char16_t* className) {
     std::string name;
-    if (root.empty() || !ClassFileName(className, &name)) return 0;
-    return ProbeClassFile(root + kRegistryFolder + "/" + name);
+    UniqueFd folder;
+    if (!ClassFileName(className, &name) || !OpenRegistry(root, false, &folder)) return 0;
+    return ProbeClassFile(folder.get(), name.c_str());
 }
 
 bool IsRegisteredWindow(const std::string& root, WindowHandle window) {
-    if (root.empty() || window == 0) return false;
-    std::string folder = root + kRegistryFolder;
-    DIR* listing = opendir(folder.c_str());
-    if (listing == nullptr) return false;
+    UniqueFd folder;
+    if (window == 0 || !OpenRegistry(root, false, &folder)) return false;
+    int listed = openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* listing = listed >= 0 ? fdopendir(listed) : nullptr;
+    if (listing == nullptr) {
+        if (listed >= 0) close(listed);
+        return false;
+    }
     bool found = false;
     while (dirent* entry = readdir(listing)) {
-        std::string name = entry->d_name;
+        std::string_view name = entry->d_name;
         if (name[0] == '.' || name == kForegroundName) continue;
-        if (ProbeClassFile(folder + "/" + name) == window) {
+        if (ProbeClassFile(folder.get(), entry->d_name) == window) {
             found = true;
             break;
         }
@@ -104,29 +124,32 @@ bool IsRegisteredWindow(const std::string& root, WindowHandle window) {
 }
 
 WindowHandle ReadForegroundWindow(const std::string& root) {
-    if (root.empty()) return 0;
-    std::string path = root + kRegistryFolder + "/" + kForegroundName;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return 0;
-    auto handle = static_cast<WindowHandle>(ReadNumber(fd));
-    close(fd);
-    return handle;
+    UniqueFd folder;
+    if (!OpenRegistry(root, false, &folder)) return 0;
+    UniqueFd fd(openat(folder.get(), kForegroundName,
+                       O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY));
+    struct stat info;
+    if (!fd.valid() || fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+    return static_cast<WindowHandle>(ReadNumber(fd.get()));
 }
 
 bool WriteForegroundWindow(const std::string& root, WindowHandle window) {
-    std::string folder = root + kRegistryFolder;
-    if (root.empty() || !EnsureHostFolder(folder)) return false;
+    UniqueFd folder;
+    if (!OpenRegistry(root, true, &folder)) return false;
     // Written aside and renamed into place, so that a reader never sees a partial number.
-    std::string temporary = folder + "/.foreground." + std::to_string(getpid());
+    std::string temporary = ".foreground." + std::to_string(getpid());
     std::string text = std::to_string(window & ~WindowHandle{1}) + "\n";
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    int fd = openat(folder.get(), temporary.c_str(),
+                    O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0) return false;
-    bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    struct stat info;
+    bool written = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                   write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     close(fd);
-    if (written && rename(temporary.c_str(), (folder + "/" + kForegroundName).c_str()) == 0) {
+    if (written && renameat(folder.get(), temporary.c_str(), folder.get(), kForegroundName) == 0) {
         return true;
     }
-    unlink(temporary.c_str());
+    unlinkat(folder.get(), temporary.c_str(), 0);
     return false;
 }
 
@@ -136,14 +159,17 @@ std::unique_ptr<EmulatedWindow> EmulatedWindow::Create(const std::string& classN
     std::u16string wideClass;  // narrow text widens byte for byte
     for (char c : className) wideClass.push_back(static_cast<unsigned char>(c));
     std::string name;
-    std::string folder = root + kRegistryFolder;
-    if (root.empty() || !ClassFileName(wideClass, &name) || !EnsureHostFolder(folder)) {
-        return nullptr;
-    }
-    std::string path = folder + "/" + name;
+    UniqueFd folder;
+    if (!ClassFileName(wideClass, &name) || !OpenRegistry(root, true, &folder)) return nullptr;
     for (int attempt = 0; attempt < kBusyRetries; ++attempt) {
-        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        int fd = openat(folder.get(), name.c_str(),
+                        O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
         if (fd < 0) return nullptr;
+        struct stat locked, current;
+        if (fstat(fd, &locked) != 0 || !S_ISREG(locked.st_mode)) {
+            close(fd);
+            return nullptr;
+        }
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
             int error = errno;
             close(fd);
@@ -152,8 +178,7 @@ std::unique_ptr<EmulatedWindow> EmulatedWindow::Create(const std::string& classN
             continue;
         }
         // The previous owner may have removed the file between our open and our lock.
-        struct stat locked, current;
-        if (fstat(fd, &locked) != 0 || stat(path.c_str(), &current) != 0 ||
+        if (fstatat(folder.get(), name.c_str(), &current, AT_SYMLINK_NOFOLLOW) != 0 ||
             locked.st_ino != current.st_ino || locked.st_dev != current.st_dev) {
             close(fd);
             continue;
@@ -162,19 +187,20 @@ std::unique_ptr<EmulatedWindow> EmulatedWindow::Create(const std::string& classN
         std::string text = std::to_string(pid) + "\n";
         if (ftruncate(fd, 0) != 0 ||
             pwrite(fd, text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) {
-            unlink(path.c_str());
+            unlinkat(folder.get(), name.c_str(), 0);
             close(fd);
             return nullptr;
         }
-        return std::unique_ptr<EmulatedWindow>(
-            new EmulatedWindow(fd, path, static_cast<WindowHandle>(pid) * 4));
+        return std::unique_ptr<EmulatedWindow>(new EmulatedWindow(
+            fd, folder.release(), std::move(name), static_cast<WindowHandle>(pid) * 4));
     }
     return nullptr;
 }
 
 EmulatedWindow::~EmulatedWindow() {
-    unlink(path_.c_str());
+    unlinkat(folder_, name_.c_str(), 0);
     close(fd_);
+    close(folder_);
 }
 
 }  // namespace oxsdk::platform

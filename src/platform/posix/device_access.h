@@ -1,0 +1,60 @@
+// Confined access to the emulated device: every path is resolved from a descriptor of the
+// device root, one component at a time, never through a symbolic link, and only through
+// folders that belong to this user and that nobody else may write. Used by the posix platform
+// and the window registry; tools use DescribeUntrustedFolder to tell the user what to fix.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <string>
+#include <utility>
+
+#include "platform/platform.h"
+
+namespace oxsdk::platform {
+
+/// An owned file descriptor; closed when destroyed.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    ~UniqueFd();
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_ = -1;
+};
+
+/// True for a folder owned by the effective user that neither group nor others may write.
+bool IsTrustedFolder(const struct stat& info);
+
+/// Opens the device root folder `root` (a symbolic link there is followed: the user chose
+/// it); with `create`, a missing root is created with its parents, mode 0700. kNotFound when it
+/// is missing or is not a trusted folder.
+Error OpenDeviceRoot(const std::string& root, bool create, UniqueFd* fd);
+
+/// Opens the trusted folder `name` inside the folder `parent` (no link followed). kNotFound
+/// when it is missing, a link, not a folder, or not trusted.
+Error OpenTrustedFolder(int parent, const char* name, UniqueFd* fd);
+
+/// Resolves the device path `path` below `root`: `*parent` is the trusted folder that holds
+/// its last component and `*name` that component as a host name. Every folder on the way is
+/// trusted and none is a link. kNotFound when the path cannot be mapped or a folder on the
+/// way is missing or refused; for the root path "\" itself, `*name` is ".".
+Error ResolveDevicePath(const std::string& root, const char16_t* path, bool createRoot,
+                        UniqueFd* parent, std::string* name);
+
+/// When the device root or a folder on the way from it to the device folder `folder` cannot
+/// be trusted, a sentence that names the host folder, what is wrong and the command that
+/// fixes it; empty when every existing folder on the way is trusted (missing ones are created
+/// private when needed).
+std::string DescribeUntrustedFolder(const std::string& root, const char16_t* folder);
+
+}  // namespace oxsdk::platform
