@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs all tests: the default preset, then the AddressSanitizer +
-# UndefinedBehaviorSanitizer preset, then the installation and documentation checks.
+# UndefinedBehaviorSanitizer preset, then the installation and documentation checks, then the
+# thread tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -20,3 +21,7 @@ echo "== asan: tests"
 ctest --preset asan
 echo "== default: tests"
 ctest --preset default
+echo "== tsan: configure, build and run the thread tests"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
+ctest --preset tsan

@@ -7,6 +7,7 @@ namespace oxsdk::navigator {
 
 int BeginBusyCursor() {
     NavigatorState& state = State();
+    std::lock_guard<std::mutex> hold(state.lock);
     if (state.busyCursorActive != 0) return 0;
     platform::Platform& device = platform::CurrentPlatform();
     state.savedCursor = device.GetCursor();
@@ -17,6 +18,7 @@ int BeginBusyCursor() {
 
 int EndBusyCursor() {
     NavigatorState& state = State();
+    std::lock_guard<std::mutex> hold(state.lock);
     if (state.busyCursorActive == 0) return 0;
     platform::CurrentPlatform().SetCursor(state.savedCursor);
     state.savedCursor = 0;

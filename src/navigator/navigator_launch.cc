@@ -1,5 +1,8 @@
 #include "navigator/navigator_launch.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "navigator/folder_scan.h"
 #include "navigator/navigator_state.h"
 #include "platform/platform.h"
@@ -26,8 +29,16 @@ bool EqualNoCase(const char16_t* left, const char16_t* right) {
 }  // namespace
 
 bool LocateNavigator() {
-    return ScanFolderTree(u"\\", u"*.exe", true, MatchNavigatorExecutable, &State().navigatorPath,
-                          nullptr) > 0;
+    // Searched into a buffer of this call, recorded once found: other threads may be starting
+    // the navigator too.
+    char16_t found[platform::kMaxPath] = {};
+    bool located = ScanFolderTree(u"\\", u"*.exe", true, MatchNavigatorExecutable, &found,
+                                  nullptr) > 0;
+    if (found[0] != u'\0') {
+        std::lock_guard<std::mutex> hold(State().lock);
+        std::copy(std::begin(found), std::end(found), State().navigatorPath);
+    }
+    return located;
 }
 
 int MatchNavigatorExecutable(const char16_t* folder, const char16_t* name, void* context,
@@ -45,7 +56,11 @@ int MatchNavigatorExecutable(const char16_t* folder, const char16_t* name, void*
 }
 
 bool LaunchNavigator() {
-    const char16_t* path = State().navigatorPath;
+    char16_t path[platform::kMaxPath];
+    {
+        std::lock_guard<std::mutex> hold(State().lock);
+        std::copy(std::begin(State().navigatorPath), std::end(State().navigatorPath), path);
+    }
     if (path[0] == u'\0') return false;
     return platform::CurrentPlatform().StartProcess(path) == platform::Error::kNone;
 }

@@ -10,7 +10,11 @@ NavigatorState& State() {
 }
 
 void ResetNavigatorState() {
-    state = NavigatorState{};
+    std::lock_guard<std::mutex> hold(state.lock);
+    state.navigatorPath[0] = u'\0';
+    state.navigatorWindow = 0;
+    state.busyCursorActive = 0;
+    state.savedCursor = 0;
 }
 
 }  // namespace oxsdk::navigator

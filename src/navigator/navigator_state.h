@@ -1,19 +1,25 @@
 // The state the library keeps about the navigator between calls, in one place: the executable
 // path last recorded by a search, the window found by the last running test, and the busy
 // cursor put up while waiting for the navigator to close. It starts empty when the library is
-// loaded and is shared by every COstrelAPI object. Tests reset it between cases.
+// loaded and is shared by every COstrelAPI object, whatever thread uses it: the window is an
+// atomic, everything else is read and written under `lock`. Tests reset it between cases.
 #pragma once
+
+#include <atomic>
+#include <mutex>
 
 #include "platform/platform.h"
 
 namespace oxsdk::navigator {
 
 struct NavigatorState {
+    /// Guards navigatorPath and the busy cursor's two members.
+    std::mutex lock;
     /// Full device path of the navigator executable last recorded by a search; empty at first
     /// and never cleared afterwards.
     char16_t navigatorPath[platform::kMaxPath];
     /// The navigator's main window as the last running test found it, or 0.
-    platform::WindowHandle navigatorWindow;
+    std::atomic<platform::WindowHandle> navigatorWindow;
     /// 1 while BeginBusyCursor has put up the busy cursor and EndBusyCursor has not taken it
     /// down.
     int busyCursorActive;
