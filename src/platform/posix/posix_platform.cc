@@ -206,7 +206,9 @@ public:
         if (fstat(fd.get(), &info) != 0 || !IsPlainFile(info) || IsReadOnly(info)) {
             return Error::kAccessDenied;
         }
-        if (ftruncate(fd.get(), 0) != 0) return ErrorFromErrno(errno);
+        // Emptied only when there is something to empty: a truncation makes some file systems
+        // flush the file when it is closed.
+        if (info.st_size > 0 && ftruncate(fd.get(), 0) != 0) return ErrorFromErrno(errno);
         *file = std::make_unique<PosixFile>(fd.release(), true);
         return Error::kNone;
     }
