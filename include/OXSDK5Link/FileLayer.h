@@ -7,6 +7,8 @@
 /// @file
 /// COstrelFileLayer, the communication layer over message and marker files.
 
+#include <cstdint>
+
 #include "OXSDK5Link/CommunicationLayer.h"
 #include "OXSDK5Link/Export.h"
 
@@ -16,9 +18,23 @@
 /// text and one zero byte), followed by the 8-byte marker "local.remote.pid.S.finished"
 /// ("finish\n" and a zero byte). The reply comes back under the swapped names
 /// "remote.local.pid.S.message" / ".finished"; the reader deletes the marker, then the message.
+///
+/// Size bounds. A command message file holds at most kMaxCommandSize bytes (its text and the
+/// terminating zero byte), a reply message file at most kMaxReplySize bytes. A layer refuses to
+/// send more (SendCommand returns null and writes nothing), and a receiver removes a message
+/// over its bound, or one whose size cannot be measured (4 GiB or more), unread, marker first,
+/// and treats it as an unreadable message: ProcessEvents hands the handler a command with no
+/// fields, StartReceiveCommand ends with no fields.
 class OXSDK5LINK_API COstrelFileLayer : public MOstrelCommunicationLayerInterface {
 public:
     static constexpr int kNameCapacity = 256;  ///< bytes of a name buffer, terminator included
+    /// Largest command message, in bytes with its zero byte. The longest command of the
+    /// catalogue is far below it (four texts that a navigation application keeps short), so the
+    /// bound leaves room for any text a caller may reasonably pass.
+    static constexpr std::uint32_t kMaxCommandSize = 64u * 1024u;
+    /// Largest reply message, in bytes with its zero byte: room for a route of 10 million
+    /// coordinate pairs of at most 24 characters each ("-2147483648|-2147483648|").
+    static constexpr std::uint32_t kMaxReplySize = 256u * 1024u * 1024u;
 
     /// Creates a layer. `localName` is this side's exchange name, `remoteName` the other side's
     /// (for a client: the navigation application's exchange name). `pid` -1 stands for this

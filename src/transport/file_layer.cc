@@ -50,7 +50,8 @@ void WaitForReply() {
     if (oxsdk::transport::GetExchangeFolder(folder, false)) {
         oxsdk::platform::CurrentPlatform().WaitForFolderChange(folder, kReplyPollMilliseconds);
     } else {
-        oxsdk::transport::SleepMicroseconds(static_cast<std::int32_t>(kReplyPollMilliseconds) * 1000);
+        oxsdk::transport::SleepMicroseconds(static_cast<std::int32_t>(kReplyPollMilliseconds) *
+                                            1000);
     }
 }
 
@@ -132,6 +133,8 @@ MOstrelSession* COstrelFileLayer::SendCommand() {
     }
     const char* text = arguments->CommandBuffer();
     std::size_t length = std::strlen(text);
+    // A command over its bound would be dropped unread by the navigator: not sent at all.
+    if (length >= (replyMode != 0 ? kMaxReplySize : kMaxCommandSize)) return nullptr;
     // The text and its terminating zero byte; the marker only once the message is complete.
     if (!WriteExchangeFile(messageName, text, static_cast<std::uint32_t>(length + 1))) {
         return nullptr;
@@ -159,6 +162,7 @@ void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
         WaitForReply();
     }
     oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid,
-                                     static_cast<CFileLayerSession*>(session)->sequence);
+                                     static_cast<CFileLayerSession*>(session)->sequence,
+                                     kMaxReplySize);
     delete session;
 }

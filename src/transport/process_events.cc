@@ -24,7 +24,8 @@ void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface&
         COstrelFileLayer* layer = static_cast<COstrelFileLayer*>(created);
 
         oxsdk::transport::EReceiveResult received = oxsdk::transport::ReceiveIfComplete(
-            *layer->arguments, layer->remoteName, layer->localName, layer->pid, marker.sequence);
+            *layer->arguments, layer->remoteName, layer->localName, layer->pid, marker.sequence,
+            kMaxCommandSize);
         if (received != oxsdk::transport::EReceiveResult::kNotComplete) {
             MOstrelSession* session = new CFileLayerSession(marker.sequence);
             handler.HandleCommand(*layer, session);

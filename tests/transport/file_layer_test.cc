@@ -188,6 +188,22 @@ TEST_F(FileLayerTest, ReplyCarriesTheCommandsSequenceAndGivesNoSession) {
     delete session;
 }
 
+// A command must fit the navigator's bound, or it is not sent at all.
+TEST_F(FileLayerTest, CommandsOverTheBoundAreNotSent) {
+    for (std::uint32_t textLength :
+         {COstrelFileLayer::kMaxCommandSize - 1, COstrelFileLayer::kMaxCommandSize}) {
+        auto layer = NewLayer();
+        // "EchoV01|" and the argument with its separator make up textLength bytes.
+        MOstrelSession* session = Send(*layer, std::string(textLength - 9, 'a').c_str());
+        const bool fits = textLength < COstrelFileLayer::kMaxCommandSize;
+        EXPECT_EQ(fits, session != nullptr) << textLength;
+        EXPECT_EQ(fits ? 2u : 0u, fake_.ListFolder(kFolder).size()) << textLength;
+        delete session;
+        for (const std::u16string& name : fake_.ListFolder(kFolder))
+            fake_.DeleteFile((kFolder + u"\\" + name).c_str());
+    }
+}
+
 // Every way a file of the send can fail ends the send with no session and no files left.
 TEST_F(FileLayerTest, FailedSendsLeaveNothingBehind) {
     const std::u16string message = InExchange("app.nav.1234.1.message");

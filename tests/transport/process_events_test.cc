@@ -108,6 +108,19 @@ TEST_F(ProcessEventsTest, MissingOrEmptyMessageGivesTheHandlerNoFields) {
     EXPECT_EQ(fake_.ListFolder(kFolder), (std::vector<std::u16string>{u"app.nav.1234.1.finished"}));
 }
 
+// A command over the bound is removed unread and reaches the handler as an unreadable one; the
+// command after it is served in the same pass.
+TEST_F(ProcessEventsTest, CommandOverTheBoundIsDroppedAndTheNextOneServed) {
+    AddCommand("app.nav.1234.1", std::string(COstrelFileLayer::kMaxCommandSize, '|'));
+    AddCommand("app.nav.1234.2", "EchoV01|next|");
+    COstrelFileLayer::ProcessEvents("nav", handler_);
+    ASSERT_EQ(2u, handler_.calls.size());
+    EXPECT_TRUE(handler_.calls[0].fields.empty());
+    EXPECT_EQ((std::vector<std::string>{"EchoV01", "next"}), handler_.calls[1].fields);
+    EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.1.message")));
+    EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.1.finished")));
+}
+
 TEST_F(ProcessEventsTest, EmptyOrMissingFolderReturnsAtOnce) {
     COstrelFileLayer::ProcessEvents("nav", handler_);
     EXPECT_FALSE(fake_.Exists(u"\\Ostrel"));  // nothing is created either
