@@ -7,6 +7,7 @@
 /// @file
 /// COstrelFileLayer, the communication layer over message and marker files.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "OXSDK5Link/CommunicationLayer.h"
@@ -25,6 +26,24 @@
 /// over its bound, or one whose size cannot be measured (4 GiB or more), unread, marker first,
 /// and treats it as an unreadable message: ProcessEvents hands the handler a command with no
 /// fields, StartReceiveCommand ends with no fields.
+///
+/// Sent means sent. SendCommand returns a session only when the command's two files were
+/// written completely; when it returns null, nothing of that command is in the exchange
+/// folder. It refuses (null, nothing written) a command that lost an argument because the
+/// argument list could not grow (until the next StartSendCommand), a command over
+/// kMaxCommandSize, a command whose session cannot be allocated, and a command whose files
+/// already exist. Every call, refused or not, uses up one sequence number.
+///
+/// Layer names: the exchange names and the pid identify a conversation. Two layers that send
+/// under the same local name, remote name and pid at once (two layers made by New with the same
+/// names in one process, or in two processes given the same pid) would write the same file
+/// names: a command whose files another layer wrote and no navigator has taken yet is never
+/// replaced, the send fails instead. Give every layer of a process that may have a command
+/// outstanding at the same time its own local name.
+///
+/// Before a command with sequence number S is written, any reply files already under its reply
+/// names ("remote.local.pid.S.message" / ".finished") are removed: a reply left there by an
+/// earlier process with the same pid, or by a wait that was given up, cannot belong to it.
 class OXSDK5LINK_API COstrelFileLayer : public MOstrelCommunicationLayerInterface {
 public:
     static constexpr int kNameCapacity = 256;  ///< bytes of a name buffer, terminator included
@@ -74,4 +93,13 @@ protected:
     int lastSequence;                ///< sequence number of the last message; raised by each send
     int pid;                         ///< process number in the file names
     int replyMode;                   ///< 1 while a reply is being built, else 0
+    // Members added after the original layout:
+    /// Length the text would have if every argument appended since the last StartSendCommand
+    /// or StartReturnResult had been taken; a shorter text is refused by SendCommand.
+    std::size_t builtLength;
+    int replyTimeout;  ///< deadline of a reply wait in milliseconds; 0: none
+
+private:
+    // Removes the files of a reply to command `sequence` (marker, then message).
+    void RemoveReplyFiles(int sequence);
 };

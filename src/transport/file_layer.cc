@@ -88,7 +88,12 @@ int COstrelFileLayer::GetPid() {
 }
 
 COstrelFileLayer::COstrelFileLayer(MArguments* argumentList)
-    : MOstrelCommunicationLayerInterface(argumentList), lastSequence(0), pid(0), replyMode(0) {
+    : MOstrelCommunicationLayerInterface(argumentList),
+      lastSequence(0),
+      pid(0),
+      replyMode(0),
+      builtLength(0),
+      replyTimeout(0) {
     localName[0] = '\0';
     remoteName[0] = '\0';
 }
@@ -105,11 +110,13 @@ void COstrelFileLayer::operator delete(void* block) noexcept {
 
 void COstrelFileLayer::StartSendCommand() {
     replyMode = 0;
+    builtLength = 0;
     arguments->Reset();
 }
 
 void COstrelFileLayer::StartReturnResult(MOstrelSession* session) {
     replyMode = 1;
+    builtLength = 0;
     arguments->Reset();
     int sequence = session != nullptr ? static_cast<CFileLayerSession*>(session)->sequence : 0;
     lastSequence = static_cast<int>(static_cast<unsigned>(sequence) - 1u);
@@ -117,11 +124,16 @@ void COstrelFileLayer::StartReturnResult(MOstrelSession* session) {
 
 void COstrelFileLayer::AppendArgument(const char* text) {
     arguments->AppendArgument(text);
+    builtLength += std::strlen(text) + 1;
 }
 
+// A command is written only once everything that could make it fail without a trace is
+// settled: the arguments all taken, the size within the bound, the session allocated, and no
+// other layer's command waiting under the same names. Its marker follows the complete message.
 MOstrelSession* COstrelFileLayer::SendCommand() {
     lastSequence = static_cast<int>(static_cast<unsigned>(lastSequence) + 1u);
     int sequence = lastSequence;
+    const bool command = replyMode == 0;
 
     char messageName[kFileNameCapacity];
     char markerName[kFileNameCapacity];
@@ -133,18 +145,47 @@ MOstrelSession* COstrelFileLayer::SendCommand() {
     }
     const char* text = arguments->CommandBuffer();
     std::size_t length = std::strlen(text);
+    // An argument that could not be taken leaves the text shorter than what was appended.
+    if (length != builtLength) return nullptr;
     // A command over its bound would be dropped unread by the navigator: not sent at all.
-    if (length >= (replyMode != 0 ? kMaxReplySize : kMaxCommandSize)) return nullptr;
+    if (length >= (command ? kMaxCommandSize : kMaxReplySize)) return nullptr;
+    CFileLayerSession* session = nullptr;
+    if (command) {
+        session = new CFileLayerSession(sequence);
+        if (session == nullptr) return nullptr;
+        // Another layer with the same names and pid wrote this command and no navigator has
+        // taken it yet: it is not replaced.
+        if (oxsdk::transport::ExchangeFileExists(markerName) ||
+            oxsdk::transport::ExchangeFileExists(messageName)) {
+            delete session;
+            return nullptr;
+        }
+        // A reply already under this command's reply names cannot belong to it.
+        RemoveReplyFiles(sequence);
+    }
     // The text and its terminating zero byte; the marker only once the message is complete.
     if (!WriteExchangeFile(messageName, text, static_cast<std::uint32_t>(length + 1))) {
+        delete session;
         return nullptr;
     }
     if (!WriteExchangeFile(markerName, kMarkerBytes, sizeof(kMarkerBytes))) {
         oxsdk::transport::DeleteExchangeFile(messageName);
+        delete session;
         return nullptr;
     }
-    if (replyMode != 0) return nullptr;
-    return new CFileLayerSession(sequence);
+    return session;
+}
+
+void COstrelFileLayer::RemoveReplyFiles(int sequence) {
+    char name[kFileNameCapacity];
+    if (oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMarker, remoteName,
+                                                 localName, pid, sequence)) {
+        oxsdk::transport::DeleteExchangeFile(name);
+    }
+    if (oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMessage, remoteName,
+                                                 localName, pid, sequence)) {
+        oxsdk::transport::DeleteExchangeFile(name);
+    }
 }
 
 int COstrelFileLayer::ReturnAvailable(MOstrelSession* session) {

@@ -78,6 +78,12 @@ std::uint32_t FileSize(platform::File& file) {
     return file.GetSize();
 }
 
+bool ExchangeFileExists(const char* name) {
+    char16_t path[platform::kMaxPath];
+    if (!BuildExchangePath(name, false, path)) return false;
+    return platform::CurrentPlatform().GetFileAttributes(path) != platform::kInvalidAttributes;
+}
+
 void DeleteExchangeFile(const char* name) {
     char16_t path[platform::kMaxPath];
     if (!BuildExchangePath(name, false, path)) return;

@@ -49,6 +49,10 @@ int ReadLine(platform::File& file, char* buffer, std::uint32_t capacity);
 /// Size in bytes, or platform::kInvalidFileSize.
 std::uint32_t FileSize(platform::File& file);
 
+/// True when a file or folder named `name` exists in the exchange folder now. Folders are not
+/// created.
+bool ExchangeFileExists(const char* name);
+
 /// Deletes the exchange file `name`, clearing its read-only bit first. Folders are not
 /// created; failures are ignored.
 void DeleteExchangeFile(const char* name);
