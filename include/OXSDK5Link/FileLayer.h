@@ -77,7 +77,22 @@ public:
     void AppendArgument(const char* text) override;
     MOstrelSession* SendCommand() override;
     int ReturnAvailable(MOstrelSession* session) override;
+    /// Waits for the reply to `session`, receives it and destroys the session. The wait ends
+    /// without a reply (no fields, session destroyed, the command withdrawn from the exchange
+    /// folder if no navigator took it) when the reply timeout passes, or when the caller above
+    /// the layer has asked to be told that the other side is gone and it is (COstrelAPI does
+    /// so: the navigation application's window, present as the wait began, has disappeared;
+    /// checked at most every 100 ms). Without either, the wait has no bound.
     void StartReceiveCommand(MOstrelSession* session) override;
+
+    /// Sets the deadline of every later reply wait of this layer (StartReceiveCommand), in
+    /// milliseconds from the start of the wait; 0 or less: no deadline, the default. A layer
+    /// made by New is a COstrelFileLayer:
+    /// `static_cast<COstrelFileLayer*>(layer)->SetReplyTimeout(5000)`. COstrelAPI reports a
+    /// wait that reached the deadline with errorCode -6. A reply that comes after its wait was
+    /// given up stays in the exchange folder until a command of this layer's names, pid and
+    /// that sequence number is sent again (it is removed then) or a cleanup removes it.
+    void SetReplyTimeout(int milliseconds);
 
     /// Allocates `size` bytes with malloc, filled with zero bytes; null when malloc fails.
     static void* operator new(std::size_t size) noexcept;
@@ -102,4 +117,7 @@ protected:
 private:
     // Removes the files of a reply to command `sequence` (marker, then message).
     void RemoveReplyFiles(int sequence);
+    // Ends a reply wait without a reply (see StartReceiveCommand); `end` is an
+    // oxsdk::transport::EReplyWaitEnd.
+    void AbandonWait(MOstrelSession* session, int end);
 };

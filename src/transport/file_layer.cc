@@ -10,6 +10,7 @@
 #include "transport/file_layer_session.h"
 #include "transport/file_operations.h"
 #include "transport/message_receive.h"
+#include "transport/reply_wait.h"
 #include "transport/sleep_microseconds.h"
 
 namespace {
@@ -194,16 +195,81 @@ int COstrelFileLayer::ReturnAvailable(MOstrelSession* session) {
                                           static_cast<CFileLayerSession*>(session)->sequence);
 }
 
+// Waits for the reply's marker. The wait is given up when the layer's deadline passes or when
+// the watch of this thread (if any) reports the other side gone; a reply that came meanwhile
+// is still taken.
 void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
     if (session == nullptr) {
         arguments->Reset();
         return;
     }
+    const int sequence = static_cast<CFileLayerSession*>(session)->sequence;
+    oxsdk::transport::ScopedReplyWaitWatch* scope =
+        oxsdk::transport::ScopedReplyWaitWatch::Current();
+    oxsdk::platform::Platform& device = oxsdk::platform::CurrentPlatform();
+    bool waiting = false;
+    std::uint64_t start = 0;
+    std::uint64_t lastCheck = 0;
     while (ReturnAvailable(session) == 0) {
+        const std::uint64_t now = device.GetSystemTime();
+        if (!waiting) {
+            waiting = true;
+            start = now;
+            lastCheck = now;
+            if (scope != nullptr) scope->watch().WaitBegins();
+        }
+        // A clock set back counts as no time passed.
+        const std::uint64_t elapsed = now > start ? now - start : 0;
+        if (replyTimeout > 0 && elapsed >= static_cast<std::uint64_t>(replyTimeout)) {
+            if (ReturnAvailable(session) != 0) break;
+            AbandonWait(session, static_cast<int>(oxsdk::transport::EReplyWaitEnd::kDeadline));
+            return;
+        }
+        if (scope != nullptr && now >= lastCheck + oxsdk::transport::kPeerCheckMilliseconds) {
+            lastCheck = now;
+            if (scope->watch().PeerGone()) {
+                if (ReturnAvailable(session) != 0) break;
+                AbandonWait(session, static_cast<int>(oxsdk::transport::EReplyWaitEnd::kPeerGone));
+                return;
+            }
+        }
         WaitForReply();
     }
-    oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid,
-                                     static_cast<CFileLayerSession*>(session)->sequence,
+    oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid, sequence,
                                      kMaxReplySize);
+    if (scope != nullptr) scope->RecordEnd(oxsdk::transport::EReplyWaitEnd::kReply);
     delete session;
+}
+
+// Gives up the wait for the reply to `session`: the command is withdrawn (its marker, then its
+// message, in case no navigator took it), and when the other side is gone, a reply message it
+// left without its marker is removed too. A reply that a live navigator completes later stays
+// until a command of the same names and sequence number is sent (which removes it first).
+void COstrelFileLayer::AbandonWait(MOstrelSession* session, int endCode) {
+    const auto end = static_cast<oxsdk::transport::EReplyWaitEnd>(endCode);
+    const int sequence = static_cast<CFileLayerSession*>(session)->sequence;
+    char name[kFileNameCapacity];
+    if (oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMarker, localName,
+                                                 remoteName, pid, sequence)) {
+        oxsdk::transport::DeleteExchangeFile(name);
+    }
+    if (oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMessage, localName,
+                                                 remoteName, pid, sequence)) {
+        oxsdk::transport::DeleteExchangeFile(name);
+    }
+    if (end == oxsdk::transport::EReplyWaitEnd::kPeerGone &&
+        oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMessage, remoteName,
+                                                 localName, pid, sequence) &&
+        oxsdk::transport::MarkerExists(remoteName, localName, pid, sequence) == 0) {
+        oxsdk::transport::DeleteExchangeFile(name);
+    }
+    arguments->Reset();
+    oxsdk::transport::ScopedReplyWaitWatch* scope =
+        oxsdk::transport::ScopedReplyWaitWatch::Current();
+    if (scope != nullptr) scope->RecordEnd(end);
+    delete session;
+}
+
+void COstrelFileLayer::SetReplyTimeout(int milliseconds) {
+    replyTimeout = milliseconds > 0 ? milliseconds : 0;
 }
