@@ -117,7 +117,7 @@ protected:
 private:
     // Removes the files of a reply to command `sequence` (marker, then message).
     void RemoveReplyFiles(int sequence);
-    // Ends a reply wait without a reply (see StartReceiveCommand); `end` is an
-    // oxsdk::transport::EReplyWaitEnd.
-    void AbandonWait(MOstrelSession* session, int end);
+    // Ends the wait for the reply to command `sequence` without a reply (see
+    // StartReceiveCommand); `end` is an oxsdk::transport::EReplyWaitEnd.
+    void AbandonWait(int sequence, int end);
 };

@@ -42,17 +42,21 @@ MOstrelSession* SendCommand(MOstrelCommunicationLayerInterface& layer,
                             const TCommandDescription& command,
                             std::initializer_list<Argument> arguments) {
     if (!Matches(command, arguments)) return nullptr;
-    layer.StartSendCommand();
-    layer.AppendArgument(command.wireName);
-    for (const Argument& argument : arguments) {
-        if (argument.text != nullptr) {
-            layer.AppendArgument(argument.text);
-        } else {
-            FormatDecimal(argument.number, conversionBuffer);
-            layer.AppendArgument(conversionBuffer);
+    try {
+        layer.StartSendCommand();
+        layer.AppendArgument(command.wireName);
+        for (const Argument& argument : arguments) {
+            if (argument.text != nullptr) {
+                layer.AppendArgument(argument.text);
+            } else {
+                FormatDecimal(argument.number, conversionBuffer);
+                layer.AppendArgument(conversionBuffer);
+            }
         }
+        return layer.SendCommand();
+    } catch (...) {
+        return nullptr;  // what a throwing layer may have sent cannot be told: nothing
     }
-    return layer.SendCommand();
 }
 
 void CopyBoundedText(char* destination, std::size_t capacity, const char* source) {
@@ -87,9 +91,14 @@ int RetrieveReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* ses
         error->errorCode = -1;
         return -1;
     }
-    if (const int ended = ReceiveReply(layer, session); ended != 0) {
-        error->errorCode = ended;
-        return ended;
+    try {
+        if (const int ended = ReceiveReply(layer, session); ended != 0) {
+            error->errorCode = ended;
+            return ended;
+        }
+    } catch (...) {
+        error->errorCode = kNoReply;
+        return kNoReply;
     }
     const int count = layer.NrReceiveFields();
     const int full = 1 + command.replyFieldCount;

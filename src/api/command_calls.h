@@ -38,6 +38,9 @@ MOstrelSession* SendCommand(MOstrelCommunicationLayerInterface& layer,
 int RetrieveReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session,
                   COstrelAPI::TError* error, void* record, const TCommandDescription& command);
 
+/// errorCode (and result) of a retrieve when no well-formed reply could be had: a field count
+/// the command does not accept, or a failure inside the layer.
+inline constexpr int kNoReply = -2;
 /// errorCode (and result) of a retrieve whose wait ended because the navigator's window went.
 inline constexpr int kNavigatorGone = -5;
 /// errorCode (and result) of a retrieve whose wait reached the layer's reply timeout.

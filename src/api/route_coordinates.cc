@@ -38,9 +38,14 @@ int RetrieveRouteCoordinates(MOstrelCommunicationLayerInterface& layer, MOstrelS
         error->errorCode = -1;
         return 0;
     }
-    if (const int ended = ReceiveReply(layer, session); ended != 0) {
-        error->errorCode = ended;
-        return ended;
+    try {
+        if (const int ended = ReceiveReply(layer, session); ended != 0) {
+            error->errorCode = ended;
+            return ended;
+        }
+    } catch (...) {
+        error->errorCode = kNoReply;
+        return 0;
     }
     const int fieldCount = layer.NrReceiveFields();
     if (fieldCount < 2) {

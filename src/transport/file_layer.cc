@@ -71,6 +71,14 @@ void CFileLayerSession::operator delete(void* block) noexcept {
 MOstrelCommunicationLayerInterface* COstrelFileLayer::New(const char* localName,
                                                           const char* remoteName, int pid) {
     if (!IsUsableName(localName) || !IsUsableName(remoteName)) return nullptr;
+    int layerPid = pid;
+    if (pid == -1) {
+        try {
+            layerPid = GetPid();
+        } catch (...) {
+            return nullptr;
+        }
+    }
     CCsvArguments* arguments = new CCsvArguments(kSeparator);
     if (arguments == nullptr) return nullptr;
     COstrelFileLayer* layer = new COstrelFileLayer(arguments);
@@ -80,7 +88,7 @@ MOstrelCommunicationLayerInterface* COstrelFileLayer::New(const char* localName,
     }
     std::memcpy(layer->localName, localName, std::strlen(localName) + 1);
     std::memcpy(layer->remoteName, remoteName, std::strlen(remoteName) + 1);
-    layer->pid = pid == -1 ? GetPid() : pid;
+    layer->pid = layerPid;
     return layer;
 }
 
@@ -109,23 +117,38 @@ void COstrelFileLayer::operator delete(void* block) noexcept {
     std::free(block);
 }
 
+// Every exported operation turns what the C++ runtime may throw (memory exhausted inside the
+// platform) into its ordinary failure: no exception leaves the layer.
+
 void COstrelFileLayer::StartSendCommand() {
     replyMode = 0;
     builtLength = 0;
-    arguments->Reset();
+    try {
+        arguments->Reset();
+    } catch (...) {
+        builtLength = 1;  // whatever the list holds now is not sent
+    }
 }
 
 void COstrelFileLayer::StartReturnResult(MOstrelSession* session) {
     replyMode = 1;
     builtLength = 0;
-    arguments->Reset();
+    try {
+        arguments->Reset();
+    } catch (...) {
+        builtLength = 1;
+    }
     int sequence = session != nullptr ? static_cast<CFileLayerSession*>(session)->sequence : 0;
     lastSequence = static_cast<int>(static_cast<unsigned>(sequence) - 1u);
 }
 
 void COstrelFileLayer::AppendArgument(const char* text) {
-    arguments->AppendArgument(text);
+    // Counted first: an argument that does not arrive makes the text shorter than counted.
     builtLength += std::strlen(text) + 1;
+    try {
+        arguments->AppendArgument(text);
+    } catch (...) {
+    }
 }
 
 // A command is written only once everything that could make it fail without a trace is
@@ -144,37 +167,47 @@ MOstrelSession* COstrelFileLayer::SendCommand() {
                                                   remoteName, pid, sequence)) {
         return nullptr;
     }
-    const char* text = arguments->CommandBuffer();
-    std::size_t length = std::strlen(text);
-    // An argument that could not be taken leaves the text shorter than what was appended.
-    if (length != builtLength) return nullptr;
-    // A command over its bound would be dropped unread by the navigator: not sent at all.
-    if (length >= (command ? kMaxCommandSize : kMaxReplySize)) return nullptr;
-    CFileLayerSession* session = nullptr;
-    if (command) {
-        session = new CFileLayerSession(sequence);
-        if (session == nullptr) return nullptr;
-        // Another layer with the same names and pid wrote this command and no navigator has
-        // taken it yet: it is not replaced.
-        if (oxsdk::transport::ExchangeFileExists(markerName) ||
-            oxsdk::transport::ExchangeFileExists(messageName)) {
-            delete session;
+    std::unique_ptr<CFileLayerSession> session;
+    bool writing = false;  // from here on, files under these names are this send's own
+    try {
+        const char* text = arguments->CommandBuffer();
+        std::size_t length = std::strlen(text);
+        // An argument that could not be taken leaves the text shorter than what was appended.
+        if (length != builtLength) return nullptr;
+        // A command over its bound would be dropped unread by the navigator: not sent at all.
+        if (length >= (command ? kMaxCommandSize : kMaxReplySize)) return nullptr;
+        if (command) {
+            session.reset(new CFileLayerSession(sequence));
+            if (session == nullptr) return nullptr;
+            // Another layer with the same names and pid wrote this command and no navigator has
+            // taken it yet: it is not replaced.
+            if (oxsdk::transport::ExchangeFileExists(markerName) ||
+                oxsdk::transport::ExchangeFileExists(messageName)) {
+                return nullptr;
+            }
+            // A reply already under this command's reply names cannot belong to it.
+            RemoveReplyFiles(sequence);
+        }
+        writing = true;
+        // The text and its terminating zero byte; the marker only once the message is complete.
+        if (!WriteExchangeFile(messageName, text, static_cast<std::uint32_t>(length + 1))) {
             return nullptr;
         }
-        // A reply already under this command's reply names cannot belong to it.
-        RemoveReplyFiles(sequence);
-    }
-    // The text and its terminating zero byte; the marker only once the message is complete.
-    if (!WriteExchangeFile(messageName, text, static_cast<std::uint32_t>(length + 1))) {
-        delete session;
+        if (!WriteExchangeFile(markerName, kMarkerBytes, sizeof(kMarkerBytes))) {
+            oxsdk::transport::DeleteExchangeFile(messageName);
+            return nullptr;
+        }
+        return session.release();
+    } catch (...) {
+        if (writing) {
+            try {
+                oxsdk::transport::DeleteExchangeFile(markerName);
+                oxsdk::transport::DeleteExchangeFile(messageName);
+            } catch (...) {
+            }
+        }
         return nullptr;
     }
-    if (!WriteExchangeFile(markerName, kMarkerBytes, sizeof(kMarkerBytes))) {
-        oxsdk::transport::DeleteExchangeFile(messageName);
-        delete session;
-        return nullptr;
-    }
-    return session;
 }
 
 void COstrelFileLayer::RemoveReplyFiles(int sequence) {
@@ -191,63 +224,80 @@ void COstrelFileLayer::RemoveReplyFiles(int sequence) {
 
 int COstrelFileLayer::ReturnAvailable(MOstrelSession* session) {
     if (session == nullptr) return 0;
-    return oxsdk::transport::MarkerExists(remoteName, localName, pid,
-                                          static_cast<CFileLayerSession*>(session)->sequence);
+    try {
+        return oxsdk::transport::MarkerExists(remoteName, localName, pid,
+                                              static_cast<CFileLayerSession*>(session)->sequence);
+    } catch (...) {
+        return 0;
+    }
 }
 
 // Waits for the reply's marker. The wait is given up when the layer's deadline passes or when
 // the watch of this thread (if any) reports the other side gone; a reply that came meanwhile
-// is still taken.
+// is still taken. An exception inside ends the call as an unreadable reply would: no fields,
+// session destroyed.
 void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
-    if (session == nullptr) {
-        arguments->Reset();
-        return;
-    }
-    const int sequence = static_cast<CFileLayerSession*>(session)->sequence;
-    oxsdk::transport::ScopedReplyWaitWatch* scope =
-        oxsdk::transport::ScopedReplyWaitWatch::Current();
-    oxsdk::platform::Platform& device = oxsdk::platform::CurrentPlatform();
-    bool waiting = false;
-    std::uint64_t start = 0;
-    std::uint64_t lastCheck = 0;
-    while (ReturnAvailable(session) == 0) {
-        const std::uint64_t now = device.GetSystemTime();
-        if (!waiting) {
-            waiting = true;
-            start = now;
-            lastCheck = now;
-            if (scope != nullptr) scope->watch().WaitBegins();
-        }
-        // A clock set back counts as no time passed.
-        const std::uint64_t elapsed = now > start ? now - start : 0;
-        if (replyTimeout > 0 && elapsed >= static_cast<std::uint64_t>(replyTimeout)) {
-            if (ReturnAvailable(session) != 0) break;
-            AbandonWait(session, static_cast<int>(oxsdk::transport::EReplyWaitEnd::kDeadline));
+    std::unique_ptr<MOstrelSession> owned(session);
+    try {
+        if (session == nullptr) {
+            arguments->Reset();
             return;
         }
-        if (scope != nullptr && now >= lastCheck + oxsdk::transport::kPeerCheckMilliseconds) {
-            lastCheck = now;
-            if (scope->watch().PeerGone()) {
+        const int sequence = static_cast<CFileLayerSession*>(session)->sequence;
+        oxsdk::transport::ScopedReplyWaitWatch* scope =
+            oxsdk::transport::ScopedReplyWaitWatch::Current();
+        oxsdk::platform::Platform& device = oxsdk::platform::CurrentPlatform();
+        bool waiting = false;
+        std::uint64_t start = 0;
+        std::uint64_t lastCheck = 0;
+        while (ReturnAvailable(session) == 0) {
+            const std::uint64_t now = device.GetSystemTime();
+            if (!waiting) {
+                waiting = true;
+                start = now;
+                lastCheck = now;
+                if (scope != nullptr) scope->watch().WaitBegins();
+            }
+            // A clock set back counts as no time passed.
+            const std::uint64_t elapsed = now > start ? now - start : 0;
+            if (replyTimeout > 0 && elapsed >= static_cast<std::uint64_t>(replyTimeout)) {
                 if (ReturnAvailable(session) != 0) break;
-                AbandonWait(session, static_cast<int>(oxsdk::transport::EReplyWaitEnd::kPeerGone));
+                AbandonWait(sequence, static_cast<int>(oxsdk::transport::EReplyWaitEnd::kDeadline));
                 return;
             }
+            if (scope != nullptr && now >= lastCheck + oxsdk::transport::kPeerCheckMilliseconds) {
+                lastCheck = now;
+                if (scope->watch().PeerGone()) {
+                    if (ReturnAvailable(session) != 0) break;
+                    AbandonWait(sequence,
+                                static_cast<int>(oxsdk::transport::EReplyWaitEnd::kPeerGone));
+                    return;
+                }
+            }
+            WaitForReply();
         }
-        WaitForReply();
+        oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid, sequence,
+                                         kMaxReplySize);
+        if (scope != nullptr) scope->RecordEnd(oxsdk::transport::EReplyWaitEnd::kReply);
+    } catch (...) {
+        try {
+            arguments->Reset();
+        } catch (...) {
+        }
     }
-    oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid, sequence,
-                                     kMaxReplySize);
-    if (scope != nullptr) scope->RecordEnd(oxsdk::transport::EReplyWaitEnd::kReply);
-    delete session;
 }
 
-// Gives up the wait for the reply to `session`: the command is withdrawn (its marker, then its
-// message, in case no navigator took it), and when the other side is gone, a reply message it
-// left without its marker is removed too. A reply that a live navigator completes later stays
-// until a command of the same names and sequence number is sent (which removes it first).
-void COstrelFileLayer::AbandonWait(MOstrelSession* session, int endCode) {
+// Gives up the wait for the reply to command `sequence`: the command is withdrawn (its marker,
+// then its message, in case no navigator took it), and when the other side is gone, a reply
+// message it left without its marker is removed too. A reply that a live navigator completes
+// later stays until a command of the same names and sequence number is sent (which removes it
+// first).
+void COstrelFileLayer::AbandonWait(int sequence, int endCode) {
     const auto end = static_cast<oxsdk::transport::EReplyWaitEnd>(endCode);
-    const int sequence = static_cast<CFileLayerSession*>(session)->sequence;
+    arguments->Reset();
+    oxsdk::transport::ScopedReplyWaitWatch* scope =
+        oxsdk::transport::ScopedReplyWaitWatch::Current();
+    if (scope != nullptr) scope->RecordEnd(end);
     char name[kFileNameCapacity];
     if (oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMarker, localName,
                                                  remoteName, pid, sequence)) {
@@ -263,11 +313,6 @@ void COstrelFileLayer::AbandonWait(MOstrelSession* session, int endCode) {
         oxsdk::transport::MarkerExists(remoteName, localName, pid, sequence) == 0) {
         oxsdk::transport::DeleteExchangeFile(name);
     }
-    arguments->Reset();
-    oxsdk::transport::ScopedReplyWaitWatch* scope =
-        oxsdk::transport::ScopedReplyWaitWatch::Current();
-    if (scope != nullptr) scope->RecordEnd(end);
-    delete session;
 }
 
 void COstrelFileLayer::SetReplyTimeout(int milliseconds) {

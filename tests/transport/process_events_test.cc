@@ -1,3 +1,4 @@
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -52,9 +53,14 @@ public:
 class ProcessEventsTest : public ::testing::Test {
 protected:
     ProcessEventsTest() {
-        // The pass never waits; should it ever, fail instead of hanging.
-        fake_.OnSleep([](std::uint32_t) { throw std::runtime_error("ProcessEvents waited"); });
+        // The pass never waits; should it ever, fail instead of hanging (the pass drops the
+        // command at hand when this throws).
+        fake_.OnSleep([this](std::uint32_t) {
+            waited_ = true;
+            throw std::runtime_error("ProcessEvents waited");
+        });
     }
+    ~ProcessEventsTest() override { EXPECT_FALSE(waited_) << "ProcessEvents waited"; }
     void AddCommand(const std::string& stem, const std::string& text, bool withMessage = true) {
         if (withMessage) fake_.AddFile(InExchange(stem + ".message"), text + '\0');
         fake_.AddFile(InExchange(stem + ".finished"), kMarker);
@@ -63,6 +69,7 @@ protected:
     FakePlatform fake_;
     ScopedPlatform use_{fake_};
     RecordingHandler handler_;
+    bool waited_ = false;
 };
 
 TEST_F(ProcessEventsTest, EveryCommandOfOnePassIsReceivedRemovedAndAnsweredInItsSpelling) {
@@ -119,6 +126,25 @@ TEST_F(ProcessEventsTest, CommandOverTheBoundIsDroppedAndTheNextOneServed) {
     EXPECT_EQ((std::vector<std::string>{"EchoV01", "next"}), handler_.calls[1].fields);
     EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.1.message")));
     EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.1.finished")));
+}
+
+// A handler that throws loses its command, not the pass: the next command is served, and the
+// layer and sessions of the dropped one are released (the asan preset checks for leaks).
+TEST_F(ProcessEventsTest, ThrowingHandlerDropsItsCommandOnly) {
+    struct Throwing : RecordingHandler {
+        int HandleCommand(MOstrelCommunicationLayerInterface& layer,
+                          MOstrelSession* session) override {
+            RecordingHandler::HandleCommand(layer, session);
+            if (calls.size() == 1) throw std::bad_alloc();
+            return 0;
+        }
+    } throwing;
+    AddCommand("app.nav.1234.1", "EchoV01|first|");
+    AddCommand("app.nav.1234.2", "EchoV01|second|");
+    COstrelFileLayer::ProcessEvents("nav", throwing);
+    ASSERT_EQ(2u, throwing.calls.size());
+    EXPECT_EQ((std::vector<std::string>{"EchoV01", "second"}), throwing.calls[1].fields);
+    EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.2.finished")));
 }
 
 TEST_F(ProcessEventsTest, EmptyOrMissingFolderReturnsAtOnce) {
