@@ -54,6 +54,12 @@ public:
     /// Largest reply message, in bytes with its zero byte: room for a route of 10 million
     /// coordinate pairs of at most 24 characters each ("-2147483648|-2147483648|").
     static constexpr std::uint32_t kMaxReplySize = 256u * 1024u * 1024u;
+    /// How long a marker addressed to the navigation application may stand without its message
+    /// (by its last write time against the system clock), in milliseconds. ProcessEvents hands
+    /// such a marker to the handler as a command without fields while it is younger, and
+    /// removes it (the marker only) once it is older. Markers addressed to others are never
+    /// touched.
+    static constexpr std::uint64_t kOrphanMarkerGraceMilliseconds = 5000;
 
     /// Creates a layer. `localName` is this side's exchange name, `remoteName` the other side's
     /// (for a client: the navigation application's exchange name). `pid` -1 stands for this

@@ -5,11 +5,14 @@
 // where it is. A marker without its message that has stood longer than kOrphanMarkerGrace is
 // removed. Nothing thrown inside the pass (by the handler or by the C++ runtime) leaves it: the
 // command at hand is dropped, its layer and sessions are released, and the pass goes on.
+#include <cstdint>
 #include <memory>
 
 #include "OXSDK5Link/FileLayer.h"
+#include "platform/platform.h"
 #include "transport/exchange_file_name.h"
 #include "transport/file_layer_session.h"
+#include "transport/file_operations.h"
 #include "transport/folder_listing.h"
 #include "transport/message_receive.h"
 
@@ -17,6 +20,7 @@ void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface&
     if (name == nullptr) return;
     try {
         oxsdk::transport::CFolderListing listing;
+        std::uint64_t now = 0;  // the system time, read once when a pass first needs it
         for (bool more = listing.First(); more; more = listing.Next()) {
             if (listing.isDirectory != 0) continue;
             oxsdk::transport::TMarkerFields marker;
@@ -33,6 +37,16 @@ void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface&
                     *layer->arguments, layer->remoteName, layer->localName, layer->pid,
                     marker.sequence, kMaxCommandSize);
                 if (received == oxsdk::transport::EReceiveResult::kNotComplete) continue;
+                if (received == oxsdk::transport::EReceiveResult::kMessageMissing &&
+                    listing.lastWriteTime != 0) {
+                    if (now == 0) now = oxsdk::platform::CurrentPlatform().GetSystemTime();
+                    if (now > listing.lastWriteTime &&
+                        now - listing.lastWriteTime > kOrphanMarkerGraceMilliseconds) {
+                        // Junk: no message will come for this marker any more.
+                        oxsdk::transport::DeleteExchangeFile(listing.entryName);
+                        continue;
+                    }
+                }
                 std::unique_ptr<MOstrelSession> session(new CFileLayerSession(marker.sequence));
                 handler.HandleCommand(*layer, session.get());
             } catch (...) {

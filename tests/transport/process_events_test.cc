@@ -147,6 +147,33 @@ TEST_F(ProcessEventsTest, ThrowingHandlerDropsItsCommandOnly) {
     EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.2.finished")));
 }
 
+// A marker without its message is junk once it has stood past the grace period: the pass
+// removes it (the marker only, and only when it is addressed to this navigator).
+TEST_F(ProcessEventsTest, MarkersWithoutMessageAreRemovedAfterTheGracePeriod) {
+    struct Case {
+        const char* stem;
+        std::uint64_t age;
+        bool handed;  // given to the handler (as a command without fields)
+        bool stays;
+    } cases[] = {
+        {"app.nav.1234.1", COstrelFileLayer::kOrphanMarkerGraceMilliseconds, true, true},
+        {"app.nav.1234.2", COstrelFileLayer::kOrphanMarkerGraceMilliseconds + 1, false, false},
+        {"app.other.1234.3", COstrelFileLayer::kOrphanMarkerGraceMilliseconds + 1, false, true},
+    };
+    for (const Case& c : cases) {
+        FakePlatform fake;
+        ScopedPlatform use(fake);
+        fake.AddFile(InExchange(std::string(c.stem) + ".finished"), kMarker);
+        fake.AddFile(InExchange("app.nav.1234.9.message"), "x");  // a message without marker
+        fake.WaitForFolderChange(u"", static_cast<std::uint32_t>(c.age));
+        RecordingHandler handler;
+        COstrelFileLayer::ProcessEvents("nav", handler);
+        EXPECT_EQ(c.handed ? 1u : 0u, handler.calls.size()) << c.stem;
+        EXPECT_EQ(c.stays, fake.Exists(InExchange(std::string(c.stem) + ".finished"))) << c.stem;
+        EXPECT_TRUE(fake.Exists(InExchange("app.nav.1234.9.message"))) << c.stem;
+    }
+}
+
 TEST_F(ProcessEventsTest, EmptyOrMissingFolderReturnsAtOnce) {
     COstrelFileLayer::ProcessEvents("nav", handler_);
     EXPECT_FALSE(fake_.Exists(u"\\Ostrel"));  // nothing is created either
