@@ -40,8 +40,23 @@ bool WriteExchangeFile(const char* name, const void* data, std::uint32_t size) {
     if (file == nullptr) return false;
     bool written = oxsdk::transport::WriteAllBytes(*file, data, size) == 0;
     file.reset();
-    if (!written) oxsdk::transport::DeleteExchangeFile(name);
+    if (!written && !oxsdk::transport::DeleteExchangeFile(name)) {
+        oxsdk::transport::DeleteExchangeFile(name);
+    }
     return written;
+}
+
+// Removes the message and marker "writer.reader.pid.sequence", marker first; a marker that
+// cannot be removed keeps its message.
+void RemoveMessageAndMarker(const char* writer, const char* reader, int pid, int sequence) {
+    char markerName[kFileNameCapacity];
+    char messageName[kFileNameCapacity];
+    if (oxsdk::transport::FormatExchangeFileName(markerName, EExchangeFile::kMarker, writer, reader,
+                                                 pid, sequence) &&
+        oxsdk::transport::FormatExchangeFileName(messageName, EExchangeFile::kMessage, writer,
+                                                 reader, pid, sequence)) {
+        oxsdk::transport::RemoveExchangePair(markerName, messageName);
+    }
 }
 
 // One step of the reply wait: at most 100 ms, ended early when the exchange folder changes
@@ -194,15 +209,14 @@ MOstrelSession* COstrelFileLayer::SendCommand() {
             return nullptr;
         }
         if (!WriteExchangeFile(markerName, kMarkerBytes, sizeof(kMarkerBytes))) {
-            oxsdk::transport::DeleteExchangeFile(messageName);
+            oxsdk::transport::RemoveExchangePair(markerName, messageName);
             return nullptr;
         }
         return session.release();
     } catch (...) {
         if (writing) {
             try {
-                oxsdk::transport::DeleteExchangeFile(markerName);
-                oxsdk::transport::DeleteExchangeFile(messageName);
+                oxsdk::transport::RemoveExchangePair(markerName, messageName);
             } catch (...) {
             }
         }
@@ -211,15 +225,7 @@ MOstrelSession* COstrelFileLayer::SendCommand() {
 }
 
 void COstrelFileLayer::RemoveReplyFiles(int sequence) {
-    char name[kFileNameCapacity];
-    if (oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMarker, remoteName,
-                                                 localName, pid, sequence)) {
-        oxsdk::transport::DeleteExchangeFile(name);
-    }
-    if (oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMessage, remoteName,
-                                                 localName, pid, sequence)) {
-        oxsdk::transport::DeleteExchangeFile(name);
-    }
+    RemoveMessageAndMarker(remoteName, localName, pid, sequence);
 }
 
 int COstrelFileLayer::ReturnAvailable(MOstrelSession* session) {
@@ -298,15 +304,8 @@ void COstrelFileLayer::AbandonWait(int sequence, int endCode) {
     oxsdk::transport::ScopedReplyWaitWatch* scope =
         oxsdk::transport::ScopedReplyWaitWatch::Current();
     if (scope != nullptr) scope->RecordEnd(end);
+    RemoveMessageAndMarker(localName, remoteName, pid, sequence);
     char name[kFileNameCapacity];
-    if (oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMarker, localName,
-                                                 remoteName, pid, sequence)) {
-        oxsdk::transport::DeleteExchangeFile(name);
-    }
-    if (oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMessage, localName,
-                                                 remoteName, pid, sequence)) {
-        oxsdk::transport::DeleteExchangeFile(name);
-    }
     if (end == oxsdk::transport::EReplyWaitEnd::kPeerGone &&
         oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMessage, remoteName,
                                                  localName, pid, sequence) &&

@@ -61,8 +61,7 @@ EReceiveResult ReceiveMessage(MArguments& arguments, const char* writer, const c
     } else {
         arguments.Reset();
     }
-    DeleteExchangeFile(markerName);
-    DeleteExchangeFile(messageName);
+    RemoveExchangePair(markerName, messageName);
     return EReceiveResult::kReceived;
 }
 

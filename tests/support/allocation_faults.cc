@@ -19,10 +19,12 @@ std::atomic<long> countdown{0};  // 0: disarmed; else allocations left until the
 std::atomic<long> counted{0};
 std::atomic<bool> failed{false};
 std::atomic<bool> onlyMalloc{false};
+std::atomic<bool> pausedHook{false};
 
 // True when this allocation is the one that must fail.
 bool FailThisOne(bool isNew = false) {
     if (countdown.load(std::memory_order_relaxed) == 0) return false;
+    if (pausedHook.load(std::memory_order_relaxed)) return false;
     if (isNew && onlyMalloc.load(std::memory_order_relaxed)) return false;
     counted.fetch_add(1, std::memory_order_relaxed);
     if (countdown.fetch_sub(1, std::memory_order_relaxed) != 1) return false;
@@ -61,6 +63,10 @@ void ArmAllocationFailure(long n, bool mallocOnly) {
 bool DisarmAllocationFailure() {
     countdown.store(0);
     return failed.load();
+}
+
+void PauseAllocationFailure(bool paused) {
+    pausedHook.store(paused);
 }
 
 long AllocationsSinceArmed() {

@@ -20,6 +20,9 @@ void ArmAllocationFailure(long n, bool mallocOnly = false);
 /// Disarms the hook; true when the armed allocation was reached and failed.
 bool DisarmAllocationFailure();
 
+/// While paused, allocations are neither counted nor failed (for a scripted other side).
+void PauseAllocationFailure(bool paused);
+
 /// Allocations counted since the last ArmAllocationFailure (failed one included).
 long AllocationsSinceArmed();
 
