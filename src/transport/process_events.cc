@@ -26,6 +26,21 @@ void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface&
             oxsdk::transport::TMarkerFields marker;
             if (!oxsdk::transport::ParseMarkerName(listing.entryName, name, &marker)) continue;
             try {
+                // Junk: a marker that has stood past the grace period without its message will
+                // never get one. Told by one look at the message, before any work is done.
+                if (listing.lastWriteTime != 0) {
+                    if (now == 0) now = oxsdk::platform::CurrentPlatform().GetSystemTime();
+                    char messageName[oxsdk::transport::kFileNameCapacity];
+                    if (now > listing.lastWriteTime &&
+                        now - listing.lastWriteTime > kOrphanMarkerGraceMilliseconds &&
+                        oxsdk::transport::FormatExchangeFileName(
+                            messageName, oxsdk::transport::EExchangeFile::kMessage, marker.writer,
+                            marker.reader, marker.pid, marker.sequence) &&
+                        !oxsdk::transport::ExchangeFileExists(messageName)) {
+                        oxsdk::transport::DeleteExchangeFile(listing.entryName);
+                        continue;
+                    }
+                }
                 // The reply layer: this side's name as the file has it, the sender as the other
                 // side.
                 std::unique_ptr<MOstrelCommunicationLayerInterface> created(
@@ -37,16 +52,6 @@ void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface&
                     *layer->arguments, layer->remoteName, layer->localName, layer->pid,
                     marker.sequence, kMaxCommandSize);
                 if (received == oxsdk::transport::EReceiveResult::kNotComplete) continue;
-                if (received == oxsdk::transport::EReceiveResult::kMessageMissing &&
-                    listing.lastWriteTime != 0) {
-                    if (now == 0) now = oxsdk::platform::CurrentPlatform().GetSystemTime();
-                    if (now > listing.lastWriteTime &&
-                        now - listing.lastWriteTime > kOrphanMarkerGraceMilliseconds) {
-                        // Junk: no message will come for this marker any more.
-                        oxsdk::transport::DeleteExchangeFile(listing.entryName);
-                        continue;
-                    }
-                }
                 std::unique_ptr<MOstrelSession> session(new CFileLayerSession(marker.sequence));
                 handler.HandleCommand(*layer, session.get());
             } catch (...) {
