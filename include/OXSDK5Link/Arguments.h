@@ -66,8 +66,9 @@ public:
 /// Texts below 1024 bytes (with separator and terminator) live in an inline buffer; longer
 /// ones move to a heap buffer of 2048 bytes, which then grows by 1024 bytes or by half its
 /// size, whichever is more, or at once to what a longer argument needs. Up to 31 fields use an
-/// inline field table. Appending and decoding take time linear in the text. Copies duplicate
-/// the heap blocks.
+/// inline field table; more go to a heap table that grows with the fields as they are found
+/// (never sized from a count taken in advance) and ends trimmed to one entry per field plus
+/// one. Appending and decoding take time linear in the text. Copies duplicate the heap blocks.
 class OXSDK5LINK_API CCsvArguments : public MArguments, public CSdkBase {
 public:
     static constexpr int kInlineBufferSize = 1024;      ///< bytes of the inline text buffer
@@ -103,7 +104,7 @@ protected:
     int largeBufferSize;                    ///< size of largeBuffer in bytes
     const char* fields[kInlineFieldCount];  ///< inline field table of the last decode
     const char** largeFields;               ///< heap field table for more fields, or null
-    int largeFieldsSize;                    ///< entries of largeFields
+    int largeFieldsSize;                    ///< size of largeFields in bytes
     int nrFields;                           ///< fields found by the last decode
     char separator;                         ///< character that closes every argument
     /// Length of the text built by AppendArgument; -1 when the text was placed in the buffer

@@ -7,6 +7,9 @@
 /// @file
 /// COstrelFileLayer, the communication layer over message and marker files.
 
+#include <cstddef>
+#include <cstdint>
+
 #include "OXSDK5Link/CommunicationLayer.h"
 #include "OXSDK5Link/Export.h"
 
@@ -16,9 +19,47 @@
 /// text and one zero byte), followed by the 8-byte marker "local.remote.pid.S.finished"
 /// ("finish\n" and a zero byte). The reply comes back under the swapped names
 /// "remote.local.pid.S.message" / ".finished"; the reader deletes the marker, then the message.
+///
+/// Size bounds. A command message file holds at most kMaxCommandSize bytes (its text and the
+/// terminating zero byte), a reply message file at most kMaxReplySize bytes. A layer refuses to
+/// send more (SendCommand returns null and writes nothing), and a receiver removes a message
+/// over its bound, or one whose size cannot be measured (4 GiB or more), unread, marker first,
+/// and treats it as an unreadable message: ProcessEvents hands the handler a command with no
+/// fields, StartReceiveCommand ends with no fields.
+///
+/// Sent means sent. SendCommand returns a session only when the command's two files were
+/// written completely; when it returns null, nothing of that command is in the exchange
+/// folder. It refuses (null, nothing written) a command that lost an argument because the
+/// argument list could not grow (until the next StartSendCommand), a command over
+/// kMaxCommandSize, a command whose session cannot be allocated, and a command whose files
+/// already exist. Every call, refused or not, uses up one sequence number.
+///
+/// Layer names: the exchange names and the pid identify a conversation. Two layers that send
+/// under the same local name, remote name and pid at once (two layers made by New with the same
+/// names in one process, or in two processes given the same pid) would write the same file
+/// names: a command whose files another layer wrote and no navigator has taken yet is never
+/// replaced, the send fails instead. Give every layer of a process that may have a command
+/// outstanding at the same time its own local name.
+///
+/// Before a command with sequence number S is written, any reply files already under its reply
+/// names ("remote.local.pid.S.message" / ".finished") are removed: a reply left there by an
+/// earlier process with the same pid, or by a wait that was given up, cannot belong to it.
 class OXSDK5LINK_API COstrelFileLayer : public MOstrelCommunicationLayerInterface {
 public:
     static constexpr int kNameCapacity = 256;  ///< bytes of a name buffer, terminator included
+    /// Largest command message, in bytes with its zero byte. The longest command of the
+    /// catalogue is far below it (four texts that a navigation application keeps short), so the
+    /// bound leaves room for any text a caller may reasonably pass.
+    static constexpr std::uint32_t kMaxCommandSize = 64u * 1024u;
+    /// Largest reply message, in bytes with its zero byte: room for a route of 10 million
+    /// coordinate pairs of at most 24 characters each ("-2147483648|-2147483648|").
+    static constexpr std::uint32_t kMaxReplySize = 256u * 1024u * 1024u;
+    /// How long a marker addressed to the navigation application may stand without its message
+    /// (by its last write time against the system clock), in milliseconds. ProcessEvents hands
+    /// such a marker to the handler as a command without fields while it is younger, and
+    /// removes it (the marker only) once it is older. Markers addressed to others are never
+    /// touched.
+    static constexpr std::uint64_t kOrphanMarkerGraceMilliseconds = 5000;
 
     /// Creates a layer. `localName` is this side's exchange name, `remoteName` the other side's
     /// (for a client: the navigation application's exchange name). `pid` -1 stands for this
@@ -42,7 +83,22 @@ public:
     void AppendArgument(const char* text) override;
     MOstrelSession* SendCommand() override;
     int ReturnAvailable(MOstrelSession* session) override;
+    /// Waits for the reply to `session`, receives it and destroys the session. The wait ends
+    /// without a reply (no fields, session destroyed, the command withdrawn from the exchange
+    /// folder if no navigator took it) when the reply timeout passes, or when the caller above
+    /// the layer has asked to be told that the other side is gone and it is (COstrelAPI does
+    /// so: the navigation application's window, present as the wait began, has disappeared;
+    /// checked at most every 100 ms). Without either, the wait has no bound.
     void StartReceiveCommand(MOstrelSession* session) override;
+
+    /// Sets the deadline of every later reply wait of this layer (StartReceiveCommand), in
+    /// milliseconds from the start of the wait; 0 or less: no deadline, the default. A layer
+    /// made by New is a COstrelFileLayer:
+    /// `static_cast<COstrelFileLayer*>(layer)->SetReplyTimeout(5000)`. COstrelAPI reports a
+    /// wait that reached the deadline with errorCode -6. A reply that comes after its wait was
+    /// given up stays in the exchange folder until a command of this layer's names, pid and
+    /// that sequence number is sent again (it is removed then) or a cleanup removes it.
+    void SetReplyTimeout(int milliseconds);
 
     /// Allocates `size` bytes with malloc, filled with zero bytes; null when malloc fails.
     static void* operator new(std::size_t size) noexcept;
@@ -58,4 +114,16 @@ protected:
     int lastSequence;                ///< sequence number of the last message; raised by each send
     int pid;                         ///< process number in the file names
     int replyMode;                   ///< 1 while a reply is being built, else 0
+    // Members added after the original layout:
+    /// Length the text would have if every argument appended since the last StartSendCommand
+    /// or StartReturnResult had been taken; a shorter text is refused by SendCommand.
+    std::size_t builtLength;
+    int replyTimeout;  ///< deadline of a reply wait in milliseconds; 0: none
+
+private:
+    // Removes the files of a reply to command `sequence` (marker, then message).
+    void RemoveReplyFiles(int sequence);
+    // Ends the wait for the reply to command `sequence` without a reply (see
+    // StartReceiveCommand); `end` is an oxsdk::transport::EReplyWaitEnd.
+    void AbandonWait(int sequence, int end);
 };

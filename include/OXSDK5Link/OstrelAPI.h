@@ -11,6 +11,19 @@
 // TError::errorCode (0 success, -5 the navigation application does not run or could not be
 // started, any other value its own code). The leading int of an Async form is ignored.
 //
+// Reply waits. A retrieve (and so a blocking form, and StopApplication) waits for its reply
+// without bound while the navigation application runs, but not for one that can no longer
+// come: when the navigation application's window existed as the wait began (for a blocking
+// form: when StartApplication found it) and has gone (checked at most every 100 ms), the wait
+// ends with errorCode -5, result -5, the record untouched, the session released and the
+// command withdrawn. A navigation application without a window (one that only drives
+// COstrelFileLayer::ProcessEvents) is waited for without bound, as before. A deadline can be
+// set on the file layer (COstrelFileLayer::SetReplyTimeout, none by default); a wait that
+// reaches it ends the same way with errorCode -6 and result -6. Neither code is one that the
+// navigation application sends. The layer learns of the navigation application's window only
+// through a watch that COstrelAPI installs for the wait on the calling thread: the file layer
+// itself knows nothing of the navigation application.
+//
 // Numbers travel as decimal text, texts unchanged (a "|" in a text splits it into two fields).
 // Reply texts are copied into the record members bounded by each member's size: a longer text
 // is cut and terminated inside its member. What each value means is decided by the navigation
@@ -41,7 +54,9 @@ class OXSDK5LINK_API COstrelAPI {
 public:
     /// Result code of every operation that takes a TError.
     struct TError {
-        std::int32_t errorCode;  ///< 0 success, -1 not sent, -2 malformed reply, -5 not running
+        /// 0 success, -1 not sent, -2 malformed reply, -5 not running (or its window went
+        /// during the reply wait), -6 the reply wait reached the layer's deadline
+        std::int32_t errorCode;
     };
 
     /// Version of the link library (GetSDKVersion) or of the navigation application.

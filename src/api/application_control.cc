@@ -20,20 +20,32 @@ constexpr int kStopWaitBound = 10;
 
 }  // namespace
 
+// What the C++ runtime may throw inside these operations (memory exhausted in the platform) is
+// reported as "the navigation application does not run" (-5), or for the stop as a reply that
+// could not be had (-2); nothing is thrown to the caller.
+
 int COstrelAPI::StartApplication(TError* error) {
     error->errorCode = 0;
-    error->errorCode = oxsdk::navigator::StartNavigator(*this, layer);
+    try {
+        error->errorCode = oxsdk::navigator::StartNavigator(*this, layer);
+    } catch (...) {
+        error->errorCode = -5;
+    }
     return 0;
 }
 
 int COstrelAPI::IsApplicationRunning(TError* error) {
     error->errorCode = 0;
-    int result = oxsdk::navigator::FindNavigatorWindow();
+    int result = -5;
+    try {
+        result = oxsdk::navigator::FindNavigatorWindow();
+    } catch (...) {
+    }
     error->errorCode = result;
     return result == 0 ? 1 : 0;
 }
 
-int COstrelAPI::OstrelApplicationToForeground() {
+int COstrelAPI::OstrelApplicationToForeground() try {
     if (oxsdk::navigator::FindNavigatorWindow() != 0) return -5;
     oxsdk::platform::WindowHandle window = oxsdk::navigator::State().navigatorWindow;
     oxsdk::platform::Platform& device = oxsdk::platform::CurrentPlatform();
@@ -41,6 +53,8 @@ int COstrelAPI::OstrelApplicationToForeground() {
     device.SetForegroundWindow(window | 1u);
     device.ShowWindow(window, 1);
     return 0;
+} catch (...) {
+    return -5;
 }
 
 int COstrelAPI::GetGPSFeedFile() {
@@ -62,13 +76,20 @@ int COstrelAPI::StopApplication(TError* error) {
     int result = StopApplicationAsyncRetrieve(session, error);
     if (error->errorCode != 0) return result;
 
-    oxsdk::navigator::BeginBusyCursor();
-    int pauses = 0;
-    while (IsApplicationRunning(error) != 0) {
-        oxsdk::transport::SleepMicroseconds(kStopWaitStepMicroseconds);
-        if (++pauses > kStopWaitBound) break;
+    try {
+        oxsdk::navigator::BeginBusyCursor();
+        int pauses = 0;
+        while (IsApplicationRunning(error) != 0) {
+            oxsdk::transport::SleepMicroseconds(kStopWaitStepMicroseconds);
+            if (++pauses > kStopWaitBound) break;
+        }
+    } catch (...) {
+        // The stop was accepted; the wait for the window is cut short.
     }
-    oxsdk::navigator::EndBusyCursor();
+    try {
+        oxsdk::navigator::EndBusyCursor();
+    } catch (...) {
+    }
     return result;
 }
 

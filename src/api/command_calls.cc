@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "transport/parse_decimal.h"
 
@@ -11,8 +12,8 @@ namespace {
 // Decimal text of `value` as _itoa with radix 10 writes it: optional "-", digits, no padding.
 void FormatDecimal(std::int32_t value, char (&buffer)[COstrelAPI::kConversionBufferSize]) {
     char digits[COstrelAPI::kConversionBufferSize];
-    std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
-                                        : static_cast<std::uint32_t>(value);
+    std::uint32_t magnitude =
+        value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
     int count = 0;
     do {
         digits[count++] = static_cast<char>('0' + magnitude % 10u);
@@ -41,17 +42,21 @@ MOstrelSession* SendCommand(MOstrelCommunicationLayerInterface& layer,
                             const TCommandDescription& command,
                             std::initializer_list<Argument> arguments) {
     if (!Matches(command, arguments)) return nullptr;
-    layer.StartSendCommand();
-    layer.AppendArgument(command.wireName);
-    for (const Argument& argument : arguments) {
-        if (argument.text != nullptr) {
-            layer.AppendArgument(argument.text);
-        } else {
-            FormatDecimal(argument.number, conversionBuffer);
-            layer.AppendArgument(conversionBuffer);
+    try {
+        layer.StartSendCommand();
+        layer.AppendArgument(command.wireName);
+        for (const Argument& argument : arguments) {
+            if (argument.text != nullptr) {
+                layer.AppendArgument(argument.text);
+            } else {
+                FormatDecimal(argument.number, conversionBuffer);
+                layer.AppendArgument(conversionBuffer);
+            }
         }
+        return layer.SendCommand();
+    } catch (...) {
+        return nullptr;  // what a throwing layer may have sent cannot be told: nothing
     }
-    return layer.SendCommand();
 }
 
 void CopyBoundedText(char* destination, std::size_t capacity, const char* source) {
@@ -62,13 +67,39 @@ void CopyBoundedText(char* destination, std::size_t capacity, const char* source
     destination[length] = '\0';
 }
 
+int ReceiveReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) {
+    transport::ScopedReplyWaitWatch* scope = transport::ScopedReplyWaitWatch::Current();
+    navigator::CNavigatorWatch ownWatch;
+    std::optional<transport::ScopedReplyWaitWatch> ownScope;
+    if (scope == nullptr) scope = &ownScope.emplace(ownWatch);
+    scope->RecordEnd(transport::EReplyWaitEnd::kReply);
+    layer.StartReceiveCommand(session);
+    switch (scope->end()) {
+        case transport::EReplyWaitEnd::kPeerGone:
+            return kNavigatorGone;
+        case transport::EReplyWaitEnd::kDeadline:
+            return kReplyTimedOut;
+        case transport::EReplyWaitEnd::kReply:
+            break;
+    }
+    return 0;
+}
+
 int RetrieveReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session,
                   COstrelAPI::TError* error, void* record, const TCommandDescription& command) {
     if (session == nullptr) {
         error->errorCode = -1;
         return -1;
     }
-    layer.StartReceiveCommand(session);
+    try {
+        if (const int ended = ReceiveReply(layer, session); ended != 0) {
+            error->errorCode = ended;
+            return ended;
+        }
+    } catch (...) {
+        error->errorCode = kNoReply;
+        return kNoReply;
+    }
     const int count = layer.NrReceiveFields();
     const int full = 1 + command.replyFieldCount;
     if (count != 1 && count != full) {

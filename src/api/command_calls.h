@@ -8,6 +8,8 @@
 
 #include "OXSDK5Link/CommandCatalogue.h"
 #include "OXSDK5Link/OstrelAPI.h"
+#include "navigator/navigator_state.h"
+#include "navigator/navigator_window.h"
 
 namespace oxsdk::api {
 
@@ -16,7 +18,7 @@ using OXSDK5Link::TCommandDescription;
 /// One request argument as a command member passes it: a text, or a number (enumerators are
 /// passed as their integer value).
 struct Argument {
-    Argument(const char* value) : text(value), number(0) {}  // NOLINT: implicit by design
+    Argument(const char* value) : text(value), number(0) {}         // NOLINT: implicit by design
     Argument(std::int32_t value) : text(nullptr), number(value) {}  // NOLINT
     const char* text;
     std::int32_t number;
@@ -36,18 +38,35 @@ MOstrelSession* SendCommand(MOstrelCommunicationLayerInterface& layer,
 int RetrieveReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session,
                   COstrelAPI::TError* error, void* record, const TCommandDescription& command);
 
+/// errorCode (and result) of a retrieve when no well-formed reply could be had: a field count
+/// the command does not accept, or a failure inside the layer.
+inline constexpr int kNoReply = -2;
+/// errorCode (and result) of a retrieve whose wait ended because the navigator's window went.
+inline constexpr int kNavigatorGone = -5;
+/// errorCode (and result) of a retrieve whose wait reached the layer's reply timeout.
+inline constexpr int kReplyTimedOut = -6;
+
+/// The layer's StartReceiveCommand under a watch that ends the wait when the navigator goes
+/// (the caller's watch when it installed one, else one that notes the navigator's window as
+/// the wait begins). Returns 0 when the wait ended with a reply (read, or found unreadable),
+/// kNavigatorGone or kReplyTimedOut when it was given up (the session is destroyed either way).
+int ReceiveReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session);
+
 /// Copies `source` into `destination` (capacity bytes): at most capacity - 1 characters and a
 /// terminator; the bytes after the terminator are left as they were.
 void CopyBoundedText(char* destination, std::size_t capacity, const char* source);
 
 /// The blocking form: StartApplication with `error`; a non-zero code returns `startFailure`
 /// (-1 for every command but one) and sends nothing. Then `send()`; null sets errorCode -1 and
-/// returns -1. Otherwise returns `retrieve(session)`.
+/// returns -1. Otherwise returns `retrieve(session)`, whose wait ends when the window that the
+/// start found goes away.
 template <typename Send, typename Retrieve>
 int RunBlocking(COstrelAPI& api, COstrelAPI::TError* error, Send send, Retrieve retrieve,
                 int startFailure = -1) {
     api.StartApplication(error);
     if (error->errorCode != 0) return startFailure;
+    navigator::CNavigatorWatch watch(navigator::State().navigatorWindow);
+    transport::ScopedReplyWaitWatch scope(watch);
     MOstrelSession* session = send();
     if (session == nullptr) {
         error->errorCode = -1;

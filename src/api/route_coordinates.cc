@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "api/command_calls.h"
 #include "transport/parse_decimal.h"
 
 namespace oxsdk::api {
@@ -37,7 +38,15 @@ int RetrieveRouteCoordinates(MOstrelCommunicationLayerInterface& layer, MOstrelS
         error->errorCode = -1;
         return 0;
     }
-    layer.StartReceiveCommand(session);
+    try {
+        if (const int ended = ReceiveReply(layer, session); ended != 0) {
+            error->errorCode = ended;
+            return ended;
+        }
+    } catch (...) {
+        error->errorCode = kNoReply;
+        return 0;
+    }
     const int fieldCount = layer.NrReceiveFields();
     if (fieldCount < 2) {
         error->errorCode = -2;

@@ -50,7 +50,12 @@ int StartNavigator(COstrelAPI& api, MOstrelCommunicationLayerInterface& layer) {
 
     platform::CursorHandle previousCursor = device.GetCursor();
     device.SetCursor(device.LoadWaitCursor());
-    int result = LaunchAndHandshake(api, layer, previousForeground);
+    int result = -5;
+    try {
+        result = LaunchAndHandshake(api, layer, previousForeground);
+    } catch (...) {
+        // Reported as a start that failed; the cursor is shown again all the same.
+    }
     device.SetCursor(previousCursor);
     return result;
 }

@@ -11,4 +11,18 @@ int FindNavigatorWindow() {
     return window != 0 ? 0 : -5;
 }
 
+platform::WindowHandle CurrentNavigatorWindow() {
+    return platform::CurrentPlatform().FindWindow(kNavigatorWindowClass);
+}
+
+void CNavigatorWatch::WaitBegins() {
+    if (known_) return;
+    window_ = CurrentNavigatorWindow();
+    known_ = true;
+}
+
+bool CNavigatorWatch::PeerGone() {
+    return window_ != 0 && CurrentNavigatorWindow() != window_;
+}
+
 }  // namespace oxsdk::navigator

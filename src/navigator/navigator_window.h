@@ -3,6 +3,9 @@
 // and stop the navigator.
 #pragma once
 
+#include "platform/platform.h"
+#include "transport/reply_wait.h"
+
 namespace oxsdk::navigator {
 
 /// Class of the navigator's main window (its title is not looked at).
@@ -11,5 +14,26 @@ inline constexpr char16_t kNavigatorWindowClass[] = u"AldernWinClass";
 /// Looks for the navigator's main window and stores the handle, 0 included, in
 /// State().navigatorWindow. Returns 0 when the window exists, -5 when it does not.
 int FindNavigatorWindow();
+
+/// The navigator's main window now, or 0; State() is left alone.
+platform::WindowHandle CurrentNavigatorWindow();
+
+/// Ends a reply wait when the navigator is gone: its window, known beforehand or present when
+/// the wait began, is no longer the navigator's window (closed, or replaced by the window of
+/// a navigator started since, which never received the command). A navigator without a window
+/// (one driving ProcessEvents only) is never reported gone.
+class CNavigatorWatch : public transport::MReplyWaitWatch {
+public:
+    /// `window`: the navigator's window as the caller found it; 0 to look it up when the wait
+    /// begins.
+    explicit CNavigatorWatch(platform::WindowHandle window = 0)
+        : window_(window), known_(window != 0) {}
+    void WaitBegins() override;
+    bool PeerGone() override;
+
+private:
+    platform::WindowHandle window_;
+    bool known_;
+};
 
 }  // namespace oxsdk::navigator

@@ -4,6 +4,7 @@
 // appending never rescans the text; a text placed in the buffer from outside (a reply read
 // into CommandBuffer()) is measured once when it is decoded.
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,7 +18,9 @@ void* CSdkBase::operator new(std::size_t size) noexcept {
     return block;
 }
 
-void CSdkBase::operator delete(void* block) noexcept { std::free(block); }
+void CSdkBase::operator delete(void* block) noexcept {
+    std::free(block);
+}
 
 MArguments::~MArguments() = default;
 
@@ -55,14 +58,17 @@ CCsvArguments& CCsvArguments::operator=(const CCsvArguments& other) {
     return *this;
 }
 
-CCsvArguments::~CCsvArguments() { CCsvArguments::Reset(); }
+CCsvArguments::~CCsvArguments() {
+    CCsvArguments::Reset();
+}
 
 // Duplicates the other list's text buffer and field table into this (empty) list, rebasing the
 // field pointers onto the copy. When memory runs out the copy is left empty.
 void CCsvArguments::CopyFrom(const CCsvArguments& other) {
     const char* source = other.largeBuffer != nullptr ? other.largeBuffer : other.commandBuffer;
     if (other.largeBuffer != nullptr) {
-        largeBuffer = static_cast<char*>(std::malloc(static_cast<std::size_t>(other.largeBufferSize)));
+        largeBuffer =
+            static_cast<char*>(std::malloc(static_cast<std::size_t>(other.largeBufferSize)));
         if (largeBuffer == nullptr) return;
         largeBufferSize = other.largeBufferSize;
         std::memcpy(largeBuffer, other.largeBuffer, static_cast<std::size_t>(largeBufferSize));
@@ -73,7 +79,8 @@ void CCsvArguments::CopyFrom(const CCsvArguments& other) {
     const char* const* otherTable = other.largeFields != nullptr ? other.largeFields : other.fields;
     const char** table = fields;
     if (other.largeFields != nullptr) {
-        largeFields = static_cast<const char**>(std::malloc(static_cast<std::size_t>(other.largeFieldsSize)));
+        largeFields =
+            static_cast<const char**>(std::malloc(static_cast<std::size_t>(other.largeFieldsSize)));
         if (largeFields == nullptr) {
             Reset();
             return;
@@ -135,39 +142,63 @@ const char* CCsvArguments::CommandBuffer() {
     return CurrentBuffer();
 }
 
+// The field table grows with the fields found, by doubling, and is trimmed to its final size
+// at the end: its size follows the text actually decoded, never a count taken in advance.
 void CCsvArguments::DecodeCommand() {
     char* text = CurrentBuffer();
     std::free(largeFields);
     largeFields = nullptr;
     largeFieldsSize = 0;
     nrFields = 0;
-    const std::size_t length = textLength >= 0 ? static_cast<std::size_t>(textLength) : std::strlen(text);
+    const std::size_t length =
+        textLength >= 0 ? static_cast<std::size_t>(textLength) : std::strlen(text);
     if (length == 0) return;
-    std::size_t separators = 0;
-    for (const char* p = text; (p = static_cast<const char*>(std::memchr(p, separator, length - static_cast<std::size_t>(p - text)))) != nullptr; ++p) {
-        ++separators;
-    }
     const char** table = fields;
-    if (separators + 1 >= static_cast<std::size_t>(kInlineFieldCount)) {
-        const std::size_t bytes = (separators + 1) * sizeof(const char*);
-        largeFields = static_cast<const char**>(std::malloc(bytes));
-        if (largeFields == nullptr) return;  // out of memory: no fields
-        largeFieldsSize = static_cast<int>(bytes);
-        table = largeFields;
-    }
+    // As the list has always done, a heap table takes over from 31 separators on.
+    std::size_t capacity = kInlineFieldCount - 1;
     table[0] = text;
     std::size_t entry = 1;
     char* end = text + length;
-    for (char* p = text; (p = static_cast<char*>(std::memchr(p, separator, static_cast<std::size_t>(end - p)))) != nullptr;) {
+    for (char* p = text; (p = static_cast<char*>(std::memchr(
+                              p, separator, static_cast<std::size_t>(end - p)))) != nullptr;) {
+        if (entry == capacity) {
+            const std::size_t grown = capacity * 2;
+            void* block = nullptr;
+            if (grown <= static_cast<std::size_t>(INT_MAX) / sizeof(const char*)) {
+                block = table == fields ? std::malloc(grown * sizeof(const char*))
+                                        : std::realloc(largeFields, grown * sizeof(const char*));
+            }
+            if (block == nullptr) {
+                // Out of memory: no fields. The text stays cut where it was reached.
+                std::free(largeFields);
+                largeFields = nullptr;
+                textLength = -1;
+                return;
+            }
+            if (table == fields) std::memcpy(block, fields, capacity * sizeof(const char*));
+            largeFields = static_cast<const char**>(block);
+            table = largeFields;
+            capacity = grown;
+        }
         *p++ = '\0';
         table[entry++] = p;
     }
-    nrFields = static_cast<int>(separators);
+    if (largeFields != nullptr) {
+        void* trimmed = std::realloc(largeFields, entry * sizeof(const char*));
+        if (trimmed != nullptr) {
+            largeFields = static_cast<const char**>(trimmed);
+            capacity = entry;
+        }
+        largeFieldsSize = static_cast<int>(capacity * sizeof(const char*));
+    }
+    nrFields = static_cast<int>(entry - 1);
     // The decoded text is no longer one text: further appends start after its first field.
     textLength = -1;
 }
 
-int CCsvArguments::NrReceiveFields() const { return nrFields; }
+int CCsvArguments::NrReceiveFields() const {
+    return nrFields;
+}
 
 const char* CCsvArguments::ReceiveField(int index) const {
     return largeFields != nullptr ? largeFields[index] : fields[index];

@@ -10,6 +10,7 @@
 #include "transport/file_layer_session.h"
 #include "transport/file_operations.h"
 #include "transport/message_receive.h"
+#include "transport/reply_wait.h"
 #include "transport/sleep_microseconds.h"
 
 namespace {
@@ -39,8 +40,23 @@ bool WriteExchangeFile(const char* name, const void* data, std::uint32_t size) {
     if (file == nullptr) return false;
     bool written = oxsdk::transport::WriteAllBytes(*file, data, size) == 0;
     file.reset();
-    if (!written) oxsdk::transport::DeleteExchangeFile(name);
+    if (!written && !oxsdk::transport::DeleteExchangeFile(name)) {
+        oxsdk::transport::DeleteExchangeFile(name);
+    }
     return written;
+}
+
+// Removes the message and marker "writer.reader.pid.sequence", marker first; a marker that
+// cannot be removed keeps its message.
+void RemoveMessageAndMarker(const char* writer, const char* reader, int pid, int sequence) {
+    char markerName[kFileNameCapacity];
+    char messageName[kFileNameCapacity];
+    if (oxsdk::transport::FormatExchangeFileName(markerName, EExchangeFile::kMarker, writer, reader,
+                                                 pid, sequence) &&
+        oxsdk::transport::FormatExchangeFileName(messageName, EExchangeFile::kMessage, writer,
+                                                 reader, pid, sequence)) {
+        oxsdk::transport::RemoveExchangePair(markerName, messageName);
+    }
 }
 
 // One step of the reply wait: at most 100 ms, ended early when the exchange folder changes
@@ -50,7 +66,8 @@ void WaitForReply() {
     if (oxsdk::transport::GetExchangeFolder(folder, false)) {
         oxsdk::platform::CurrentPlatform().WaitForFolderChange(folder, kReplyPollMilliseconds);
     } else {
-        oxsdk::transport::SleepMicroseconds(static_cast<std::int32_t>(kReplyPollMilliseconds) * 1000);
+        oxsdk::transport::SleepMicroseconds(static_cast<std::int32_t>(kReplyPollMilliseconds) *
+                                            1000);
     }
 }
 
@@ -69,6 +86,14 @@ void CFileLayerSession::operator delete(void* block) noexcept {
 MOstrelCommunicationLayerInterface* COstrelFileLayer::New(const char* localName,
                                                           const char* remoteName, int pid) {
     if (!IsUsableName(localName) || !IsUsableName(remoteName)) return nullptr;
+    int layerPid = pid;
+    if (pid == -1) {
+        try {
+            layerPid = GetPid();
+        } catch (...) {
+            return nullptr;
+        }
+    }
     CCsvArguments* arguments = new CCsvArguments(kSeparator);
     if (arguments == nullptr) return nullptr;
     COstrelFileLayer* layer = new COstrelFileLayer(arguments);
@@ -78,7 +103,7 @@ MOstrelCommunicationLayerInterface* COstrelFileLayer::New(const char* localName,
     }
     std::memcpy(layer->localName, localName, std::strlen(localName) + 1);
     std::memcpy(layer->remoteName, remoteName, std::strlen(remoteName) + 1);
-    layer->pid = pid == -1 ? GetPid() : pid;
+    layer->pid = layerPid;
     return layer;
 }
 
@@ -87,7 +112,12 @@ int COstrelFileLayer::GetPid() {
 }
 
 COstrelFileLayer::COstrelFileLayer(MArguments* argumentList)
-    : MOstrelCommunicationLayerInterface(argumentList), lastSequence(0), pid(0), replyMode(0) {
+    : MOstrelCommunicationLayerInterface(argumentList),
+      lastSequence(0),
+      pid(0),
+      replyMode(0),
+      builtLength(0),
+      replyTimeout(0) {
     localName[0] = '\0';
     remoteName[0] = '\0';
 }
@@ -102,25 +132,47 @@ void COstrelFileLayer::operator delete(void* block) noexcept {
     std::free(block);
 }
 
+// Every exported operation turns what the C++ runtime may throw (memory exhausted inside the
+// platform) into its ordinary failure: no exception leaves the layer.
+
 void COstrelFileLayer::StartSendCommand() {
     replyMode = 0;
-    arguments->Reset();
+    builtLength = 0;
+    try {
+        arguments->Reset();
+    } catch (...) {
+        builtLength = 1;  // whatever the list holds now is not sent
+    }
 }
 
 void COstrelFileLayer::StartReturnResult(MOstrelSession* session) {
     replyMode = 1;
-    arguments->Reset();
+    builtLength = 0;
+    try {
+        arguments->Reset();
+    } catch (...) {
+        builtLength = 1;
+    }
     int sequence = session != nullptr ? static_cast<CFileLayerSession*>(session)->sequence : 0;
     lastSequence = static_cast<int>(static_cast<unsigned>(sequence) - 1u);
 }
 
 void COstrelFileLayer::AppendArgument(const char* text) {
-    arguments->AppendArgument(text);
+    // Counted first: an argument that does not arrive makes the text shorter than counted.
+    builtLength += std::strlen(text) + 1;
+    try {
+        arguments->AppendArgument(text);
+    } catch (...) {
+    }
 }
 
+// A command is written only once everything that could make it fail without a trace is
+// settled: the arguments all taken, the size within the bound, the session allocated, and no
+// other layer's command waiting under the same names. Its marker follows the complete message.
 MOstrelSession* COstrelFileLayer::SendCommand() {
     lastSequence = static_cast<int>(static_cast<unsigned>(lastSequence) + 1u);
     int sequence = lastSequence;
+    const bool command = replyMode == 0;
 
     char messageName[kFileNameCapacity];
     char markerName[kFileNameCapacity];
@@ -130,35 +182,138 @@ MOstrelSession* COstrelFileLayer::SendCommand() {
                                                   remoteName, pid, sequence)) {
         return nullptr;
     }
-    const char* text = arguments->CommandBuffer();
-    std::size_t length = std::strlen(text);
-    // The text and its terminating zero byte; the marker only once the message is complete.
-    if (!WriteExchangeFile(messageName, text, static_cast<std::uint32_t>(length + 1))) {
+    std::unique_ptr<CFileLayerSession> session;
+    bool writing = false;  // from here on, files under these names are this send's own
+    try {
+        const char* text = arguments->CommandBuffer();
+        std::size_t length = std::strlen(text);
+        // An argument that could not be taken leaves the text shorter than what was appended.
+        if (length != builtLength) return nullptr;
+        // A command over its bound would be dropped unread by the navigator: not sent at all.
+        if (length >= (command ? kMaxCommandSize : kMaxReplySize)) return nullptr;
+        if (command) {
+            session.reset(new CFileLayerSession(sequence));
+            if (session == nullptr) return nullptr;
+            // Another layer with the same names and pid wrote this command and no navigator has
+            // taken it yet: it is not replaced.
+            if (oxsdk::transport::ExchangeFileExists(markerName) ||
+                oxsdk::transport::ExchangeFileExists(messageName)) {
+                return nullptr;
+            }
+            // A reply already under this command's reply names cannot belong to it.
+            RemoveReplyFiles(sequence);
+        }
+        writing = true;
+        // The text and its terminating zero byte; the marker only once the message is complete.
+        if (!WriteExchangeFile(messageName, text, static_cast<std::uint32_t>(length + 1))) {
+            return nullptr;
+        }
+        if (!WriteExchangeFile(markerName, kMarkerBytes, sizeof(kMarkerBytes))) {
+            oxsdk::transport::RemoveExchangePair(markerName, messageName);
+            return nullptr;
+        }
+        return session.release();
+    } catch (...) {
+        if (writing) {
+            try {
+                oxsdk::transport::RemoveExchangePair(markerName, messageName);
+            } catch (...) {
+            }
+        }
         return nullptr;
     }
-    if (!WriteExchangeFile(markerName, kMarkerBytes, sizeof(kMarkerBytes))) {
-        oxsdk::transport::DeleteExchangeFile(messageName);
-        return nullptr;
-    }
-    if (replyMode != 0) return nullptr;
-    return new CFileLayerSession(sequence);
+}
+
+void COstrelFileLayer::RemoveReplyFiles(int sequence) {
+    RemoveMessageAndMarker(remoteName, localName, pid, sequence);
 }
 
 int COstrelFileLayer::ReturnAvailable(MOstrelSession* session) {
     if (session == nullptr) return 0;
-    return oxsdk::transport::MarkerExists(remoteName, localName, pid,
-                                          static_cast<CFileLayerSession*>(session)->sequence);
+    try {
+        return oxsdk::transport::MarkerExists(remoteName, localName, pid,
+                                              static_cast<CFileLayerSession*>(session)->sequence);
+    } catch (...) {
+        return 0;
+    }
 }
 
+// Waits for the reply's marker. The wait is given up when the layer's deadline passes or when
+// the watch of this thread (if any) reports the other side gone; a reply that came meanwhile
+// is still taken. An exception inside ends the call as an unreadable reply would: no fields,
+// session destroyed.
 void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
-    if (session == nullptr) {
-        arguments->Reset();
-        return;
+    std::unique_ptr<MOstrelSession> owned(session);
+    try {
+        if (session == nullptr) {
+            arguments->Reset();
+            return;
+        }
+        const int sequence = static_cast<CFileLayerSession*>(session)->sequence;
+        oxsdk::transport::ScopedReplyWaitWatch* scope =
+            oxsdk::transport::ScopedReplyWaitWatch::Current();
+        oxsdk::platform::Platform& device = oxsdk::platform::CurrentPlatform();
+        bool waiting = false;
+        std::uint64_t start = 0;
+        std::uint64_t lastCheck = 0;
+        while (ReturnAvailable(session) == 0) {
+            const std::uint64_t now = device.GetSystemTime();
+            if (!waiting) {
+                waiting = true;
+                start = now;
+                lastCheck = now;
+                if (scope != nullptr) scope->watch().WaitBegins();
+            }
+            // A clock set back counts as no time passed.
+            const std::uint64_t elapsed = now > start ? now - start : 0;
+            if (replyTimeout > 0 && elapsed >= static_cast<std::uint64_t>(replyTimeout)) {
+                if (ReturnAvailable(session) != 0) break;
+                AbandonWait(sequence, static_cast<int>(oxsdk::transport::EReplyWaitEnd::kDeadline));
+                return;
+            }
+            if (scope != nullptr && now >= lastCheck + oxsdk::transport::kPeerCheckMilliseconds) {
+                lastCheck = now;
+                if (scope->watch().PeerGone()) {
+                    if (ReturnAvailable(session) != 0) break;
+                    AbandonWait(sequence,
+                                static_cast<int>(oxsdk::transport::EReplyWaitEnd::kPeerGone));
+                    return;
+                }
+            }
+            WaitForReply();
+        }
+        oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid, sequence,
+                                         kMaxReplySize);
+        if (scope != nullptr) scope->RecordEnd(oxsdk::transport::EReplyWaitEnd::kReply);
+    } catch (...) {
+        try {
+            arguments->Reset();
+        } catch (...) {
+        }
     }
-    while (ReturnAvailable(session) == 0) {
-        WaitForReply();
+}
+
+// Gives up the wait for the reply to command `sequence`: the command is withdrawn (its marker,
+// then its message, in case no navigator took it), and when the other side is gone, a reply
+// message it left without its marker is removed too. A reply that a live navigator completes
+// later stays until a command of the same names and sequence number is sent (which removes it
+// first).
+void COstrelFileLayer::AbandonWait(int sequence, int endCode) {
+    const auto end = static_cast<oxsdk::transport::EReplyWaitEnd>(endCode);
+    arguments->Reset();
+    oxsdk::transport::ScopedReplyWaitWatch* scope =
+        oxsdk::transport::ScopedReplyWaitWatch::Current();
+    if (scope != nullptr) scope->RecordEnd(end);
+    RemoveMessageAndMarker(localName, remoteName, pid, sequence);
+    char name[kFileNameCapacity];
+    if (end == oxsdk::transport::EReplyWaitEnd::kPeerGone &&
+        oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMessage, remoteName,
+                                                 localName, pid, sequence) &&
+        oxsdk::transport::MarkerExists(remoteName, localName, pid, sequence) == 0) {
+        oxsdk::transport::DeleteExchangeFile(name);
     }
-    oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid,
-                                     static_cast<CFileLayerSession*>(session)->sequence);
-    delete session;
+}
+
+void COstrelFileLayer::SetReplyTimeout(int milliseconds) {
+    replyTimeout = milliseconds > 0 ? milliseconds : 0;
 }

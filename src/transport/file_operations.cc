@@ -78,16 +78,28 @@ std::uint32_t FileSize(platform::File& file) {
     return file.GetSize();
 }
 
-void DeleteExchangeFile(const char* name) {
+bool ExchangeFileExists(const char* name) {
     char16_t path[platform::kMaxPath];
-    if (!BuildExchangePath(name, false, path)) return;
+    if (!BuildExchangePath(name, false, path)) return false;
+    return platform::CurrentPlatform().GetFileAttributes(path) != platform::kInvalidAttributes;
+}
+
+bool DeleteExchangeFile(const char* name) {
+    char16_t path[platform::kMaxPath];
+    if (!BuildExchangePath(name, false, path)) return false;
     platform::Platform& system = platform::CurrentPlatform();
     std::uint32_t attributes = system.GetFileAttributes(path);
-    if (attributes != platform::kInvalidAttributes &&
-        (attributes & platform::kAttributeReadOnly) != 0) {
+    if (attributes == platform::kInvalidAttributes) return true;
+    if ((attributes & platform::kAttributeReadOnly) != 0) {
         system.SetFileAttributes(path, attributes & ~platform::kAttributeReadOnly);
     }
-    system.DeleteFile(path);
+    Error error = system.DeleteFile(path);
+    return error == Error::kNone || error == Error::kNotFound;
+}
+
+bool RemoveExchangePair(const char* markerName, const char* messageName) {
+    if (!DeleteExchangeFile(markerName) && !DeleteExchangeFile(markerName)) return false;
+    return DeleteExchangeFile(messageName);
 }
 
 }  // namespace oxsdk::transport

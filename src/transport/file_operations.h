@@ -49,8 +49,17 @@ int ReadLine(platform::File& file, char* buffer, std::uint32_t capacity);
 /// Size in bytes, or platform::kInvalidFileSize.
 std::uint32_t FileSize(platform::File& file);
 
+/// True when a file or folder named `name` exists in the exchange folder now. Folders are not
+/// created.
+bool ExchangeFileExists(const char* name);
+
 /// Deletes the exchange file `name`, clearing its read-only bit first. Folders are not
-/// created; failures are ignored.
-void DeleteExchangeFile(const char* name);
+/// created. True when the file is gone afterwards (also when it was not there).
+bool DeleteExchangeFile(const char* name);
+
+/// Removes a marker and then its message. A marker that resists a second attempt keeps its
+/// message beside it, so that no marker is ever left without its message. True when both are
+/// gone.
+bool RemoveExchangePair(const char* markerName, const char* messageName);
 
 }  // namespace oxsdk::transport

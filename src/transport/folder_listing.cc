@@ -41,6 +41,7 @@ bool CFolderListing::Accept(const platform::FindData& entry) {
     }
     if (!platform::NarrowText(name, entryName, kFileNameCapacity)) return false;
     isDirectory = (entry.attributes & platform::kAttributeDirectory) != 0 ? 1 : 0;
+    lastWriteTime = entry.lastWriteTime;
     return true;
 }
 

@@ -4,6 +4,7 @@
 // do not fit 255 bytes (no exchange file has such a name), are passed over.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/platform.h"
@@ -27,6 +28,8 @@ public:
     int isDirectory = 0;
     /// Name of the current entry, zero-terminated.
     char entryName[kFileNameCapacity] = {};
+    /// Last write time of the current entry, as platform::FindData has it (0: unknown).
+    std::uint64_t lastWriteTime = 0;
 
 private:
     // Takes `entry` as the current entry when it can be handed out.

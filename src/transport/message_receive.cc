@@ -22,7 +22,7 @@ int MarkerExists(const char* writer, const char* reader, int pid, int sequence) 
 }
 
 EReceiveResult ReceiveMessage(MArguments& arguments, const char* writer, const char* reader,
-                              int pid, int sequence) {
+                              int pid, int sequence, std::uint32_t maxSize) {
     char messageName[kFileNameCapacity];
     char markerName[kFileNameCapacity];
     std::unique_ptr<platform::File> file;
@@ -39,7 +39,10 @@ EReceiveResult ReceiveMessage(MArguments& arguments, const char* writer, const c
     std::uint32_t capacity = kInlineCapacity;
     bool bufferReady = true;
     std::uint32_t size = FileSize(*file);
-    if (size != platform::kInvalidFileSize && size + 1 >= kInlineCapacity) {
+    if (size == platform::kInvalidFileSize || size > maxSize) {
+        // Too large to take, or too large to be measured: removed unread.
+        bufferReady = false;
+    } else if (size + 1 >= kInlineCapacity) {
         bufferReady = size < static_cast<std::uint32_t>(INT_MAX) &&
                       arguments.PrepareLargeBuffer(static_cast<int>(size + 1)) != 0;
         capacity = size + 1;
@@ -58,15 +61,14 @@ EReceiveResult ReceiveMessage(MArguments& arguments, const char* writer, const c
     } else {
         arguments.Reset();
     }
-    DeleteExchangeFile(markerName);
-    DeleteExchangeFile(messageName);
+    RemoveExchangePair(markerName, messageName);
     return EReceiveResult::kReceived;
 }
 
 EReceiveResult ReceiveIfComplete(MArguments& arguments, const char* writer, const char* reader,
-                                 int pid, int sequence) {
+                                 int pid, int sequence, std::uint32_t maxSize) {
     if (MarkerExists(writer, reader, pid, sequence) == 0) return EReceiveResult::kNotComplete;
-    EReceiveResult result = ReceiveMessage(arguments, writer, reader, pid, sequence);
+    EReceiveResult result = ReceiveMessage(arguments, writer, reader, pid, sequence, maxSize);
     if (result == EReceiveResult::kMessageMissing &&
         MarkerExists(writer, reader, pid, sequence) == 0) {
         // Another party took the command between the listing and the read.

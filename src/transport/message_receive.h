@@ -4,6 +4,8 @@
 // ReceiveIfComplete, which never waits: a marker that is not there now is left for later.
 #pragma once
 
+#include <cstdint>
+
 #include "OXSDK5Link/Arguments.h"
 
 namespace oxsdk::transport {
@@ -18,15 +20,17 @@ enum class EReceiveResult {
 /// Reads "writer.reader.pid.sequence.message" into `arguments` and decodes it. A message of
 /// 1023 bytes or more goes into a heap buffer of its size + 1. A line feed ends the text
 /// after it. When the message cannot be opened, both files stay and the list is reset. When it
-/// is empty, cannot be read, or its heap buffer cannot be had, the list is reset (no fields)
-/// and both files are deleted as after a good read: marker first, then message.
+/// is empty, cannot be read, is larger than `maxSize` bytes or cannot be measured (4 GiB or
+/// more), or its heap buffer cannot be had, the list is reset (no fields) and both files are
+/// deleted as after a good read, marker first, then message; an oversized message is never
+/// read.
 EReceiveResult ReceiveMessage(MArguments& arguments, const char* writer, const char* reader,
-                              int pid, int sequence);
+                              int pid, int sequence, std::uint32_t maxSize);
 
 /// ReceiveMessage, but only when the marker exists now; kNotComplete otherwise, also when the
 /// marker disappears before the message could be opened.
 EReceiveResult ReceiveIfComplete(MArguments& arguments, const char* writer, const char* reader,
-                                 int pid, int sequence);
+                                 int pid, int sequence, std::uint32_t maxSize);
 
 /// 1 when the marker "writer.reader.pid.sequence.finished" can be opened now, else 0.
 int MarkerExists(const char* writer, const char* reader, int pid, int sequence);

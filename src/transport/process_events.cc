@@ -2,34 +2,63 @@
 // One pass over the exchange folder; every complete command addressed to the given name is
 // received on a fresh layer with the names swapped and handed to the handler. The pass never
 // waits: a marker that is not complete now, or whose name would not lead back to it, is left
-// where it is.
-#include "OXSDK5Link/FileLayer.h"
+// where it is. A marker without its message that has stood longer than kOrphanMarkerGrace is
+// removed. Nothing thrown inside the pass (by the handler or by the C++ runtime) leaves it: the
+// command at hand is dropped, its layer and sessions are released, and the pass goes on.
+#include <cstdint>
+#include <memory>
 
+#include "OXSDK5Link/FileLayer.h"
+#include "platform/platform.h"
 #include "transport/exchange_file_name.h"
 #include "transport/file_layer_session.h"
+#include "transport/file_operations.h"
 #include "transport/folder_listing.h"
 #include "transport/message_receive.h"
 
 void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface& handler) {
     if (name == nullptr) return;
-    oxsdk::transport::CFolderListing listing;
-    for (bool more = listing.First(); more; more = listing.Next()) {
-        if (listing.isDirectory != 0) continue;
-        oxsdk::transport::TMarkerFields marker;
-        if (!oxsdk::transport::ParseMarkerName(listing.entryName, name, &marker)) continue;
+    try {
+        oxsdk::transport::CFolderListing listing;
+        std::uint64_t now = 0;  // the system time, read once when a pass first needs it
+        for (bool more = listing.First(); more; more = listing.Next()) {
+            if (listing.isDirectory != 0) continue;
+            oxsdk::transport::TMarkerFields marker;
+            if (!oxsdk::transport::ParseMarkerName(listing.entryName, name, &marker)) continue;
+            try {
+                // Junk: a marker that has stood past the grace period without its message will
+                // never get one. Told by one look at the message, before any work is done.
+                if (listing.lastWriteTime != 0) {
+                    if (now == 0) now = oxsdk::platform::CurrentPlatform().GetSystemTime();
+                    char messageName[oxsdk::transport::kFileNameCapacity];
+                    if (now > listing.lastWriteTime &&
+                        now - listing.lastWriteTime > kOrphanMarkerGraceMilliseconds &&
+                        oxsdk::transport::FormatExchangeFileName(
+                            messageName, oxsdk::transport::EExchangeFile::kMessage, marker.writer,
+                            marker.reader, marker.pid, marker.sequence) &&
+                        !oxsdk::transport::ExchangeFileExists(messageName)) {
+                        oxsdk::transport::DeleteExchangeFile(listing.entryName);
+                        continue;
+                    }
+                }
+                // The reply layer: this side's name as the file has it, the sender as the other
+                // side.
+                std::unique_ptr<MOstrelCommunicationLayerInterface> created(
+                    New(marker.reader, marker.writer, marker.pid));
+                if (created == nullptr) continue;
+                COstrelFileLayer* layer = static_cast<COstrelFileLayer*>(created.get());
 
-        // The reply layer: this side's name as the file has it, the sender as the other side.
-        MOstrelCommunicationLayerInterface* created = New(marker.reader, marker.writer, marker.pid);
-        if (created == nullptr) continue;
-        COstrelFileLayer* layer = static_cast<COstrelFileLayer*>(created);
-
-        oxsdk::transport::EReceiveResult received = oxsdk::transport::ReceiveIfComplete(
-            *layer->arguments, layer->remoteName, layer->localName, layer->pid, marker.sequence);
-        if (received != oxsdk::transport::EReceiveResult::kNotComplete) {
-            MOstrelSession* session = new CFileLayerSession(marker.sequence);
-            handler.HandleCommand(*layer, session);
-            delete session;
+                oxsdk::transport::EReceiveResult received = oxsdk::transport::ReceiveIfComplete(
+                    *layer->arguments, layer->remoteName, layer->localName, layer->pid,
+                    marker.sequence, kMaxCommandSize);
+                if (received == oxsdk::transport::EReceiveResult::kNotComplete) continue;
+                std::unique_ptr<MOstrelSession> session(new CFileLayerSession(marker.sequence));
+                handler.HandleCommand(*layer, session.get());
+            } catch (...) {
+                // The command is dropped; the pass goes on with the next entry.
+            }
         }
-        delete layer;
+    } catch (...) {
+        // The listing itself failed: the pass ends early, as on an empty folder.
     }
 }

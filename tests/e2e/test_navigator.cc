@@ -8,7 +8,10 @@
 //   OXSDK_DEVICE_ROOT           the emulated device (see the emulated-device contract)
 //   OXSDK_TEST_NAVIGATOR_NAME   its exchange name (default "testnav")
 //   OXSDK_TEST_NAVIGATOR_MODE   "silent": answers nothing; "nowindow": shows no window
+//   OXSDK_TEST_NAVIGATOR_DELAY_MS  milliseconds it takes over each command before answering
 // SIGTERM and SIGINT end it as well.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -30,13 +33,14 @@ void OnStopSignal(int) {
 }
 
 struct EchoHandler : MCommandHandlerInterface {
-    explicit EchoHandler(bool quiet) : silent(quiet) {}
+    EchoHandler(bool quiet, int delay) : silent(quiet), delayMilliseconds(delay) {}
 
     int HandleCommand(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) override {
         // Keep the fields before the list is reset for the reply.
         std::vector<std::string> fields;
         for (int i = 0; i < layer.NrReceiveFields(); ++i)
             fields.emplace_back(layer.ReceiveField(i));
+        if (delayMilliseconds > 0) usleep(static_cast<useconds_t>(delayMilliseconds) * 1000u);
         if (!silent && session != nullptr) {
             layer.StartReturnResult(session);
             layer.AppendArgument("0");
@@ -48,6 +52,7 @@ struct EchoHandler : MCommandHandlerInterface {
     }
 
     const bool silent;
+    const int delayMilliseconds;
     bool stopRequested = false;
 };
 
@@ -76,7 +81,8 @@ int main() {
         oxsdk::platform::CurrentPlatform().SetForegroundWindow(window->handle());
     }
 
-    EchoHandler handler(mode == "silent");
+    EchoHandler handler(mode == "silent",
+                        std::atoi(EnvironmentOr("OXSDK_TEST_NAVIGATOR_DELAY_MS", "0")));
     oxsdk::platform::Platform& system = oxsdk::platform::CurrentPlatform();
     while (stopSignal == 0 && !handler.stopRequested) {
         COstrelFileLayer::ProcessEvents(name.c_str(), handler);

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,7 +29,8 @@ constexpr char16_t kInstalled[] = u"\\Storage Card\\Nav\\ZEV Izizararar.exe";
 class Navigator : public MCommandHandlerInterface {
 public:
     int HandleCommand(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) override {
-        received.push_back(layer.ReceiveField(0));
+        received.push_back(layer.NrReceiveFields() > 0 ? layer.ReceiveField(0) : "");
+        if (silent) return 0;  // taken, never answered: as if killed before the reply
         layer.StartReturnResult(session);
         layer.AppendArgument("0");
         if (received.back() == "GetApplicationVersionV01") {
@@ -38,10 +41,11 @@ public:
         return 0;
     }
     Texts received;
+    bool silent = false;
 };
 
 class BlockingFormTest : public ::testing::Test {
-protected:
+public:
     BlockingFormTest() : use(fake), layer(COstrelFileLayer::New("client", "nav", -1)), api(*layer) {
         ResetNavigatorState();
         // The navigator takes one pass over the exchange folder whenever the client pauses.
@@ -112,6 +116,77 @@ TEST_F(BlockingFormTest, ReadinessCommandThatCannotBeSentGivesMinusOneAndSendsNo
     EXPECT_EQ(fake.startedProcesses().size(), 1u);
     EXPECT_STREQ(version.versionText, "old");
     ExpectCommands({});
+}
+
+// Every reply wait ends once the navigator's window, present as the wait began, is gone (-5),
+// or at the layer's deadline (-6); the record stays as it was, the session is released and the
+// command is withdrawn. A navigator without a window keeps the unbounded wait.
+TEST_F(BlockingFormTest, ReplyWaitsEndWhenTheNavigatorGoesOrAtTheDeadline) {
+    struct Case {
+        const char* what;
+        bool silent;       // the navigator takes the command and never answers
+        bool processes;    // the navigator takes commands at all
+        bool window;       // the navigator has a window
+        int timeout;       // reply timeout of the layer, ms
+        int goneAtWait;    // the window goes at this folder wait (0: never)
+        int answerAtWait;  // a navigator that processes answers from this wait on
+        std::function<int(BlockingFormTest&)> call;
+        int result;
+        int errorCode;
+    } cases[] = {
+        {"blocking, command taken, window goes", true, true, true, 0, 3, 0,
+         [](BlockingFormTest& t) { return t.GetVersion(); }, -5, -5},
+        {"blocking, command never taken, window goes", false, false, true, 0, 3, 0,
+         [](BlockingFormTest& t) { return t.GetVersion(); }, -5, -5},
+        {"retrieve, window goes", true, true, true, 0, 5, 0,
+         [](BlockingFormTest& t) {
+             return t.api.GetApplicationVersionAsyncRetrieve(t.api.GetApplicationVersionAsync(1),
+                                                             &t.error, &t.version);
+         },
+         -5, -5},
+        {"route retrieve, window goes", true, true, true, 0, 2, 0,
+         [](BlockingFormTest& t) {
+             COstrelAPI::TRouteCoordinates route{};
+             return t.api.GetRouteCoordinatesAsyncRetrieve(t.api.GetRouteCoordinatesAsync(1),
+                                                           &t.error, &route);
+         },
+         -5, -5},
+        {"stop, window goes unanswered", true, true, true, 0, 4, 0,
+         [](BlockingFormTest& t) { return t.api.StopApplication(&t.error); }, -5, -5},
+        {"deadline, navigator stays silent", true, true, true, 1000, 0, 0,
+         [](BlockingFormTest& t) { return t.GetVersion(); }, -6, -6},
+        {"no window: waits until the late answer", false, true, false, 0, 0, 40,
+         [](BlockingFormTest& t) {
+             return t.api.GetApplicationVersionAsyncRetrieve(t.api.GetApplicationVersionAsync(1),
+                                                             &t.error, &t.version);
+         },
+         0, 0},
+        {"answer comes as the window goes", false, true, true, 0, 6, 6,
+         [](BlockingFormTest& t) { return t.GetVersion(); }, 0, 0},
+    };
+    struct Scene : BlockingFormTest {
+        void TestBody() override {}
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scene t;
+        t.navigator.silent = c.silent;
+        if (c.window) t.fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
+        static_cast<COstrelFileLayer*>(t.layer.get())->SetReplyTimeout(c.timeout);
+        t.fake.OnFolderWait([&](const std::u16string&, std::uint32_t) {
+            const int wait = static_cast<int>(t.fake.folderWaits().size());
+            if (wait > 200) throw std::runtime_error("the reply wait does not end");
+            if (c.goneAtWait != 0 && wait == c.goneAtWait) t.fake.RemoveWindow(u"AldernWinClass");
+            if (c.processes && wait >= c.answerAtWait)
+                COstrelFileLayer::ProcessEvents("nav", t.navigator);
+        });
+        const int result = c.call(t);
+        EXPECT_EQ(c.result, result);
+        EXPECT_EQ(c.errorCode, t.error.errorCode);
+        EXPECT_STREQ(result == 0 ? "9.1" : "old", t.version.versionText);
+        EXPECT_TRUE(t.fake.ListFolder(u"\\Ostrel\\SdkFileCalls").empty());
+        EXPECT_LT(t.fake.folderWaits().size(), 50u);
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "OXSDK5Link/FileLayer.h"
 #include "platform/fake/fake_platform.h"
+#include "support/allocation_faults.h"
 #include "support/exchange_files.h"
 #include "transport/file_layer_session.h"
 
@@ -188,30 +189,83 @@ TEST_F(FileLayerTest, ReplyCarriesTheCommandsSequenceAndGivesNoSession) {
     delete session;
 }
 
-// Every way a file of the send can fail ends the send with no session and no files left.
+// A command must fit the navigator's bound, or it is not sent at all.
+TEST_F(FileLayerTest, CommandsOverTheBoundAreNotSent) {
+    for (std::uint32_t textLength :
+         {COstrelFileLayer::kMaxCommandSize - 1, COstrelFileLayer::kMaxCommandSize}) {
+        auto layer = NewLayer();
+        // "EchoV01|" and the argument with its separator make up textLength bytes.
+        MOstrelSession* session = Send(*layer, std::string(textLength - 9, 'a').c_str());
+        const bool fits = textLength < COstrelFileLayer::kMaxCommandSize;
+        EXPECT_EQ(fits, session != nullptr) << textLength;
+        EXPECT_EQ(fits ? 2u : 0u, fake_.ListFolder(kFolder).size()) << textLength;
+        delete session;
+        for (const std::u16string& name : fake_.ListFolder(kFolder))
+            fake_.DeleteFile((kFolder + u"\\" + name).c_str());
+    }
+}
+
+// Every way a send can fail ends it with no session and no files left, and the next command
+// of the same layer goes out.
 TEST_F(FileLayerTest, FailedSendsLeaveNothingBehind) {
     const std::u16string message = InExchange("app.nav.1234.1.message");
     const std::u16string marker = InExchange("app.nav.1234.1.finished");
+    const std::string longArgument(1500, 'a');  // needs the list's heap buffer
     struct Case {
         const char* what;
         std::function<void()> inject;
+        const std::string& argument;
     } cases[] = {
         {"message not created",
-         [&] { fake_.InjectFault(FakeOperation::kCreateForWriting, message, Error::kOther); }},
-        {"message written short", [&] { fake_.LimitWrites(message, 4); }},
+         [&] { fake_.InjectFault(FakeOperation::kCreateForWriting, message, Error::kOther); }, "x"},
+        {"message written short", [&] { fake_.LimitWrites(message, 4); }, "x"},
         {"message busy 4 times",
-         [&] { fake_.InjectFault(FakeOperation::kWrite, message, Error::kAccessDenied, 4); }},
+         [&] { fake_.InjectFault(FakeOperation::kWrite, message, Error::kAccessDenied, 4); }, "x"},
         {"marker not created",
-         [&] { fake_.InjectFault(FakeOperation::kCreateForWriting, marker, Error::kOther); }},
-        {"marker written short", [&] { fake_.LimitWrites(marker, 7); }},
+         [&] { fake_.InjectFault(FakeOperation::kCreateForWriting, marker, Error::kOther); }, "x"},
+        {"marker written short", [&] { fake_.LimitWrites(marker, 7); }, "x"},
+        {"session not allocated", [] { oxsdk::testing::ArmAllocationFailure(1, true); }, "x"},
+        {"argument not taken", [] { oxsdk::testing::ArmAllocationFailure(1, true); }, longArgument},
     };
     for (const Case& c : cases) {
         fake_.ClearFaults();
-        c.inject();
         auto layer = NewLayer();
-        EXPECT_EQ(nullptr, Send(*layer)) << c.what;
+        c.inject();
+        MOstrelSession* session = Send(*layer, c.argument.c_str());
+        oxsdk::testing::DisarmAllocationFailure();
+        EXPECT_EQ(nullptr, session) << c.what;
         EXPECT_TRUE(fake_.ListFolder(kFolder).empty()) << c.what;
+        fake_.ClearFaults();
+        session = Send(*layer, c.argument.c_str());
+        EXPECT_NE(nullptr, session) << c.what;
+        EXPECT_EQ("EchoV01|" + c.argument + "|" + '\0',
+                  fake_.FileContents(InExchange("app.nav.1234.2.message")))
+            << c.what;
+        delete session;
+        for (const std::u16string& name : fake_.ListFolder(kFolder))
+            fake_.DeleteFile((kFolder + u"\\" + name).c_str());
     }
+}
+
+// A second layer with the same names and pid must not replace a command still waiting for the
+// navigator; a reply already under a new command's reply names is stale and goes first.
+TEST_F(FileLayerTest, SendKeepsWaitingCommandsAndRemovesStaleReplies) {
+    auto first = NewLayer();
+    auto second = NewLayer();
+    MOstrelSession* session = Send(*first, "first");
+    ASSERT_NE(nullptr, session);
+    EXPECT_EQ(nullptr, Send(*second, "second"));
+    EXPECT_EQ(std::string("EchoV01|first|\0", 15),
+              fake_.FileContents(InExchange("app.nav.1234.1.message")));
+    delete session;
+
+    AddReply(std::string("0|stale|\0", 9), 2);
+    session = Send(*second, "fresh");  // sequence 2 on this layer
+    ASSERT_NE(nullptr, session);
+    EXPECT_FALSE(fake_.Exists(InExchange("nav.app.1234.2.message")));
+    EXPECT_FALSE(fake_.Exists(InExchange("nav.app.1234.2.finished")));
+    EXPECT_TRUE(fake_.Exists(InExchange("app.nav.1234.2.finished")));
+    delete session;
 }
 
 }  // namespace

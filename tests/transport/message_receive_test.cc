@@ -1,3 +1,5 @@
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,64 @@ public:
     }
 };
 
+// Reports a scripted size for the message and counts the reads of it.
+class SizedMessage : public oxsdk::platform::PlatformWrapper {
+public:
+    SizedMessage(oxsdk::platform::Platform& target, std::uint32_t size)
+        : PlatformWrapper(target), size_(size) {}
+    class Sized : public oxsdk::platform::File {
+    public:
+        Sized(std::unique_ptr<oxsdk::platform::File> file, SizedMessage& owner)
+            : file_(std::move(file)), owner_(owner) {}
+        Error Read(void* buffer, std::uint32_t capacity, std::uint32_t* bytesRead) override {
+            ++owner_.reads;
+            return file_->Read(buffer, capacity, bytesRead);
+        }
+        Error Write(const void* data, std::uint32_t size, std::uint32_t* written) override {
+            return file_->Write(data, size, written);
+        }
+        std::uint32_t GetSize() override { return owner_.size_; }
+
+    private:
+        std::unique_ptr<oxsdk::platform::File> file_;
+        SizedMessage& owner_;
+    };
+    Error OpenForReading(const char16_t* path,
+                         std::unique_ptr<oxsdk::platform::File>* file) override {
+        Error error = PlatformWrapper::OpenForReading(path, file);
+        if (error == Error::kNone && std::u16string(path) == kMessage)
+            *file = std::make_unique<Sized>(std::move(*file), *this);
+        return error;
+    }
+    int reads = 0;
+
+private:
+    std::uint32_t size_;
+};
+
+// A message over the bound, or one whose size cannot be told (4 GiB or more), is removed
+// without being read, and leaves no fields.
+TEST(MessageReceiveTest, MessagesOverTheBoundAreRemovedUnread) {
+    const std::string text = "0|" + std::string(61, 'v') + "|";  // 64 bytes with its zero byte
+    struct Case {
+        std::uint32_t reportedSize;
+        bool taken;
+    } cases[] = {
+        {64, true}, {65, false}, {0x80000000u, false}, {oxsdk::platform::kInvalidFileSize, false}};
+    for (const Case& c : cases) {
+        FakePlatform fake;
+        SizedMessage sized(fake, c.reportedSize);
+        ScopedPlatform use(sized);
+        fake.AddFile(kMessage, text + '\0');
+        fake.AddFile(kMarker, "finish\n");
+        CCsvArguments arguments('|');
+        EXPECT_EQ(EReceiveResult::kReceived, ReceiveIfComplete(arguments, "nav", "app", 1, 2, 64));
+        EXPECT_EQ(c.taken ? 2 : 0, arguments.NrReceiveFields()) << c.reportedSize;
+        EXPECT_EQ(c.taken ? 1 : 0, sized.reads) << c.reportedSize;
+        EXPECT_FALSE(fake.Exists(kMessage) || fake.Exists(kMarker)) << c.reportedSize;
+    }
+}
+
 TEST(MessageReceiveTest, HeapBufferFailureEndsWithNoFieldsAndConsumesTheMessage) {
     FakePlatform fake;
     ScopedPlatform use(fake);
@@ -36,7 +96,8 @@ TEST(MessageReceiveTest, HeapBufferFailureEndsWithNoFieldsAndConsumesTheMessage)
     NoHeapArguments arguments;
     arguments.AppendArgument("old");  // fields a failed receive must not pass off as its own
     arguments.DecodeCommand();
-    EXPECT_EQ(EReceiveResult::kReceived, ReceiveIfComplete(arguments, "nav", "app", 1, 2));
+    EXPECT_EQ(EReceiveResult::kReceived,
+              ReceiveIfComplete(arguments, "nav", "app", 1, 2, 1u << 20));
     EXPECT_EQ(0, arguments.NrReceiveFields());
     EXPECT_FALSE(fake.Exists(kMessage));
     EXPECT_FALSE(fake.Exists(kMarker));
@@ -63,7 +124,8 @@ TEST(MessageReceiveTest, CommandTakenByAnotherPartyIsNotReported) {
     fake.AddFile(kMessage, std::string("0|\0", 3));
     fake.AddFile(kMarker, "finish\n");
     CCsvArguments arguments('|');
-    EXPECT_EQ(EReceiveResult::kNotComplete, ReceiveIfComplete(arguments, "nav", "app", 1, 2));
+    EXPECT_EQ(EReceiveResult::kNotComplete,
+              ReceiveIfComplete(arguments, "nav", "app", 1, 2, 1u << 20));
     EXPECT_EQ(0, arguments.NrReceiveFields());
 }
 

@@ -1,3 +1,4 @@
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -52,9 +53,14 @@ public:
 class ProcessEventsTest : public ::testing::Test {
 protected:
     ProcessEventsTest() {
-        // The pass never waits; should it ever, fail instead of hanging.
-        fake_.OnSleep([](std::uint32_t) { throw std::runtime_error("ProcessEvents waited"); });
+        // The pass never waits; should it ever, fail instead of hanging (the pass drops the
+        // command at hand when this throws).
+        fake_.OnSleep([this](std::uint32_t) {
+            waited_ = true;
+            throw std::runtime_error("ProcessEvents waited");
+        });
     }
+    ~ProcessEventsTest() override { EXPECT_FALSE(waited_) << "ProcessEvents waited"; }
     void AddCommand(const std::string& stem, const std::string& text, bool withMessage = true) {
         if (withMessage) fake_.AddFile(InExchange(stem + ".message"), text + '\0');
         fake_.AddFile(InExchange(stem + ".finished"), kMarker);
@@ -63,6 +69,7 @@ protected:
     FakePlatform fake_;
     ScopedPlatform use_{fake_};
     RecordingHandler handler_;
+    bool waited_ = false;
 };
 
 TEST_F(ProcessEventsTest, EveryCommandOfOnePassIsReceivedRemovedAndAnsweredInItsSpelling) {
@@ -106,6 +113,65 @@ TEST_F(ProcessEventsTest, MissingOrEmptyMessageGivesTheHandlerNoFields) {
     ASSERT_EQ(3u, handler_.calls.size());
     for (const auto& call : handler_.calls) EXPECT_TRUE(call.fields.empty());
     EXPECT_EQ(fake_.ListFolder(kFolder), (std::vector<std::u16string>{u"app.nav.1234.1.finished"}));
+}
+
+// A command over the bound is removed unread and reaches the handler as an unreadable one; the
+// command after it is served in the same pass.
+TEST_F(ProcessEventsTest, CommandOverTheBoundIsDroppedAndTheNextOneServed) {
+    AddCommand("app.nav.1234.1", std::string(COstrelFileLayer::kMaxCommandSize, '|'));
+    AddCommand("app.nav.1234.2", "EchoV01|next|");
+    COstrelFileLayer::ProcessEvents("nav", handler_);
+    ASSERT_EQ(2u, handler_.calls.size());
+    EXPECT_TRUE(handler_.calls[0].fields.empty());
+    EXPECT_EQ((std::vector<std::string>{"EchoV01", "next"}), handler_.calls[1].fields);
+    EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.1.message")));
+    EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.1.finished")));
+}
+
+// A handler that throws loses its command, not the pass: the next command is served, and the
+// layer and sessions of the dropped one are released (the asan preset checks for leaks).
+TEST_F(ProcessEventsTest, ThrowingHandlerDropsItsCommandOnly) {
+    struct Throwing : RecordingHandler {
+        int HandleCommand(MOstrelCommunicationLayerInterface& layer,
+                          MOstrelSession* session) override {
+            RecordingHandler::HandleCommand(layer, session);
+            if (calls.size() == 1) throw std::bad_alloc();
+            return 0;
+        }
+    } throwing;
+    AddCommand("app.nav.1234.1", "EchoV01|first|");
+    AddCommand("app.nav.1234.2", "EchoV01|second|");
+    COstrelFileLayer::ProcessEvents("nav", throwing);
+    ASSERT_EQ(2u, throwing.calls.size());
+    EXPECT_EQ((std::vector<std::string>{"EchoV01", "second"}), throwing.calls[1].fields);
+    EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.2.finished")));
+}
+
+// A marker without its message is junk once it has stood past the grace period: the pass
+// removes it (the marker only, and only when it is addressed to this navigator).
+TEST_F(ProcessEventsTest, MarkersWithoutMessageAreRemovedAfterTheGracePeriod) {
+    struct Case {
+        const char* stem;
+        std::uint64_t age;
+        bool handed;  // given to the handler (as a command without fields)
+        bool stays;
+    } cases[] = {
+        {"app.nav.1234.1", COstrelFileLayer::kOrphanMarkerGraceMilliseconds, true, true},
+        {"app.nav.1234.2", COstrelFileLayer::kOrphanMarkerGraceMilliseconds + 1, false, false},
+        {"app.other.1234.3", COstrelFileLayer::kOrphanMarkerGraceMilliseconds + 1, false, true},
+    };
+    for (const Case& c : cases) {
+        FakePlatform fake;
+        ScopedPlatform use(fake);
+        fake.AddFile(InExchange(std::string(c.stem) + ".finished"), kMarker);
+        fake.AddFile(InExchange("app.nav.1234.9.message"), "x");  // a message without marker
+        fake.WaitForFolderChange(u"", static_cast<std::uint32_t>(c.age));
+        RecordingHandler handler;
+        COstrelFileLayer::ProcessEvents("nav", handler);
+        EXPECT_EQ(c.handed ? 1u : 0u, handler.calls.size()) << c.stem;
+        EXPECT_EQ(c.stays, fake.Exists(InExchange(std::string(c.stem) + ".finished"))) << c.stem;
+        EXPECT_TRUE(fake.Exists(InExchange("app.nav.1234.9.message"))) << c.stem;
+    }
 }
 
 TEST_F(ProcessEventsTest, EmptyOrMissingFolderReturnsAtOnce) {
