@@ -46,16 +46,21 @@ const CGazetteer& Gazetteer() {
     return gazetteer;
 }
 
-// A temporary folder for the store and the device, emptied before each input.
+// A temporary folder for the store and the device, emptied before each input and removed at
+// exit.
 const std::string& Folder() {
-    static const std::string folder = [] {
-        std::string pattern =
-            std::filesystem::temp_directory_path().string() + "/oxsdk-fuzz-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        std::atexit([] { std::filesystem::remove_all(Folder()); });
-        return pattern;
-    }();
-    return folder;
+    static const struct TTemporaryFolder {
+        TTemporaryFolder() {
+            path = std::filesystem::temp_directory_path().string() + "/oxsdk-fuzz-XXXXXX";
+            if (::mkdtemp(path.data()) == nullptr) std::abort();
+        }
+        ~TTemporaryFolder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+        std::string path;
+    } folder;
+    return folder.path;
 }
 
 // Device paths map below the temporary folder; anything that could step out is refused.

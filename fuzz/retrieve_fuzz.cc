@@ -3,6 +3,7 @@
 // size, filled with a mark, so AddressSanitizer catches any write outside it. A refused reply
 // (-2) leaves the record untouched; a full reply fills every member from its field (numbers by
 // ParseDecimal, texts cut to the member and terminated); route pairs lie inside their array.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -152,10 +153,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MOstrelSession* session = layer.SendCommand();
     layer.QueueReply(reply);
 
-    std::vector<unsigned char> mark(retrieve.recordSize, kMark);
     unsigned char* record = static_cast<unsigned char*>(
         std::malloc(retrieve.recordSize == 0 ? 1 : retrieve.recordSize));
-    std::memcpy(record, mark.data(), retrieve.recordSize);
+    std::memset(record, kMark, retrieve.recordSize);
     API::TError error{kMark};
     const int result = retrieve.call(api, session, &error, record);
 
@@ -164,8 +164,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(layer.liveSessions() == 0, retrieve, "session not released");
     if (result == -2) {
         Require(error.errorCode == -2, retrieve, "refusal without -2 in errorCode");
-        Require(route || std::memcmp(record, mark.data(), retrieve.recordSize) == 0, retrieve,
-                "refused reply changed the record");
+        Require(route || std::all_of(record, record + retrieve.recordSize,
+                                     [](unsigned char c) { return c == kMark; }),
+                retrieve, "refused reply changed the record");
     } else if (!route) {
         Require(result == 0, retrieve, "result other than 0 or -2");
         Require(error.errorCode == ParseDecimal(fields.at(0).c_str()), retrieve, "errorCode");
