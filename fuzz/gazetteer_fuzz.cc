@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const TPlace& place : gazetteer.places()) {
         Require(!place.name.empty() && IsValidPoint(place.point), "place without name or point");
-        Require(place.population >= 0, "negative population");
+        Require(place.population >= 0 && static_cast<double>(place.population) <= kMaxPopulation,
+                "population");
         gazetteer.FindByName(place.name, place.country);
         gazetteer.FindByPostalCode(place.postalCode, "");
         Require(gazetteer.Nearest(place.point) != nullptr, "nearest place not found");

@@ -2,7 +2,6 @@
 // accepted one holds only values the emulator can use: points on the globe, a finite time
 // scale and a simulation speed within their documented ranges, and locations that resolve
 // through the shipped gazetteer or say why not.
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -53,10 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(!error.empty(), "refused without a message");
         return 0;
     }
-    Require(!scenario.timeScale || (std::isfinite(*scenario.timeScale) && *scenario.timeScale >= 0),
-            "time scale");
+    Require(
+        !scenario.timeScale || (*scenario.timeScale >= 0 && *scenario.timeScale <= kMaxTimeScale),
+        "time scale");
     Require(!scenario.simulationSpeed ||
-                (*scenario.simulationSpeed >= 0 && *scenario.simulationSpeed <= 1000),
+                (*scenario.simulationSpeed >= 0 &&
+                 static_cast<double>(*scenario.simulationSpeed) <= kMaxSimulationSpeed),
             "simulation speed");
     Require(!scenario.deviceId || (!scenario.deviceId->empty() && scenario.deviceId->size() <= 31),
             "device identifier");
