@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot read %s\n", file.c_str());
             return 1;
         }
-        // A copy of exactly the input's size, as libFuzzer hands it: reads past it are caught.
-        std::vector<std::uint8_t> input(bytes.begin(), bytes.end());
-        LLVMFuzzerTestOneInput(input.data(), input.size());
+        // A heap copy of exactly the input's size, never null (also when empty), as libFuzzer
+        // hands it: reads past it are caught.
+        const std::unique_ptr<std::uint8_t[]> input(new std::uint8_t[bytes.size()]);
+        std::copy(bytes.begin(), bytes.end(), input.get());
+        LLVMFuzzerTestOneInput(input.get(), bytes.size());
     }
     std::printf("%zu inputs replayed\n", files.size());
     return files.empty() ? 1 : 0;
