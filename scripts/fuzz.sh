@@ -26,6 +26,11 @@ else
     done
 fi
 
+if ! command -v clang++ >/dev/null; then
+    echo "scripts/fuzz.sh needs clang with libFuzzer (Debian: apt-get install clang libclang-rt-dev)" >&2
+    exit 1
+fi
+
 build=build/fuzz
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 launcher=$(command -v ccache || true)
