@@ -1,6 +1,7 @@
 #include "gazetteer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -26,11 +27,24 @@ std::string Trim(const std::string& text) {
     return text.substr(begin, end - begin + 1);
 }
 
-bool ParseNumber(const std::string& text, double* value) {
-    if (text.empty()) return false;
+// Field `index` of a place line read as a number in low..high; otherwise false with a message
+// that names the field, the text and the range (NaN and infinities are outside every range).
+bool ReadNumber(const std::vector<std::string>& fields, std::size_t index, const char* name,
+                double low, double high, double* value, std::string* error) {
+    const std::string text = Trim(fields[index]);
     char* end = nullptr;
     *value = std::strtod(text.c_str(), &end);
-    return end != nullptr && *end == '\0';
+    if (text.empty() || end == nullptr || *end != '\0') {
+        *error = std::string(name) + " \"" + text + "\" is not a number";
+        return false;
+    }
+    if (!(*value >= low && *value <= high)) {
+        char range[64];
+        std::snprintf(range, sizeof range, " lies outside %g..%g", low, high);
+        *error = std::string(name) + " " + text + range;
+        return false;
+    }
+    return true;
 }
 
 bool InCountry(const TPlace& place, std::string_view country) {
@@ -60,13 +74,21 @@ bool CGazetteer::Load(std::istream& in, std::string* error) {
         line = Trim(line);
         if (line.empty() || line[0] == '#' || line.rfind("name,", 0) == 0) continue;
         const std::vector<std::string> fields = Split(line, ',');
+        const std::string where = "line " + std::to_string(number) + ": ";
+        if (fields.size() != 8) {
+            *error =
+                where + "expected 8 fields " +
+                "(name,alternatives,country,region,postal code,latitude,longitude,population)" +
+                ", found " + std::to_string(fields.size());
+            return false;
+        }
         TPlace place;
         double latitude = 0, longitude = 0, population = 0;
-        if (fields.size() != 8 || !ParseNumber(Trim(fields[5]), &latitude) ||
-            !ParseNumber(Trim(fields[6]), &longitude) ||
-            !ParseNumber(Trim(fields[7]), &population)) {
-            *error = "line " + std::to_string(number) + ": expected 8 fields " +
-                     "(name,alternatives,country,region,postal code,latitude,longitude,population)";
+        std::string problem;
+        if (!ReadNumber(fields, 5, "latitude", -90.0, 90.0, &latitude, &problem) ||
+            !ReadNumber(fields, 6, "longitude", -180.0, 180.0, &longitude, &problem) ||
+            !ReadNumber(fields, 7, "population", 0.0, kMaxPopulation, &population, &problem)) {
+            *error = where + problem;
             return false;
         }
         place.name = Trim(fields[0]);
@@ -78,8 +100,8 @@ bool CGazetteer::Load(std::istream& in, std::string* error) {
         place.postalCode = Trim(fields[4]);
         place.point = TGeoPoint{latitude, longitude};
         place.population = static_cast<long>(population);
-        if (place.name.empty() || !IsValidPoint(place.point)) {
-            *error = "line " + std::to_string(number) + ": empty name or invalid coordinates";
+        if (place.name.empty()) {
+            *error = where + "empty name";
             return false;
         }
         Add(std::move(place));

@@ -5,7 +5,9 @@
 // File format: one place per line, "#" lines and the header line "name,..." are skipped:
 //   name,alternative names (";"-separated),country code,region,postal code,latitude,longitude,
 //   population
-// Latitude and longitude in decimal degrees. Fields hold no commas.
+// Latitude (-90..90) and longitude (-180..180) in decimal degrees, population 0..kMaxPopulation
+// (a fraction is dropped). Fields hold no commas. A line out of format or range stops the load
+// with a message that names the line and the field.
 #pragma once
 
 #include <istream>
@@ -16,6 +18,9 @@
 #include "geo.h"
 
 namespace oxsdk::emulator {
+
+/// Largest population a place may have.
+constexpr double kMaxPopulation = 2e9;
 
 struct TPlace {
     std::string name;

@@ -1,5 +1,6 @@
 #include "scenario.h"
 
+#include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -9,15 +10,34 @@ namespace {
 
 using nlohmann::json;
 
-TLocationQuery ParseLocation(const json& value, const char* key) {
-    if (!value.is_object()) throw std::runtime_error(std::string(key) + " must be an object");
+std::string NumberText(double number) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", number);
+    return text;
+}
+
+// The number `value` of `key` when it lies in low..high; otherwise an error that names the key,
+// the value and the range. Every number is read as a double first, so that no value, however
+// large, is converted to an integer type before it is known to fit.
+double NumberIn(const json& value, const std::string& key, double low, double high) {
+    if (!value.is_number()) throw std::runtime_error(key + " must be a number");
+    const double number = value.get<double>();
+    if (!(number >= low && number <= high)) {
+        throw std::runtime_error(key + " " + NumberText(number) + " lies outside " +
+                                 NumberText(low) + ".." + NumberText(high));
+    }
+    return number;
+}
+
+TLocationQuery ParseLocation(const json& value, const std::string& key) {
+    if (!value.is_object()) throw std::runtime_error(key + " must be an object");
     TLocationQuery query;
     if (value.contains("latitude") || value.contains("longitude")) {
-        query.point =
-            TGeoPoint{value.at("latitude").get<double>(), value.at("longitude").get<double>()};
-        if (!IsValidPoint(*query.point)) {
-            throw std::runtime_error(std::string(key) + " lies outside -90..90, -180..180");
+        if (!value.contains("latitude") || !value.contains("longitude")) {
+            throw std::runtime_error(key + " needs both latitude and longitude");
         }
+        query.point = TGeoPoint{NumberIn(value.at("latitude"), key + ".latitude", -90.0, 90.0),
+                                NumberIn(value.at("longitude"), key + ".longitude", -180.0, 180.0)};
     } else if (value.contains("place")) {
         query.place = value.at("place").get<std::string>();
     } else if (value.contains("postalCode")) {
@@ -42,13 +62,10 @@ bool ParseScenario(const std::string& text, TScenario* scenario, std::string* er
             } else if (key == "destination") {
                 scenario->destination = ParseLocation(value, "destination");
             } else if (key == "timeScale") {
-                scenario->timeScale = value.get<double>();
-                if (*scenario->timeScale < 0) throw std::runtime_error("timeScale below 0");
+                scenario->timeScale = NumberIn(value, key, 0.0, kMaxTimeScale);
             } else if (key == "simulationSpeed") {
-                scenario->simulationSpeed = value.get<long>();
-                if (*scenario->simulationSpeed < 0 || *scenario->simulationSpeed > 1000) {
-                    throw std::runtime_error("simulationSpeed outside 0..1000 km/h");
-                }
+                scenario->simulationSpeed =
+                    static_cast<long>(NumberIn(value, key + " (km/h)", 0.0, kMaxSimulationSpeed));
             } else if (key == "map") {
                 scenario->map = value.get<std::string>();
             } else if (key == "deviceId") {

@@ -12,7 +12,9 @@
 //   }
 //
 // A location is {"latitude", "longitude"} in decimal degrees, {"place"[, "country"]} or
-// {"postalCode"[, "country"]}, resolved through the gazetteer.
+// {"postalCode"[, "country"]}, resolved through the gazetteer. Numbers are range-checked before
+// use: latitude -90..90, longitude -180..180, timeScale 0..kMaxTimeScale, simulationSpeed
+// 0..kMaxSimulationSpeed km/h (a fraction is dropped); an error names the key and the range.
 #pragma once
 
 #include <optional>
@@ -22,6 +24,11 @@
 #include "geocoder.h"
 
 namespace oxsdk::emulator {
+
+/// Largest time scale: a simulated day passes in under a wall-clock second.
+constexpr double kMaxTimeScale = 100000.0;
+/// Largest simulation speed, km/h.
+constexpr double kMaxSimulationSpeed = 1000.0;
 
 struct TLocationQuery {
     std::optional<TGeoPoint> point;

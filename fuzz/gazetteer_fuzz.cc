@@ -1,0 +1,42 @@
+// The navigator emulator's gazetteer reader on arbitrary text. A refused file says on which
+// line; an accepted one holds only named places on the globe with a population the geocoder
+// can use; the lookups by name, postal code and position run on every place.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "gazetteer.h"
+
+namespace {
+
+using namespace oxsdk::emulator;
+
+void Require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "gazetteer: %s\n", what);
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    CGazetteer gazetteer;
+    std::string error;
+    if (!gazetteer.Load(in, &error)) {
+        Require(error.rfind("line ", 0) == 0, "refused without naming the line");
+        return 0;
+    }
+    for (const TPlace& place : gazetteer.places()) {
+        Require(!place.name.empty() && IsValidPoint(place.point), "place without name or point");
+        Require(place.population >= 0 && static_cast<double>(place.population) <= kMaxPopulation,
+                "population");
+        gazetteer.FindByName(place.name, place.country);
+        gazetteer.FindByPostalCode(place.postalCode, "");
+        Require(gazetteer.Nearest(place.point) != nullptr, "nearest place not found");
+    }
+    return 0;
+}

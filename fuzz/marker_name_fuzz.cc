@@ -1,0 +1,75 @@
+// The marker-name parser on arbitrary names. Input: the receiver's name, a line end, the listed
+// name. Whatever ParseMarkerName accepts formats back to the same name with its fields, and its
+// reader is the receiver (ASCII letter case aside). The other way round, a marker formatted
+// from dot-free names (the rest of the input with its dots replaced) is always accepted with
+// the fields it was made from.
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "transport/exchange_file_name.h"
+
+namespace {
+
+using oxsdk::transport::EExchangeFile;
+using oxsdk::transport::FormatExchangeFileName;
+using oxsdk::transport::kFileNameCapacity;
+using oxsdk::transport::ParseMarkerName;
+using oxsdk::transport::TMarkerFields;
+
+void Require(bool condition, const char* what, const std::string& name) {
+    if (!condition) {
+        std::fprintf(stderr, "marker name \"%s\": %s\n", name.c_str(), what);
+        std::abort();
+    }
+}
+
+bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const char* bytes = reinterpret_cast<const char*>(data);
+    const std::string input(bytes, strnlen(bytes, size));
+    const std::size_t lineEnd = input.find('\n');
+    const std::string receiver = input.substr(0, lineEnd);
+    const std::string name = lineEnd == std::string::npos ? "" : input.substr(lineEnd + 1);
+
+    TMarkerFields fields;
+    if (ParseMarkerName(name.c_str(), receiver.c_str(), &fields)) {
+        char rebuilt[kFileNameCapacity];
+        Require(FormatExchangeFileName(rebuilt, EExchangeFile::kMarker, fields.writer,
+                                       fields.reader, fields.pid, fields.sequence),
+                "accepted but cannot be formatted", name);
+        Require(name == rebuilt, "accepted but formats to another name", name);
+        Require(SameIgnoringAsciiCase(fields.reader, receiver), "reader is not the receiver", name);
+        Require(fields.pid != -1, "process number of this process accepted", name);
+    }
+
+    // A name made by the sender's own formatting is found again.
+    if (receiver.find('.') != std::string::npos) return 0;
+    std::string writer = name.substr(0, 100);
+    for (char& c : writer) c = c == '.' ? '_' : c;
+    const int pid = static_cast<int>(size * 7919u);
+    const int sequence = static_cast<int>(input.size());
+    char formatted[kFileNameCapacity];
+    if (pid == -1 || !FormatExchangeFileName(formatted, EExchangeFile::kMarker, writer.c_str(),
+                                             receiver.c_str(), pid, sequence)) {
+        return 0;
+    }
+    Require(ParseMarkerName(formatted, receiver.c_str(), &fields), "own marker refused", formatted);
+    Require(writer == fields.writer && receiver == fields.reader && pid == fields.pid &&
+                sequence == fields.sequence,
+            "own marker read with other fields", formatted);
+    return 0;
+}

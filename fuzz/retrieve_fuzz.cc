@@ -1,0 +1,185 @@
+// Every AsyncRetrieve of COstrelAPI on a fuzzed reply, through the scripted layer. Input: one
+// byte choosing the command, then the reply text. The record is a heap block of exactly its
+// size, filled with a mark, so AddressSanitizer catches any write outside it. A refused reply
+// (-2) leaves the record untouched; a full reply fills every member from its field (numbers by
+// ParseDecimal, texts cut to the member and terminated); route pairs lie inside their array.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "OXSDK5Link/CommandCatalogue.h"
+#include "OXSDK5Link/OXSDK5Link.h"
+#include "support/scripted_layer.h"
+#include "transport/parse_decimal.h"
+
+namespace {
+
+namespace commands = OXSDK5Link::commands;
+using API = COstrelAPI;
+using OXSDK5Link::EFieldKind;
+using OXSDK5Link::TCommandDescription;
+
+constexpr unsigned char kMark = 0x5A;
+
+struct TRetrieve {
+    const TCommandDescription* command;
+    std::size_t recordSize;
+    int (*call)(API&, MOstrelSession*, API::TError*, void* record);
+};
+
+#define ACTION(Name)                                                               \
+    TRetrieve {                                                                    \
+        &commands::Name, 0, [](API& a, MOstrelSession* s, API::TError* e, void*) { \
+            return a.Name##AsyncRetrieve(s, e);                                    \
+        }                                                                          \
+    }
+#define QUERY(Name, Record)                                                       \
+    TRetrieve {                                                                   \
+        &commands::Name, sizeof(API::Record),                                     \
+            [](API& a, MOstrelSession* s, API::TError* e, void* r) {              \
+                return a.Name##AsyncRetrieve(s, e, static_cast<API::Record*>(r)); \
+            }                                                                     \
+    }
+
+const TRetrieve kRetrieves[] = {QUERY(GetApplicationVersion, TVersion),
+                                ACTION(FlashMessage),
+                                ACTION(NavigateToCoordinates),
+                                ACTION(NavigateToFavorite),
+                                ACTION(NavigateToAddress),
+                                ACTION(NavigateToPostalCode),
+                                ACTION(ShowAddressOnMap),
+                                ACTION(ShowPostalCodeOnMap),
+                                ACTION(ShowCoordinatesOnMap),
+                                ACTION(ShowRectangleOnMap),
+                                ACTION(ChangeSetting),
+                                ACTION(SwitchMap),
+                                ACTION(SetNavigatorProperty),
+                                ACTION(BringNavigatorToForeground),
+                                ACTION(SwitchToNavigatorView),
+                                ACTION(SetRouteSummaryVisible),
+                                ACTION(ClearRoute),
+                                ACTION(ClearFavorite),
+                                ACTION(SetFavorite),
+                                QUERY(GetFavorite, TFavoriteInfo),
+                                ACTION(MakePoiVisible),
+                                ACTION(AddPoi),
+                                ACTION(DeleteClosestPoi),
+                                ACTION(DeleteAllPoi),
+                                ACTION(MakeUserPoiVisible),
+                                ACTION(MoveClosestPoi),
+                                QUERY(GetCurrentPosition, TCurrentPositionInfo),
+                                QUERY(GetLocationInfo, TLocationInfo),
+                                QUERY(GetLocationInfoEx, TLocationInfoEx),
+                                QUERY(GetRouteInfo, TRouteInfo),
+                                QUERY(GetRouteCoordinates, TRouteCoordinates),
+                                QUERY(Geocode, TGeocodeResult),
+                                QUERY(GeocodeExtended, TGeocodeResult),
+                                QUERY(GeocodeByPostalCode, TGeocodeResult),
+                                QUERY(GetDataSetInfo, TDataSetInfo),
+                                QUERY(GetUniqueDeviceId, TDeviceId),
+                                QUERY(EnableExternalGPSInput, TExternalGPSResult),
+                                ACTION(DisableExternalGPSInput),
+                                ACTION(EnableRawGPSOutput),
+                                ACTION(DisableRawGPSOutput),
+                                ACTION(StopApplication)};
+static_assert(sizeof(kRetrieves) / sizeof(kRetrieves[0]) == commands::kCount,
+              "every remote command is fuzzed");
+
+#undef ACTION
+#undef QUERY
+
+void Require(bool condition, const TRetrieve& retrieve, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "%sAsyncRetrieve: %s\n", retrieve.command->name, what);
+        std::abort();
+    }
+}
+
+std::vector<std::string> SplitFields(const std::string& reply) {
+    std::vector<std::string> fields;
+    for (std::size_t start = 0, bar; (bar = reply.find('|', start)) != std::string::npos;
+         start = bar + 1) {
+        fields.push_back(reply.substr(start, bar - start));
+    }
+    return fields;
+}
+
+void CheckFullRecord(const TRetrieve& retrieve, const std::vector<std::string>& fields,
+                     const unsigned char* record) {
+    const TCommandDescription& command = *retrieve.command;
+    for (int i = 0; i < command.replyFieldCount; ++i) {
+        const OXSDK5Link::TReplyFieldDescription& member = command.replyFields[i];
+        const std::string& field = fields[static_cast<std::size_t>(i) + 1];
+        if (member.kind == EFieldKind::Integer) {
+            std::int32_t value;
+            std::memcpy(&value, record + member.offset, sizeof value);
+            Require(value == ParseDecimal(field.c_str()), retrieve, member.member);
+        } else {
+            const std::string kept = field.substr(0, member.capacity - 1);
+            Require(std::memcmp(record + member.offset, kept.c_str(), kept.size() + 1) == 0,
+                    retrieve, member.member);
+        }
+    }
+}
+
+void CheckRoute(const TRetrieve& retrieve, const API::TRouteCoordinates& route) {
+    if (route.coordinates == nullptr) return;
+    Require(route.count >= 0, retrieve, "pairs with a negative count");
+    // Reading every announced pair is the check: AddressSanitizer stops a read past the array.
+    volatile std::int32_t sink = 0;
+    for (std::int32_t i = 0; i < route.count; ++i) {
+        sink = route.coordinates[i].first;
+        sink = route.coordinates[i].second;
+    }
+    (void)sink;
+    std::free(route.coordinates);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    const TRetrieve& retrieve = kRetrieves[data[0] % commands::kCount];
+    const char* text = reinterpret_cast<const char*>(data + 1);
+    const std::string reply(text, strnlen(text, size - 1));
+
+    oxsdk::testing::ScriptedLayer layer;
+    API api(layer);
+    layer.StartSendCommand();
+    MOstrelSession* session = layer.SendCommand();
+    layer.QueueReply(reply);
+
+    unsigned char* record = static_cast<unsigned char*>(
+        std::malloc(retrieve.recordSize == 0 ? 1 : retrieve.recordSize));
+    std::memset(record, kMark, retrieve.recordSize);
+    API::TError error{kMark};
+    const int result = retrieve.call(api, session, &error, record);
+
+    const std::vector<std::string> fields = SplitFields(reply);
+    const bool route = retrieve.command->replyShape == OXSDK5Link::EReplyShape::RouteCoordinates;
+    Require(layer.liveSessions() == 0, retrieve, "session not released");
+    if (result == -2) {
+        Require(error.errorCode == -2, retrieve, "refusal without -2 in errorCode");
+        Require(route || std::all_of(record, record + retrieve.recordSize,
+                                     [](unsigned char c) { return c == kMark; }),
+                retrieve, "refused reply changed the record");
+    } else if (!route) {
+        Require(result == 0, retrieve, "result other than 0 or -2");
+        Require(error.errorCode == ParseDecimal(fields.at(0).c_str()), retrieve, "errorCode");
+        if (fields.size() == static_cast<std::size_t>(retrieve.command->replyFieldCount) + 1 &&
+            retrieve.command->replyFieldCount > 0) {
+            CheckFullRecord(retrieve, fields, record);
+        }
+    }
+    if (route) {
+        API::TRouteCoordinates coordinates;
+        std::memcpy(&coordinates, record, sizeof coordinates);
+        CheckRoute(retrieve, coordinates);
+    }
+    std::free(record);
+    return 0;
+}

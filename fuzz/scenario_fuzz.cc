@@ -1,0 +1,67 @@
+// The navigator emulator's scenario reader on arbitrary text. A refused scenario says why; an
+// accepted one holds only values the emulator can use: points on the globe, a finite time
+// scale and a simulation speed within their documented ranges, and locations that resolve
+// through the shipped gazetteer or say why not.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "scenario.h"
+
+namespace {
+
+using namespace oxsdk::emulator;
+
+void Require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "scenario: %s\n", what);
+        std::abort();
+    }
+}
+
+const CGeocoder& Geocoder() {
+    static const CGazetteer gazetteer = [] {
+        CGazetteer loaded;
+        std::string error;
+        if (!loaded.LoadFile(OXSDK_NAVIGATOR_DATA, &error)) std::abort();
+        return loaded;
+    }();
+    static const CGeocoder geocoder(gazetteer);
+    return geocoder;
+}
+
+void CheckLocation(const std::optional<TLocationQuery>& query) {
+    if (!query) return;
+    TGeoPoint point{};
+    std::string error;
+    if (ResolveLocation(*query, Geocoder(), &point, &error)) {
+        Require(IsValidPoint(point), "location resolved off the globe");
+    } else {
+        Require(!error.empty(), "unresolved location without a message");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    TScenario scenario;
+    std::string error;
+    if (!ParseScenario(text, &scenario, &error)) {
+        Require(!error.empty(), "refused without a message");
+        return 0;
+    }
+    Require(
+        !scenario.timeScale || (*scenario.timeScale >= 0 && *scenario.timeScale <= kMaxTimeScale),
+        "time scale");
+    Require(!scenario.simulationSpeed ||
+                (*scenario.simulationSpeed >= 0 &&
+                 static_cast<double>(*scenario.simulationSpeed) <= kMaxSimulationSpeed),
+            "simulation speed");
+    Require(!scenario.deviceId || (!scenario.deviceId->empty() && scenario.deviceId->size() <= 31),
+            "device identifier");
+    CheckLocation(scenario.position);
+    CheckLocation(scenario.destination);
+    return 0;
+}
