@@ -20,6 +20,10 @@
 /// ("finish\n" and a zero byte). The reply comes back under the swapped names
 /// "remote.local.pid.S.message" / ".finished"; the reader deletes the marker, then the message.
 ///
+/// Threads: distinct layers may be used from distinct threads at the same time, and
+/// ProcessEvents may run on one thread while client layers work on others; one layer is used
+/// from one thread at a time.
+///
 /// Size bounds. A command message file holds at most kMaxCommandSize bytes (its text and the
 /// terminating zero byte), a reply message file at most kMaxReplySize bytes. A layer refuses to
 /// send more (SendCommand returns null and writes nothing), and a receiver removes a message

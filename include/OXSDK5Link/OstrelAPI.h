@@ -48,8 +48,12 @@
 /// retrieve forms is 0 when a well-formed reply arrived, -1 when nothing was sent or the session
 /// was null, -2 when the reply had a field count the command does not accept; the navigation
 /// application's verdict is in TError::errorCode. A record is filled only by a full reply.
-/// The object holds the layer by reference and one conversion buffer; use it from one thread at
-/// a time.
+/// The object holds the layer by reference and one conversion buffer.
+///
+/// Threads: distinct COstrelAPI objects, each over its own layer, may be used from distinct
+/// threads at the same time (the library's shared state, such as the navigation application's
+/// last found window and path and the busy cursor, is safe for that); one object, like one
+/// layer, is used from one thread at a time.
 class OXSDK5LINK_API COstrelAPI {
 public:
     /// Result code of every operation that takes a TError.
