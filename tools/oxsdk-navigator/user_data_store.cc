@@ -1,67 +1,53 @@
 #include "user_data_store.h"
 
-#include <sys/stat.h>
-
-#include <cstdio>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <nlohmann/json.hpp>
-#include <sstream>
+
+#include "host_files.h"
 
 namespace oxsdk::emulator {
 namespace {
 
 using nlohmann::json;
 
-bool ReadFile(const std::string& path, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream content;
-    content << in.rdbuf();
-    *text = content.str();
-    return true;
-}
-
 std::string Dump(const json& document) {
     return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
+constexpr const char* kFavoritesFile = "favorites.json";
+constexpr const char* kPoiSetsFile = "poi-sets.json";
+
 }  // namespace
 
-void MakeFolders(const std::string& folder) {
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        ::mkdir(folder.substr(0, slash).c_str(), 0700);
-        if (slash == std::string::npos) break;
-    }
+CUserDataStore::CUserDataStore(std::string root, std::string relative)
+    : root_(std::move(root)), relative_(std::move(relative)) {}
+
+std::string CUserDataStore::folder() const {
+    return relative_.empty() ? root_ : root_ + "/" + relative_;
 }
 
-bool WriteFileReplacing(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << text;
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+bool CUserDataStore::ReadDataFile(const char* name, std::string* text, std::string* error) const {
+    const CHostFd dataFolder = OpenFolderBelow(root_, relative_, false);
+    if (!dataFolder.valid() && errno == ENOENT) return false;  // nothing stored yet
+    if (dataFolder.valid() && ReadRegularFile(dataFolder.get(), name, text)) return true;
+    if (errno == ENOENT) return false;
+    *error = folder() + "/" + name + ": cannot be read (" + std::strerror(errno) + ")";
+    return false;
 }
 
-CUserDataStore::CUserDataStore(std::string folder) : folder_(std::move(folder)) {}
+bool CUserDataStore::WriteDataFile(const char* name, const std::string& text) {
+    const CHostFd dataFolder = OpenFolderBelow(root_, relative_, true);
+    return dataFolder.valid() && ReplaceFile(dataFolder.get(), name, text);
+}
 
 bool CUserDataStore::Load(std::string* error) {
+    error->clear();
     favorites_.clear();
     poiSets_.clear();
     std::string text;
     try {
-        if (ReadFile(favoritesPath(), &text)) {
+        if (ReadDataFile(kFavoritesFile, &text, error)) {
             const json document = json::parse(text);
             for (const json& entry : document.at("favorites")) {
                 const int index = entry.at("index").get<int>();
@@ -78,7 +64,7 @@ bool CUserDataStore::Load(std::string* error) {
         return false;
     }
     try {
-        if (ReadFile(poiSetsPath(), &text)) {
+        if (ReadDataFile(kPoiSetsFile, &text, error)) {
             const json document = json::parse(text);
             for (const json& entry : document.at("sets")) {
                 TPoiSet set;
@@ -97,7 +83,7 @@ bool CUserDataStore::Load(std::string* error) {
         *error = poiSetsPath() + ": " + e.what();
         return false;
     }
-    return true;
+    return error->empty();
 }
 
 std::optional<TFavorite> CUserDataStore::favorite(int index) const {
@@ -176,8 +162,7 @@ bool CUserDataStore::SaveFavorites() {
                         {"latitude", favorite.latitude},
                         {"longitude", favorite.longitude}});
     }
-    MakeFolders(folder_);
-    return WriteFileReplacing(favoritesPath(), Dump(json{{"favorites", list}}));
+    return WriteDataFile(kFavoritesFile, Dump(json{{"favorites", list}}));
 }
 
 bool CUserDataStore::SavePoiSets() {
@@ -192,8 +177,7 @@ bool CUserDataStore::SavePoiSets() {
         }
         sets.push_back({{"name", name}, {"visible", set.visible}, {"points", points}});
     }
-    MakeFolders(folder_);
-    return WriteFileReplacing(poiSetsPath(), Dump(json{{"sets", sets}}));
+    return WriteDataFile(kPoiSetsFile, Dump(json{{"sets", sets}}));
 }
 
 }  // namespace oxsdk::emulator

@@ -1,11 +1,13 @@
 // End to end: the real oxsdk-navigator on a temporary emulated device, driven through the
 // library's file layer and COstrelAPI as an application would.
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "OXSDK5Link/CommandCatalogue.h"
@@ -169,6 +171,40 @@ TEST_F(EmulatorEndToEnd, StartApplicationStartsTheInstalledEmulatorAndStopApplic
     EXPECT_EQ(api.StopApplication(&error), 0);
     EXPECT_EQ(error.errorCode, -5);  // the window went during the stop's wait
     EXPECT_FALSE(device_.NavigatorWindowExists());
+}
+
+TEST_F(EmulatorEndToEnd, StartUpErrorsSayWhatIsWrong) {
+    const std::string fifo = device_.root() + "/log.fifo";  // no reader: an open would block
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string blocked = device_.root() + "/blocked";  // its window registry is a file
+    std::filesystem::create_directories(blocked);
+    std::ofstream(blocked + "/.windows") << "";
+    const struct {
+        TFields options;
+        int exitStatus;
+        std::string says;
+    } cases[] = {
+        {{"--log", fifo}, 1, fifo + ": a FIFO"},
+        {{"--device-root", blocked}, 3, "cannot register it in " + blocked + "/.windows"},
+        {{"--time-scale", "1e308"}, 1, "--time-scale"},
+        {{"--time-scale", "nan"}, 1, "--time-scale"},
+        {{"--name", std::string(206, 'n')}, 1, "1 to 205 characters"},
+    };
+    for (const auto& test : cases) {
+        TFields argv = {OXSDK_NAVIGATOR_PATH, "--gazetteer", OXSDK_NAVIGATOR_DATA};
+        argv.insert(argv.end(), test.options.begin(), test.options.end());
+        const tools::testing::TRun run = device_.Run(argv);
+        EXPECT_EQ(run.exitStatus, test.exitStatus) << test.says;
+        EXPECT_NE(run.err.find(test.says), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(EmulatorEndToEnd, OutputFilesThatAreNoRegularFilesGetCode9AtOnce) {
+    ASSERT_EQ(::mkfifo((device_.root() + "/gps.fifo").c_str(), 0600), 0);
+    ASSERT_GT(Start(), 0);
+    EXPECT_EQ(Exchange("EnableRawGPSOutputV01", {"\\gps.fifo"}), TFields{"9"});
+    EXPECT_EQ(Exchange("EnableRawGPSOutputV01", {"\\Ostrel"}), TFields{"9"});  // a folder
+    EXPECT_EQ(Exchange("GetApplicationVersionV01").at(0), "0");
 }
 
 TEST_F(EmulatorEndToEnd, UnknownPlaceGivesANonZeroErrorCode) {
