@@ -116,26 +116,31 @@ TEST_F(OxsdkClientTest, ArgumentsTravelAsTheLibrarySendsThem) {
         {"navigate-to-coordinates", "-2147483648", "+0042", "tab\there, return\r, \xc3\xa9"});
     EXPECT_EQ(kSuccess, run.exitStatus) << run.err;
     EXPECT_EQ(kSuccess, Scripted({"enable-raw-gps-output", ""}).exitStatus);
+    // The longest names that fit together still travel.
+    const TRun longest = Scripted({"--client-name", std::string(198, 'c'), "clear-route"});
+    EXPECT_EQ(kSuccess, longest.exitStatus) << longest.err;
     EXPECT_EQ(
         "NavigateToCoordinatesV01|-2147483648|42|tab\there, return\r, \xc3\xa9\n"
-        "EnableRawGPSOutputV01|\n",
+        "EnableRawGPSOutputV01|\nClearRouteV01\n",
         Received());
 }
 
 TEST_F(OxsdkClientTest, UsageErrorsSendNothing) {
     StartScripted("");
     const std::vector<TArguments> refused = {
-        {"navigate-to-coordinates", "1", "2"},            // missing argument
-        {"navigate-to-favorite", "1", "2"},               // surplus argument
-        {"show-coordinates-on-map", "2147483648", "0"},   // beyond 32 bits
-        {"show-coordinates-on-map", "0", "-2147483649"},  // below 32 bits
-        {"navigate-to-favorite", "0x10"},                 // not decimal
-        {"switch-map", "left|right"},                     // would split into fields
-        {"switch-map", "cut\nshort"},                     // cut at the line feed
-        {"no-such-command"},                              // unknown subcommand
-        {},                                               // no subcommand
-        {"--navigator-name", "a.b", "get-route-info"},    // name unusable in a file name
-        {"--timeout", "-1", "get-route-info"}};           // negative bound
+        {"navigate-to-coordinates", "1", "2"},                       // missing argument
+        {"navigate-to-favorite", "1", "2"},                          // surplus argument
+        {"show-coordinates-on-map", "2147483648", "0"},              // beyond 32 bits
+        {"show-coordinates-on-map", "0", "-2147483649"},             // below 32 bits
+        {"navigate-to-favorite", "0x10"},                            // not decimal
+        {"switch-map", "left|right"},                                // would split into fields
+        {"switch-map", "cut\nshort"},                                // cut at the line feed
+        {"no-such-command"},                                         // unknown subcommand
+        {},                                                          // no subcommand
+        {"--navigator-name", "a.b", "get-route-info"},               // name unusable in a file name
+        {"--client-name", std::string(199, 'c'), "get-route-info"},  // names too long together
+        {"--timeout", "nan", "get-route-info"},                      // not a number
+        {"--timeout", "-1", "get-route-info"}};                      // negative bound
     for (const TArguments& arguments : refused) {
         const TRun run = Scripted(arguments);
         EXPECT_EQ(kUsage, run.exitStatus) << (arguments.empty() ? "" : arguments[0]) << run.err;
