@@ -20,6 +20,7 @@
 #include "command_handler.h"
 #include "commands.h"
 #include "emulated_navigator.h"
+#include "exchange_cleaner.h"
 #include "platform/device_text.h"
 #include "platform/platform.h"
 #include "platform/posix/emulated_device.h"
@@ -185,6 +186,33 @@ std::string CheckTimeScale(const std::string& text) {
     return {};
 }
 
+// Commands addressed to this navigator whose sender process is gone: nobody reads their
+// replies, so they are removed before the first pass instead of being run.
+void RemoveCommandsOfGoneSenders(const std::string& exchangeName, CLog& log) {
+    namespace tools = oxsdk::tools;
+    const std::string folder = tools::ExchangeFolderOf(platform::DeviceRootFolder());
+    const tools::TCleanResult result = tools::RemoveStaleExchangeFiles(
+        folder, [&](const tools::TExchangeFileName& file) -> std::string {
+            if (!tools::SameExchangeName(file.reader, exchangeName)) return {};
+            return tools::ProcessIsGone(file.pid)
+                       ? "sender process " + std::to_string(file.pid) + " is gone"
+                       : std::string();
+        });
+    if (!result.error.empty()) log.Error("cannot look for stale commands: " + result.error);
+    constexpr std::size_t kNamedAtMost = 10;
+    for (std::size_t i = 0; i < result.removed.size() && i < kNamedAtMost; ++i) {
+        log.Info("removed stale command file " + result.removed[i].name + " (" +
+                 result.removed[i].reason + ")");
+    }
+    if (!result.removed.empty()) {
+        log.Info("removed " + std::to_string(result.removed.size()) +
+                 " stale command file(s) from " + folder);
+    }
+    for (const tools::TRemovedFile& failed : result.failed) {
+        log.Error("cannot remove stale command file " + failed.name + ": " + failed.reason);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -300,6 +328,7 @@ int main(int argc, char** argv) {
     if (folderLength > 1 && exchangeFolder[folderLength - 1] == u'\\') {
         exchangeFolder[folderLength - 1] = 0;
     }
+    RemoveCommandsOfGoneSenders(exchangeName, log);
     InstallSignalHandlers();
     log.Info("ready: exchange name " + exchangeName + ", device root " +
              platform::DeviceRootFolder() + ", " + std::to_string(gazetteer.size()) +

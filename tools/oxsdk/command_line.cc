@@ -145,8 +145,8 @@ TArgumentValues TCommandLine::ArgumentValues() const {
 void DefineCommandLine(CLI::App& app, TCommandLine& commandLine) {
     app.description(
         "Drives the navigation application through the OXSDK5Link library: one subcommand per "
-        "remote command of COstrelAPI, plus start, stop, status, foreground, sdk-version and "
-        "list.");
+        "remote command of COstrelAPI, plus start, stop, status, foreground, sdk-version, list "
+        "and clean.");
     app.footer(kFooter);
     app.require_subcommand(1);
     commandLine.options.clientName = kDefaultClientName;
@@ -196,6 +196,10 @@ void DefineCommandLine(CLI::App& app, TCommandLine& commandLine) {
           ELocalCommand::SdkVersion);
     local("list", "every remote command with its arguments, wire name and reply",
           ELocalCommand::List);
+    local("clean",
+          "remove exchange files whose client process is gone, and commands to the navigator "
+          "while it does not run; says what it removed",
+          ELocalCommand::Clean);
 
     for (const TCommandDescription* command : OXSDK5Link::commands::kAll) {
         const TCommandBinding* binding = FindBinding(*command);

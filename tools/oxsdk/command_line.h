@@ -22,7 +22,7 @@ extern const char* const kDefaultClientName;
 extern const double kLongestTimeoutSeconds;
 
 /// The local (non-catalogue) subcommands.
-enum class ELocalCommand { None, Start, Stop, Status, Foreground, SdkVersion, List };
+enum class ELocalCommand { None, Start, Stop, Status, Foreground, SdkVersion, List, Clean };
 
 /// What the parsed command line asks for.
 struct TCommandLine {

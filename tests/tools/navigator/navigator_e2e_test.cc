@@ -2,9 +2,12 @@
 // library's file layer and COstrelAPI as an application would.
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -205,6 +208,28 @@ TEST_F(EmulatorEndToEnd, OutputFilesThatAreNoRegularFilesGetCode9AtOnce) {
     EXPECT_EQ(Exchange("EnableRawGPSOutputV01", {"\\gps.fifo"}), TFields{"9"});
     EXPECT_EQ(Exchange("EnableRawGPSOutputV01", {"\\Ostrel"}), TFields{"9"});  // a folder
     EXPECT_EQ(Exchange("GetApplicationVersionV01").at(0), "0");
+}
+
+TEST_F(EmulatorEndToEnd, CommandsOfGoneSendersAreRemovedAtStartUnanswered) {
+    const pid_t child = ::fork();  // a process number that no process has once reaped
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const std::string folder = device_.root() + "/Ostrel/SdkFileCalls/";
+    const std::string gone = "E2eClient.OstrelNavigator." + std::to_string(child) + ".1.";
+    const std::string foreign = "E2eClient.Other." + std::to_string(child) + ".1.";
+    std::filesystem::create_directories(folder);
+    for (const std::string& name : {gone, foreign}) {
+        std::ofstream(folder + name + "message") << "GetApplicationVersionV01|\n";
+        std::ofstream(folder + name + "finished");
+    }
+    ASSERT_GT(Start(), 0);
+    EXPECT_EQ(Exchange("GetApplicationVersionV01").at(0), "0");  // a live sender's is answered
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{foreign + "finished", foreign + "message"}));
 }
 
 TEST_F(EmulatorEndToEnd, UnknownPlaceGivesANonZeroErrorCode) {
