@@ -21,6 +21,7 @@
 #include "commands.h"
 #include "emulated_navigator.h"
 #include "exchange_cleaner.h"
+#include "exchange_watch.h"
 #include "platform/device_text.h"
 #include "platform/platform.h"
 #include "platform/posix/emulated_device.h"
@@ -34,7 +35,11 @@ namespace platform = oxsdk::platform;
 
 constexpr const char* kWindowClass = "AldernWinClass";
 constexpr const char* kDefaultExchangeName = "OstrelNavigator";
+// The longest wait for a folder change: the simulation moves on (and NMEA output is written)
+// at least this often.
 constexpr std::uint32_t kPassWaitMilliseconds = 250;
+// A pass over the exchange folder at least this often, whether or not anything arrived.
+constexpr std::chrono::seconds kFullPassInterval{10};
 // Simulated seconds per wall-clock second at most: a day in under a second, and far from any
 // limit of the clock's arithmetic however long the emulator runs.
 constexpr double kLongestTimeScale = 100000.0;
@@ -188,9 +193,9 @@ std::string CheckTimeScale(const std::string& text) {
 
 // Commands addressed to this navigator whose sender process is gone: nobody reads their
 // replies, so they are removed before the first pass instead of being run.
-void RemoveCommandsOfGoneSenders(const std::string& exchangeName, CLog& log) {
+void RemoveCommandsOfGoneSenders(const std::string& folder, const std::string& exchangeName,
+                                 CLog& log) {
     namespace tools = oxsdk::tools;
-    const std::string folder = tools::ExchangeFolderOf(platform::DeviceRootFolder());
     const tools::TCleanResult result = tools::RemoveStaleExchangeFiles(
         folder, [&](const tools::TExchangeFileName& file) -> std::string {
             if (!tools::SameExchangeName(file.reader, exchangeName)) return {};
@@ -323,23 +328,39 @@ int main(int argc, char** argv) {
 
     char16_t exchangeFolder[platform::kMaxPath];
     oxsdk::transport::GetExchangeFolder(exchangeFolder, true);
-    // Watched as a folder path, without the closing "\".
+    // Its host path, without the closing "\".
     const int folderLength = platform::WideLength(exchangeFolder);
     if (folderLength > 1 && exchangeFolder[folderLength - 1] == u'\\') {
         exchangeFolder[folderLength - 1] = 0;
     }
-    RemoveCommandsOfGoneSenders(exchangeName, log);
+    std::string exchangeHostFolder;
+    platform::DevicePathToHost(exchangeFolder, &exchangeHostFolder);
+    RemoveCommandsOfGoneSenders(exchangeHostFolder, exchangeName, log);
+    CExchangeWatch watch;
+    if (!watch.Open(exchangeHostFolder, exchangeName)) {
+        log.Error("cannot watch " + exchangeHostFolder + " (" + std::strerror(errno) +
+                  "): passing over it every " + std::to_string(kPassWaitMilliseconds) + " ms");
+    }
     InstallSignalHandlers();
     log.Info("ready: exchange name " + exchangeName + ", device root " +
              platform::DeviceRootFolder() + ", " + std::to_string(gazetteer.size()) +
              " places from " + gazetteerFile + ", position " + Describe(start) + ", time scale " +
              TimeScaleText(timeScale));
 
+    // A pass reads the whole folder: it runs when a file addressed to this navigator arrived,
+    // and otherwise once per kFullPassSeconds, for what no event announced (a command that
+    // could not be read yet, markers the pass removes after their grace period).
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastPass = Clock::now();
+    bool arrived = true;  // what came before the watch
     while (stopSignal == 0 && !navigator.stopRequested()) {
         navigator.Update();
-        COstrelFileLayer::ProcessEvents(exchangeName.c_str(), handler);
+        if (arrived || !watch.isOpen() || Clock::now() - lastPass >= kFullPassInterval) {
+            lastPass = Clock::now();
+            COstrelFileLayer::ProcessEvents(exchangeName.c_str(), handler);
+        }
         if (navigator.stopRequested() || stopSignal != 0) break;
-        platform::CurrentPlatform().WaitForFolderChange(exchangeFolder, kPassWaitMilliseconds);
+        arrived = watch.Wait(kPassWaitMilliseconds);
     }
 
     navigator.nmea().Close();
