@@ -92,14 +92,9 @@ void BM_EmulatorIdleAndCall(benchmark::State& state) {
         return;
     }
 
-    const double cpuBefore = CpuSeconds(emulator);
-    std::this_thread::sleep_for(std::chrono::duration<double>(kIdleSeconds));
-    const double idleCpu = CpuSeconds(emulator) - cpuBefore;
-
     std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
         COstrelFileLayer::New("IdleBench", "OstrelNavigator", -1));
-    double slowest = 0;
-    for (auto _ : state) {
+    auto call = [&layer] {
         const auto start = std::chrono::steady_clock::now();
         layer->StartSendCommand();
         layer->AppendArgument("GetApplicationVersionV01");
@@ -108,13 +103,25 @@ void BM_EmulatorIdleAndCall(benchmark::State& state) {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         layer->StartReceiveCommand(session);
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    // The first answer comes during the start-up pass over the whole folder, which goes on
+    // after it: idle begins a few seconds later.
+    const double firstCall = call();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const double cpuBefore = CpuSeconds(emulator);
+    std::this_thread::sleep_for(std::chrono::duration<double>(kIdleSeconds));
+    const double idleCpu = CpuSeconds(emulator) - cpuBefore;
+
+    double slowest = 0;
+    for (auto _ : state) {
+        const double seconds = call();
         slowest = std::max(slowest, seconds);
         state.SetIterationTime(seconds);
     }
     state.counters["idle_cpu_percent"] = 100.0 * idleCpu / kIdleSeconds;
     state.counters["slowest_call_ms"] = 1000.0 * slowest;
+    state.counters["first_call_ms"] = 1000.0 * firstCall;
     state.counters["junk_files"] = junk == kClean ? 0 : kJunkFiles;
 
     kill(emulator, SIGTERM);

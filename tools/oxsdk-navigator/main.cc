@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <set>
 #include <string>
 
 #include "OXSDK5Link/FileLayer.h"
@@ -39,7 +40,7 @@ constexpr const char* kDefaultExchangeName = "OstrelNavigator";
 // at least this often.
 constexpr std::uint32_t kPassWaitMilliseconds = 250;
 // A pass over the exchange folder at least this often, whether or not anything arrived.
-constexpr std::chrono::seconds kFullPassInterval{10};
+constexpr std::chrono::seconds kFullPassInterval{30};
 // Simulated seconds per wall-clock second at most: a day in under a second, and far from any
 // limit of the clock's arithmetic however long the emulator runs.
 constexpr double kLongestTimeScale = 100000.0;
@@ -347,20 +348,25 @@ int main(int argc, char** argv) {
              " places from " + gazetteerFile + ", position " + Describe(start) + ", time scale " +
              TimeScaleText(timeScale));
 
-    // A pass reads the whole folder: it runs when a file addressed to this navigator arrived,
-    // and otherwise once per kFullPassSeconds, for what no event announced (a command that
-    // could not be read yet, markers the pass removes after their grace period).
+    // A pass over the whole folder reads every entry: it runs when events were lost or there
+    // is no watch, and otherwise once per kFullPassInterval, for what no event announced (a
+    // command that could not be read at once, markers a pass removes after their grace
+    // period). A command that arrives is handled by a pass that sees the arrivals only.
     using Clock = std::chrono::steady_clock;
     Clock::time_point lastPass = Clock::now();
-    bool arrived = true;  // what came before the watch
+    bool wholeFolder = true;  // what came before the watch
+    std::set<std::string> arrivals;
     while (stopSignal == 0 && !navigator.stopRequested()) {
         navigator.Update();
-        if (arrived || !watch.isOpen() || Clock::now() - lastPass >= kFullPassInterval) {
+        if (wholeFolder || !watch.isOpen() || Clock::now() - lastPass >= kFullPassInterval) {
             lastPass = Clock::now();
             COstrelFileLayer::ProcessEvents(exchangeName.c_str(), handler);
+        } else if (!arrivals.empty()) {
+            watch.ProcessArrivals(arrivals, handler);
         }
+        arrivals.clear();
         if (navigator.stopRequested() || stopSignal != 0) break;
-        arrived = watch.Wait(kPassWaitMilliseconds);
+        wholeFolder = watch.Wait(kPassWaitMilliseconds, &arrivals);
     }
 
     navigator.nmea().Close();
