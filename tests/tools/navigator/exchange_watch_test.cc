@@ -44,7 +44,9 @@ TEST(ExchangeWatch, OnlyFilesForItWakeItAndAPassOverArrivalsTakesOnlyThose) {
         client->StartSendCommand();
         client->AppendArgument("Echo");
         client->AppendArgument(text);
-        return client->SendCommand() != nullptr;
+        // No reply will come: the session is the caller's to release.
+        std::unique_ptr<MOstrelSession> session(client->SendCommand());
+        return session != nullptr;
     };
     ASSERT_TRUE(send("first"));
     while (arrivals.empty() && !watch.Wait(10000, &arrivals)) {
