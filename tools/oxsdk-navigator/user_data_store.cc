@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 
 #include "host_files.h"
 
@@ -13,6 +14,35 @@ using nlohmann::json;
 
 std::string Dump(const json& document) {
     return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+// The whole number at `key` of `entry` when it lies in [low, high]; throws otherwise (a
+// fraction, 1e300 or a number beyond 64 bits never reaches a conversion).
+std::int64_t WholeNumber(const json& entry, const char* key, std::int64_t low, std::int64_t high) {
+    const json& value = entry.at(key);
+    bool inRange = false;
+    std::int64_t number = 0;
+    if (value.is_number_unsigned()) {
+        const std::uint64_t magnitude = value.get<std::uint64_t>();
+        inRange = magnitude <= static_cast<std::uint64_t>(high) && high >= 0;
+        number = inRange ? static_cast<std::int64_t>(magnitude) : 0;
+    } else if (value.is_number_integer()) {
+        number = value.get<std::int64_t>();
+        inRange = number >= low && number <= high;
+    }
+    if (!inRange) {
+        throw std::out_of_range(std::string("\"") + key + "\" is not a whole number from " +
+                                std::to_string(low) + " to " + std::to_string(high));
+    }
+    return number;
+}
+
+std::int32_t Latitude(const json& entry) {
+    return static_cast<std::int32_t>(WholeNumber(entry, "latitude", -90000000, 90000000));
+}
+
+std::int32_t Longitude(const json& entry) {
+    return static_cast<std::int32_t>(WholeNumber(entry, "longitude", -180000000, 180000000));
 }
 
 constexpr const char* kFavoritesFile = "favorites.json";
@@ -50,15 +80,14 @@ bool CUserDataStore::Load(std::string* error) {
         if (ReadDataFile(kFavoritesFile, &text, error)) {
             const json document = json::parse(text);
             for (const json& entry : document.at("favorites")) {
-                const int index = entry.at("index").get<int>();
-                if (index < 0 || index >= kFavoriteCount) continue;
+                const auto index =
+                    static_cast<int>(WholeNumber(entry, "index", 0, kFavoriteCount - 1));
                 favorites_[index] = TFavorite{entry.at("name").get<std::string>(),
                                               entry.at("description").get<std::string>(),
-                                              entry.at("latitude").get<std::int32_t>(),
-                                              entry.at("longitude").get<std::int32_t>()};
+                                              Latitude(entry), Longitude(entry)};
             }
         }
-    } catch (const json::exception& e) {
+    } catch (const std::exception& e) {  // json's own errors and WholeNumber's
         favorites_.clear();
         *error = favoritesPath() + ": " + e.what();
         return false;
@@ -72,13 +101,12 @@ bool CUserDataStore::Load(std::string* error) {
                 for (const json& point : entry.at("points")) {
                     set.points.push_back(TPoi{point.at("name").get<std::string>(),
                                               point.at("description").get<std::string>(),
-                                              point.at("latitude").get<std::int32_t>(),
-                                              point.at("longitude").get<std::int32_t>()});
+                                              Latitude(point), Longitude(point)});
                 }
                 poiSets_[entry.at("name").get<std::string>()] = std::move(set);
             }
         }
-    } catch (const json::exception& e) {
+    } catch (const std::exception& e) {
         poiSets_.clear();
         *error = poiSetsPath() + ": " + e.what();
         return false;

@@ -64,11 +64,22 @@ TEST(UserDataStore, ClosestPoiIsClosestInMetresNotInDegrees) {
 
 TEST(UserDataStore, BrokenFilesAndUnwritableFoldersAreReported) {
     CTemporaryFolder folder;
-    { std::ofstream(folder.path() + "/favorites.json") << "{\"favorites\": [ {\"index\": "; }
-    CUserDataStore store(folder.path(), "");
-    std::string error;
-    EXPECT_FALSE(store.Load(&error));
-    EXPECT_NE(error.find("favorites.json"), std::string::npos);
+    // Cut short, and numbers that no conversion may take: a fraction, 1e300, beyond 64 bits,
+    // out of the coordinate range.
+    const std::string favorite = R"({"favorites": [{"name": "A", "description": "", )";
+    for (const std::string& broken :
+         {std::string(R"({"favorites": [ {"index": )"),
+          favorite + R"("index": 1e300, "latitude": 0, "longitude": 0}]})",
+          favorite + R"("index": 1.5, "latitude": 0, "longitude": 0}]})",
+          favorite + R"("index": 1, "latitude": 18446744073709551615, "longitude": 0}]})",
+          favorite + R"("index": 1, "latitude": 0, "longitude": -180000001}]})"}) {
+        { std::ofstream(folder.path() + "/favorites.json") << broken; }
+        CUserDataStore store(folder.path(), "");
+        std::string error;
+        EXPECT_FALSE(store.Load(&error)) << broken;
+        EXPECT_NE(error.find("favorites.json"), std::string::npos) << broken;
+        EXPECT_TRUE(store.favorites().empty()) << broken;
+    }
 
     CUserDataStore unwritable("/proc", "oxsdk-no-such-folder");
     EXPECT_FALSE(unwritable.SetFavorite(1, {"A", "B", 0, 0}));
