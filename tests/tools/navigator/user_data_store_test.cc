@@ -187,7 +187,9 @@ TEST(HostileHost, OutputFilesMustBeRegularFilesAndAreNeverWaitedFor) {
         {"FIFO with a reader",
          [](const std::string& name, const std::string&) {
              ::mkfifo(name.c_str(), 0600);
-             ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // closed with the process
+             static int reader = -1;  // one reader end open at a time
+             if (reader >= 0) ::close(reader);
+             reader = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
          }},
         {"FIFO without a reader",
          [](const std::string& name, const std::string&) { ::mkfifo(name.c_str(), 0600); }},
