@@ -23,14 +23,10 @@ void CEmulatedNavigator::Update() {
 }
 
 bool CEmulatedNavigator::StartNmeaOutput(const std::string& devicePath) {
-    std::string hostPath;
-    if (!environment_.devicePathToHost || !environment_.devicePathToHost(devicePath, &hostPath) ||
-        hostPath.empty()) {
-        return false;
-    }
-    const std::size_t slash = hostPath.rfind('/');
-    if (slash != std::string::npos && slash > 0) MakeFolders(hostPath.substr(0, slash));
-    if (!nmea_.Open(hostPath)) {
+    std::string relative;
+    if (!environment_.devicePathBelowRoot ||
+        !environment_.devicePathBelowRoot(devicePath, &relative) || relative.empty() ||
+        !nmea_.Open(environment_.deviceRoot, relative)) {
         return false;
     }
     WriteNmea();

@@ -23,8 +23,12 @@ struct TNavigatorEnvironment {
     int applicationVersionNumber = 50200;
     std::string deviceId = "OXEMU-0000000000";
     int deviceType = 1;  ///< 1 Pocket PC, 2 Smartphone
-    /// Maps a device path ("\Temp\gps.nmea") to a host path; false when it cannot.
-    std::function<bool(const std::string& devicePath, std::string* hostPath)> devicePathToHost;
+    /// Host folder of the device root "\".
+    std::string deviceRoot;
+    /// Maps a device path ("\Temp\gps.nmea") to its path below the root ("Temp/gps.nmea");
+    /// false when it cannot.
+    std::function<bool(const std::string& devicePath, std::string* relativePath)>
+        devicePathBelowRoot;
     /// Brings the navigator's window to the foreground.
     std::function<void()> bringToForeground;
 };

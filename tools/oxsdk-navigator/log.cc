@@ -1,8 +1,12 @@
 #include "log.h"
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/time.h>
 
 #include <ctime>
+
+#include "host_files.h"
 
 namespace oxsdk::emulator {
 
@@ -12,8 +16,11 @@ CLog::~CLog() {
 
 bool CLog::OpenFile(const std::string& path) {
     if (path.empty() || path == "-") return true;
-    std::FILE* file = std::fopen(path.c_str(), "a");
+    CHostFd output = OpenOutputFile(AT_FDCWD, path);
+    if (!output.valid()) return false;
+    std::FILE* file = ::fdopen(output.get(), "a");
     if (file == nullptr) return false;
+    output.Release();
     if (file_ != nullptr) std::fclose(file_);
     file_ = file;
     return true;

@@ -19,7 +19,8 @@ public:
     CLog& operator=(const CLog&) = delete;
 
     /// Appends to `path` from now on ("-" or empty: standard error); false when it cannot be
-    /// opened (the log stays where it was).
+    /// opened (the log stays where it was): a symbolic link at `path`, or anything but a
+    /// regular file (a FIFO, device or folder is refused at once). Created 0600.
     bool OpenFile(const std::string& path);
     /// Keeps the lines in memory instead (tests read them with lines()).
     void CaptureInMemory() { capture_ = true; }

@@ -3,20 +3,26 @@
 // emulated device, answers the commands sent to its exchange name through
 // COstrelFileLayer::ProcessEvents, and exits after answering StopApplicationV01 or on
 // SIGTERM, SIGINT or SIGHUP. docs/navigator-emulator.md describes its behaviour.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <set>
 #include <string>
 
 #include "OXSDK5Link/FileLayer.h"
 #include "command_handler.h"
 #include "commands.h"
 #include "emulated_navigator.h"
+#include "exchange_cleaner.h"
+#include "exchange_watch.h"
 #include "platform/device_text.h"
 #include "platform/platform.h"
 #include "platform/posix/emulated_device.h"
@@ -30,7 +36,18 @@ namespace platform = oxsdk::platform;
 
 constexpr const char* kWindowClass = "AldernWinClass";
 constexpr const char* kDefaultExchangeName = "OstrelNavigator";
+// The longest wait for a folder change: the simulation moves on (and NMEA output is written)
+// at least this often.
 constexpr std::uint32_t kPassWaitMilliseconds = 250;
+// A pass over the exchange folder at least this often, whether or not anything arrived.
+constexpr std::chrono::seconds kFullPassInterval{30};
+// Simulated seconds per wall-clock second at most: a day in under a second, and far from any
+// limit of the clock's arithmetic however long the emulator runs.
+constexpr double kLongestTimeScale = 100000.0;
+// The longest exchange name: a command file "\Ostrel\SdkFileCalls\C.NAME.PID.SEQ.finished"
+// must fit a device path (259 characters), with the pid and sequence at their longest (10
+// digits each) and a client name of one character: 259 - 21 - 32 - 1.
+constexpr std::size_t kLongestExchangeName = 205;
 const TGeoPoint kDefaultPosition{52.370216, 4.895168};  // Amsterdam, Dam square
 
 enum EExitCode { kExitOk = 0, kExitUsage = 1, kExitData = 2, kExitWindow = 3 };
@@ -76,21 +93,31 @@ std::string FindGazetteer(const std::string& option) {
     return folder + "/../share/oxsdk/places.csv";
 }
 
-// A narrow device path ("\Temp\gps.nmea", each byte one character) to its host path.
-bool DevicePathToHostPath(const std::string& devicePath, std::string* hostPath) {
+// A narrow device path ("\Temp\gps.nmea", each byte one character) to its path below the
+// device root ("Temp/gps.nmea"); false for a path the device cannot hold.
+bool DevicePathBelowRoot(const std::string& devicePath, std::string* relative) {
     char16_t wide[platform::kMaxPath];
-    return platform::WidenText(devicePath.c_str(), wide, platform::kMaxPath) &&
-           platform::DevicePathToHost(wide, hostPath);
+    std::string host;
+    if (!platform::WidenText(devicePath.c_str(), wide, platform::kMaxPath) ||
+        !platform::DevicePathToHost(wide, &host) || devicePath.size() < 2) {
+        return false;
+    }
+    relative->clear();
+    for (std::size_t i = 1; i < devicePath.size(); ++i) {
+        relative->push_back(devicePath[i] == '\\' ? '/' : devicePath[i]);
+    }
+    return true;
 }
 
+// The navigator's data folder below the device root ("Ostrel/NavigatorData").
 std::string DataFolder() {
     char16_t folder[platform::kMaxPath];
     char narrow[platform::kMaxPath];
     oxsdk::transport::GetNavigatorFolder(folder);
     platform::NarrowText(folder, narrow, platform::kMaxPath);
-    std::string host;
-    DevicePathToHostPath(std::string(narrow) + "NavigatorData", &host);
-    return host;
+    std::string relative;
+    DevicePathBelowRoot(std::string(narrow) + "NavigatorData", &relative);
+    return relative;
 }
 
 std::string DefaultDeviceId() {
@@ -110,8 +137,86 @@ std::string TimeScaleText(double timeScale) {
     return text;
 }
 
+// Why an open failed, in the words of the emulator's start-up errors.
+std::string OpenFailure(int error) {
+    switch (error) {
+        case EINVAL:
+            return "not a regular file (a FIFO, device or socket)";
+        case EISDIR:
+            return "a folder, not a file";
+        case ELOOP:
+            return "a symbolic link, which is never followed";
+        case ENXIO:
+            return "a FIFO, not a regular file";
+        default:
+            return std::strerror(error);
+    }
+}
+
+// Why the window could not be shown: another navigator has it, or its registration in
+// "<root>/.windows" cannot be written (and then which folder and why).
+std::string WindowFailure() {
+    const std::string root = platform::DeviceRootFolder();
+    const std::string prefix = std::string("cannot show the ") + kWindowClass + " window: ";
+    if (platform::CurrentPlatform().FindWindow(u"AldernWinClass") != 0) {
+        return prefix + "another navigator runs on " + root;
+    }
+    const std::string registry = root + "/.windows";
+    struct stat status {};
+    std::string folder = ::lstat(registry.c_str(), &status) == 0 ? registry : root;
+    int error = 0;
+    if (::lstat(folder.c_str(), &status) != 0) {
+        error = errno;
+    } else if (!S_ISDIR(status.st_mode) && folder == registry) {
+        error = ENOTDIR;
+    } else if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        error = errno;
+    }
+    return prefix + "cannot register it in " + registry + " (" + folder + ": " +
+           (error != 0 ? std::strerror(error) : "refused") + ")";
+}
+
 bool ValidExchangeName(const std::string& name) {
-    return !name.empty() && name.size() <= 255 && name.find_first_of("./\\|") == std::string::npos;
+    return !name.empty() && name.size() <= kLongestExchangeName &&
+           name.find_first_of("./\\|") == std::string::npos;
+}
+
+// A finite number from 0 to kLongestTimeScale, or why not.
+std::string CheckTimeScale(const std::string& text) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || end == nullptr || *end != '\0' || !std::isfinite(value) || value < 0 ||
+        value > kLongestTimeScale) {
+        return "'" + text + "' is not a number from 0 to " + TimeScaleText(kLongestTimeScale);
+    }
+    return {};
+}
+
+// Commands addressed to this navigator whose sender process is gone: nobody reads their
+// replies, so they are removed before the first pass instead of being run.
+void RemoveCommandsOfGoneSenders(const std::string& folder, const std::string& exchangeName,
+                                 CLog& log) {
+    namespace tools = oxsdk::tools;
+    const tools::TCleanResult result = tools::RemoveStaleExchangeFiles(
+        folder, [&](const tools::TExchangeFileName& file) -> std::string {
+            if (!tools::SameExchangeName(file.reader, exchangeName)) return {};
+            return tools::ProcessIsGone(file.pid)
+                       ? "sender process " + std::to_string(file.pid) + " is gone"
+                       : std::string();
+        });
+    if (!result.error.empty()) log.Error("cannot look for stale commands: " + result.error);
+    constexpr std::size_t kNamedAtMost = 10;
+    for (std::size_t i = 0; i < result.removed.size() && i < kNamedAtMost; ++i) {
+        log.Info("removed stale command file " + result.removed[i].name + " (" +
+                 result.removed[i].reason + ")");
+    }
+    if (!result.removed.empty()) {
+        log.Info("removed " + std::to_string(result.removed.size()) +
+                 " stale command file(s) from " + folder);
+    }
+    for (const tools::TRemovedFile& failed : result.failed) {
+        log.Error("cannot remove stale command file " + failed.name + ": " + failed.reason);
+    }
 }
 
 }  // namespace
@@ -133,22 +238,30 @@ int main(int argc, char** argv) {
         "Places data file (default: $OXSDK_NAVIGATOR_GAZETTEER, else the installed one)");
     app.add_option("-t,--time-scale", timeScale,
                    "Simulated seconds per wall-clock second (default 1, or the scenario's)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::Validator(CheckTimeScale, "0..100000"));
     app.add_option("-l,--log", logPath, "Append the log to this file (default: standard error)");
     app.add_flag("-v,--verbose", verbosity, "Log every command and reply");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // --help prints and ends with 0; every refusal is a usage error.
+        return app.exit(error) == 0 ? kExitOk : kExitUsage;
+    }
 
     if (!ValidExchangeName(exchangeName)) {
         std::fprintf(stderr,
-                     "oxsdk-navigator: the exchange name must hold 1 to 255 characters "
-                     "and no \".\", \"/\", \"\\\" or \"|\"\n");
+                     "oxsdk-navigator: --name: the exchange name must hold 1 to %zu characters "
+                     "(it is part of the exchange's file names) and no \".\", \"/\", \"\\\" "
+                     "or \"|\"\n",
+                     kLongestExchangeName);
         return kExitUsage;
     }
     if (!deviceRoot.empty()) ::setenv("OXSDK_DEVICE_ROOT", deviceRoot.c_str(), 1);
 
     CLog log;
     if (!log.OpenFile(logPath)) {
-        std::fprintf(stderr, "oxsdk-navigator: cannot open log file %s\n", logPath.c_str());
+        std::fprintf(stderr, "oxsdk-navigator: cannot open the log file %s: %s\n", logPath.c_str(),
+                     OpenFailure(errno).c_str());
         return kExitUsage;
     }
     log.SetLevel(verbosity > 0 ? ELogLevel::kDebug : ELogLevel::kInfo);
@@ -175,23 +288,30 @@ int main(int argc, char** argv) {
         return kExitData;
     }
 
-    CUserDataStore store(DataFolder());
+    CUserDataStore store(platform::DeviceRootFolder(), DataFolder());
     if (!store.Load(&error)) log.Error("data: " + error + " (starting without it)");
 
-    if (timeScale < 0) timeScale = scenario.timeScale.value_or(1.0);
+    if (timeScale < 0) {
+        timeScale = scenario.timeScale.value_or(1.0);
+        if (!CheckTimeScale(TimeScaleText(timeScale)).empty()) {
+            log.Error("scenario: timeScale " + TimeScaleText(timeScale) +
+                      " is not a number from 0 to " + TimeScaleText(kLongestTimeScale));
+            return kExitData;
+        }
+    }
     CSimulationClock clock(timeScale, static_cast<double>(std::time(nullptr)));
 
     std::unique_ptr<platform::EmulatedWindow> window =
         platform::EmulatedWindow::Create(kWindowClass);
     if (!window) {
-        log.Error(std::string("cannot show the ") + kWindowClass +
-                  " window: another navigator runs on " + platform::DeviceRootFolder());
+        log.Error(WindowFailure());
         return kExitWindow;
     }
     TNavigatorEnvironment environment;
     environment.deviceId = scenario.deviceId.value_or(DefaultDeviceId());
     environment.deviceType = oxsdk::transport::IsSmartphone() ? 2 : 1;
-    environment.devicePathToHost = DevicePathToHostPath;
+    environment.deviceRoot = platform::DeviceRootFolder();
+    environment.devicePathBelowRoot = DevicePathBelowRoot;
     const platform::WindowHandle handle = window->handle();
     environment.bringToForeground = [handle] {
         platform::CurrentPlatform().SetForegroundWindow(handle);
@@ -209,10 +329,18 @@ int main(int argc, char** argv) {
 
     char16_t exchangeFolder[platform::kMaxPath];
     oxsdk::transport::GetExchangeFolder(exchangeFolder, true);
-    // Watched as a folder path, without the closing "\".
+    // Its host path, without the closing "\".
     const int folderLength = platform::WideLength(exchangeFolder);
     if (folderLength > 1 && exchangeFolder[folderLength - 1] == u'\\') {
         exchangeFolder[folderLength - 1] = 0;
+    }
+    std::string exchangeHostFolder;
+    platform::DevicePathToHost(exchangeFolder, &exchangeHostFolder);
+    RemoveCommandsOfGoneSenders(exchangeHostFolder, exchangeName, log);
+    CExchangeWatch watch;
+    if (!watch.Open(exchangeHostFolder, exchangeName)) {
+        log.Error("cannot watch " + exchangeHostFolder + " (" + std::strerror(errno) +
+                  "): passing over it every " + std::to_string(kPassWaitMilliseconds) + " ms");
     }
     InstallSignalHandlers();
     log.Info("ready: exchange name " + exchangeName + ", device root " +
@@ -220,11 +348,25 @@ int main(int argc, char** argv) {
              " places from " + gazetteerFile + ", position " + Describe(start) + ", time scale " +
              TimeScaleText(timeScale));
 
+    // A pass over the whole folder reads every entry: it runs when events were lost or there
+    // is no watch, and otherwise once per kFullPassInterval, for what no event announced (a
+    // command that could not be read at once, markers a pass removes after their grace
+    // period). A command that arrives is handled by a pass that sees the arrivals only.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastPass = Clock::now();
+    bool wholeFolder = true;  // what came before the watch
+    std::set<std::string> arrivals;
     while (stopSignal == 0 && !navigator.stopRequested()) {
         navigator.Update();
-        COstrelFileLayer::ProcessEvents(exchangeName.c_str(), handler);
+        if (wholeFolder || !watch.isOpen() || Clock::now() - lastPass >= kFullPassInterval) {
+            lastPass = Clock::now();
+            COstrelFileLayer::ProcessEvents(exchangeName.c_str(), handler);
+        } else if (!arrivals.empty()) {
+            watch.ProcessArrivals(arrivals, handler);
+        }
+        arrivals.clear();
         if (navigator.stopRequested() || stopSignal != 0) break;
-        platform::CurrentPlatform().WaitForFolderChange(exchangeFolder, kPassWaitMilliseconds);
+        wholeFolder = watch.Wait(kPassWaitMilliseconds, &arrivals);
     }
 
     navigator.nmea().Close();

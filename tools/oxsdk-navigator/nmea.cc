@@ -1,8 +1,12 @@
 #include "nmea.h"
 
+#include <stdio.h>
+
 #include <cmath>
 #include <cstdint>
 #include <ctime>
+
+#include "host_files.h"
 
 namespace oxsdk::emulator {
 namespace {
@@ -71,11 +75,20 @@ std::string FormatRmc(const TGeoPoint& point, double unixSeconds, double speedKm
                     Date(unixSeconds) + ",,,A");
 }
 
-bool CNmeaOutput::Open(const std::string& hostPath) {
+bool CNmeaOutput::Open(const std::string& root, const std::string& relative) {
     Close();
-    file_ = std::fopen(hostPath.c_str(), "ab");
+    const std::size_t slash = relative.rfind('/');
+    const std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+    if (name.empty()) return false;
+    const CHostFd folder = OpenFolderBelow(
+        root, slash == std::string::npos ? std::string() : relative.substr(0, slash), true);
+    if (!folder.valid()) return false;
+    CHostFd output = OpenOutputFile(folder.get(), name);
+    if (!output.valid()) return false;
+    file_ = ::fdopen(output.get(), "ab");
     if (file_ == nullptr) return false;
-    path_ = hostPath;
+    output.Release();
+    path_ = root + "/" + relative;
     return true;
 }
 

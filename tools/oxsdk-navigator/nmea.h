@@ -29,8 +29,11 @@ public:
     CNmeaOutput(const CNmeaOutput&) = delete;
     CNmeaOutput& operator=(const CNmeaOutput&) = delete;
 
-    /// Opens `hostPath` for appending (created when missing); false when it cannot be opened.
-    bool Open(const std::string& hostPath);
+    /// Opens the file `relative` ("Temp/gps.nmea") below the host folder `root` for appending:
+    /// missing folders are created 0700, the file 0600; false when a symbolic link is on the
+    /// way or at the name, or when it is not a regular file (a FIFO, device or folder is
+    /// refused at once, never waited for).
+    bool Open(const std::string& root, const std::string& relative);
     void Close();
     bool isOpen() const { return file_ != nullptr; }
     const std::string& path() const { return path_; }

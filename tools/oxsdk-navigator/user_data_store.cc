@@ -1,84 +1,99 @@
 #include "user_data_store.h"
 
-#include <sys/stat.h>
-
-#include <cstdio>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <nlohmann/json.hpp>
-#include <sstream>
+#include <stdexcept>
+
+#include "host_files.h"
 
 namespace oxsdk::emulator {
 namespace {
 
 using nlohmann::json;
 
-bool ReadFile(const std::string& path, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream content;
-    content << in.rdbuf();
-    *text = content.str();
-    return true;
-}
-
 std::string Dump(const json& document) {
     return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
+// The whole number at `key` of `entry` when it lies in [low, high]; throws otherwise (a
+// fraction, 1e300 or a number beyond 64 bits never reaches a conversion).
+std::int64_t WholeNumber(const json& entry, const char* key, std::int64_t low, std::int64_t high) {
+    const json& value = entry.at(key);
+    bool inRange = false;
+    std::int64_t number = 0;
+    if (value.is_number_unsigned()) {
+        const std::uint64_t magnitude = value.get<std::uint64_t>();
+        inRange = magnitude <= static_cast<std::uint64_t>(high) && high >= 0;
+        number = inRange ? static_cast<std::int64_t>(magnitude) : 0;
+    } else if (value.is_number_integer()) {
+        number = value.get<std::int64_t>();
+        inRange = number >= low && number <= high;
+    }
+    if (!inRange) {
+        throw std::out_of_range(std::string("\"") + key + "\" is not a whole number from " +
+                                std::to_string(low) + " to " + std::to_string(high));
+    }
+    return number;
+}
+
+std::int32_t Latitude(const json& entry) {
+    return static_cast<std::int32_t>(WholeNumber(entry, "latitude", -90000000, 90000000));
+}
+
+std::int32_t Longitude(const json& entry) {
+    return static_cast<std::int32_t>(WholeNumber(entry, "longitude", -180000000, 180000000));
+}
+
+constexpr const char* kFavoritesFile = "favorites.json";
+constexpr const char* kPoiSetsFile = "poi-sets.json";
+
 }  // namespace
 
-void MakeFolders(const std::string& folder) {
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        ::mkdir(folder.substr(0, slash).c_str(), 0700);
-        if (slash == std::string::npos) break;
-    }
+CUserDataStore::CUserDataStore(std::string root, std::string relative)
+    : root_(std::move(root)), relative_(std::move(relative)) {}
+
+std::string CUserDataStore::folder() const {
+    return relative_.empty() ? root_ : root_ + "/" + relative_;
 }
 
-bool WriteFileReplacing(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << text;
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+bool CUserDataStore::ReadDataFile(const char* name, std::string* text, std::string* error) const {
+    const CHostFd dataFolder = OpenFolderBelow(root_, relative_, false);
+    if (!dataFolder.valid() && errno == ENOENT) return false;  // nothing stored yet
+    if (dataFolder.valid() && ReadRegularFile(dataFolder.get(), name, text)) return true;
+    if (errno == ENOENT) return false;
+    *error = folder() + "/" + name + ": cannot be read (" + std::strerror(errno) + ")";
+    return false;
 }
 
-CUserDataStore::CUserDataStore(std::string folder) : folder_(std::move(folder)) {}
+bool CUserDataStore::WriteDataFile(const char* name, const std::string& text) {
+    const CHostFd dataFolder = OpenFolderBelow(root_, relative_, true);
+    return dataFolder.valid() && ReplaceFile(dataFolder.get(), name, text);
+}
 
 bool CUserDataStore::Load(std::string* error) {
+    error->clear();
     favorites_.clear();
     poiSets_.clear();
     std::string text;
     try {
-        if (ReadFile(favoritesPath(), &text)) {
+        if (ReadDataFile(kFavoritesFile, &text, error)) {
             const json document = json::parse(text);
             for (const json& entry : document.at("favorites")) {
-                const int index = entry.at("index").get<int>();
-                if (index < 0 || index >= kFavoriteCount) continue;
+                const auto index =
+                    static_cast<int>(WholeNumber(entry, "index", 0, kFavoriteCount - 1));
                 favorites_[index] = TFavorite{entry.at("name").get<std::string>(),
                                               entry.at("description").get<std::string>(),
-                                              entry.at("latitude").get<std::int32_t>(),
-                                              entry.at("longitude").get<std::int32_t>()};
+                                              Latitude(entry), Longitude(entry)};
             }
         }
-    } catch (const json::exception& e) {
+    } catch (const std::exception& e) {  // json's own errors and WholeNumber's
         favorites_.clear();
         *error = favoritesPath() + ": " + e.what();
         return false;
     }
     try {
-        if (ReadFile(poiSetsPath(), &text)) {
+        if (ReadDataFile(kPoiSetsFile, &text, error)) {
             const json document = json::parse(text);
             for (const json& entry : document.at("sets")) {
                 TPoiSet set;
@@ -86,18 +101,17 @@ bool CUserDataStore::Load(std::string* error) {
                 for (const json& point : entry.at("points")) {
                     set.points.push_back(TPoi{point.at("name").get<std::string>(),
                                               point.at("description").get<std::string>(),
-                                              point.at("latitude").get<std::int32_t>(),
-                                              point.at("longitude").get<std::int32_t>()});
+                                              Latitude(point), Longitude(point)});
                 }
                 poiSets_[entry.at("name").get<std::string>()] = std::move(set);
             }
         }
-    } catch (const json::exception& e) {
+    } catch (const std::exception& e) {
         poiSets_.clear();
         *error = poiSetsPath() + ": " + e.what();
         return false;
     }
-    return true;
+    return error->empty();
 }
 
 std::optional<TFavorite> CUserDataStore::favorite(int index) const {
@@ -176,8 +190,7 @@ bool CUserDataStore::SaveFavorites() {
                         {"latitude", favorite.latitude},
                         {"longitude", favorite.longitude}});
     }
-    MakeFolders(folder_);
-    return WriteFileReplacing(favoritesPath(), Dump(json{{"favorites", list}}));
+    return WriteDataFile(kFavoritesFile, Dump(json{{"favorites", list}}));
 }
 
 bool CUserDataStore::SavePoiSets() {
@@ -192,8 +205,7 @@ bool CUserDataStore::SavePoiSets() {
         }
         sets.push_back({{"name", name}, {"visible", set.visible}, {"points", points}});
     }
-    MakeFolders(folder_);
-    return WriteFileReplacing(poiSetsPath(), Dump(json{{"sets", sets}}));
+    return WriteDataFile(kPoiSetsFile, Dump(json{{"sets", sets}}));
 }
 
 }  // namespace oxsdk::emulator

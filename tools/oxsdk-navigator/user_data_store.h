@@ -1,7 +1,8 @@
 // Favourites and user points of interest of the navigator emulator, kept in two JSON files in
 // its data folder on the emulated device (favorites.json, poi-sets.json) so that they survive
-// a restart. Every change is written at once, through a temporary file that replaces the old
-// one (no temporary file is left behind).
+// a restart. Every change is written at once, through an exclusive temporary file that
+// replaces the old one (no temporary file is left behind); the files are private (0600) and no
+// symbolic link below the device root is followed to read or write them.
 #pragma once
 
 #include <cstdint>
@@ -38,12 +39,13 @@ struct TPoiSet {
 
 class CUserDataStore {
 public:
-    /// Keeps its files in the host folder `folder` (created when missing, mode 0700).
-    explicit CUserDataStore(std::string folder);
+    /// Keeps its files in the folder `relative` ("Ostrel/NavigatorData") below the host folder
+    /// `root` (the device root); missing folders are created 0700 when a file is written.
+    CUserDataStore(std::string root, std::string relative);
 
     /// Reads both files; missing files count as empty. False with a message when a file
-    /// cannot be parsed (the store is then empty and the file is left as it is until the next
-    /// change).
+    /// cannot be read (a link, a FIFO, not readable) or parsed (the store is then empty and the
+    /// file is left as it is until the next change).
     bool Load(std::string* error);
 
     std::optional<TFavorite> favorite(int index) const;
@@ -65,23 +67,23 @@ public:
     bool SetPoiSetVisible(const std::string& set, bool visible);
     const std::map<std::string, TPoiSet>& poiSets() const { return poiSets_; }
 
-    std::string favoritesPath() const { return folder_ + "/favorites.json"; }
-    std::string poiSetsPath() const { return folder_ + "/poi-sets.json"; }
+    /// The host folder of the files, and their host paths (for messages).
+    std::string folder() const;
+    std::string favoritesPath() const { return folder() + "/favorites.json"; }
+    std::string poiSetsPath() const { return folder() + "/poi-sets.json"; }
 
 private:
     bool SaveFavorites();
     bool SavePoiSets();
+    // True with the file's text; false when it is missing, or with `error` set when it is
+    // there but cannot be read.
+    bool ReadDataFile(const char* name, std::string* text, std::string* error) const;
+    bool WriteDataFile(const char* name, const std::string& text);
 
-    std::string folder_;
+    std::string root_;
+    std::string relative_;
     std::map<int, TFavorite> favorites_;
     std::map<std::string, TPoiSet> poiSets_;
 };
-
-/// Creates host folder `folder` and its missing parents (mode 0700); existing ones are kept.
-void MakeFolders(const std::string& folder);
-
-/// Writes `text` to `path` through "<path>.tmp" and a rename; false on any failure (the
-/// temporary file is removed).
-bool WriteFileReplacing(const std::string& path, const std::string& text);
 
 }  // namespace oxsdk::emulator

@@ -2,6 +2,7 @@
 #include "command_line.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 
@@ -13,6 +14,10 @@ namespace oxsdk::cli {
 const char* const kDefaultNavigatorName = "OstrelNavigator";
 const char* const kDefaultClientName = "oxsdk";
 const double kLongestTimeoutSeconds = 365.0 * 24 * 3600;
+// A command file is "\Ostrel\SdkFileCalls\CLIENT.NAVIGATOR.PID.SEQ.finished" on the device:
+// at most 259 characters, the folder takes 21, and the dots, the longest process number and
+// sequence (10 digits each) and "finished" take 32 more.
+const std::size_t kLongestExchangeNames = 259 - 21 - 32;
 
 namespace {
 
@@ -88,9 +93,32 @@ std::string CheckText(const std::string& text) {
     return {};
 }
 
+std::string CheckTimeout(const std::string& text) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(value) || value < 0 ||
+        value > kLongestTimeoutSeconds) {
+        return "'" + text + "' is not a number of seconds from 0 to 31536000 (a year)";
+    }
+    return {};
+}
+
+std::string CheckExchangeNames(const std::string& clientName, const std::string& navigatorName) {
+    const std::size_t length = clientName.size() + navigatorName.size();
+    if (length <= kLongestExchangeNames) return {};
+    return "--client-name and --navigator-name hold " + std::to_string(length) +
+           " characters together, at most " + std::to_string(kLongestExchangeNames) +
+           " fit: both are part of the exchange file names "
+           "\\Ostrel\\SdkFileCalls\\CLIENT.NAVIGATOR.PID.SEQ.finished (at most 259 characters "
+           "with a 10-digit process number and sequence)";
+}
+
 std::string CheckExchangeName(const std::string& name) {
     if (name.empty()) return "an exchange name must not be empty";
-    if (name.size() > 255) return "an exchange name holds at most 255 characters";
+    if (name.size() > kLongestExchangeNames - 1) {
+        return "an exchange name holds at most " + std::to_string(kLongestExchangeNames - 1) +
+               " characters";
+    }
     if (name.find_first_of("./\\") != std::string::npos) {
         return "an exchange name must not hold \".\", \"/\" or \"\\\"";
     }
@@ -117,8 +145,8 @@ TArgumentValues TCommandLine::ArgumentValues() const {
 void DefineCommandLine(CLI::App& app, TCommandLine& commandLine) {
     app.description(
         "Drives the navigation application through the OXSDK5Link library: one subcommand per "
-        "remote command of COstrelAPI, plus start, stop, status, foreground, sdk-version and "
-        "list.");
+        "remote command of COstrelAPI, plus start, stop, status, foreground, sdk-version, list "
+        "and clean.");
     app.footer(kFooter);
     app.require_subcommand(1);
     commandLine.options.clientName = kDefaultClientName;
@@ -140,8 +168,13 @@ void DefineCommandLine(CLI::App& app, TCommandLine& commandLine) {
     app.add_option("--timeout", commandLine.options.timeoutSeconds,
                    "bound the whole request (start and reply) to SECONDS, at most a year; 0: no "
                    "bound")
-        ->check(CLI::Range(0.0, kLongestTimeoutSeconds))
+        ->check(CLI::Validator(CheckTimeout, ""))
         ->option_text("SECONDS");
+    app.parse_complete_callback([&commandLine] {
+        const std::string refused =
+            CheckExchangeNames(commandLine.options.clientName, commandLine.options.navigatorName);
+        if (!refused.empty()) throw CLI::ValidationError(refused);
+    });
 
     auto local = [&](const char* name, const char* help, ELocalCommand which) {
         CLI::App* sub = app.add_subcommand(name, help);
@@ -163,6 +196,10 @@ void DefineCommandLine(CLI::App& app, TCommandLine& commandLine) {
           ELocalCommand::SdkVersion);
     local("list", "every remote command with its arguments, wire name and reply",
           ELocalCommand::List);
+    local("clean",
+          "remove exchange files whose client process is gone, and commands to the navigator "
+          "while it does not run; says what it removed",
+          ELocalCommand::Clean);
 
     for (const TCommandDescription* command : OXSDK5Link::commands::kAll) {
         const TCommandBinding* binding = FindBinding(*command);

@@ -22,7 +22,7 @@ extern const char* const kDefaultClientName;
 extern const double kLongestTimeoutSeconds;
 
 /// The local (non-catalogue) subcommands.
-enum class ELocalCommand { None, Start, Stop, Status, Foreground, SdkVersion, List };
+enum class ELocalCommand { None, Start, Stop, Status, Foreground, SdkVersion, List, Clean };
 
 /// What the parsed command line asks for.
 struct TCommandLine {
@@ -45,8 +45,15 @@ std::string CheckNumber(const std::string& text);
 /// Empty when `text` arrives as one whole field (it holds no "|" and no line feed); else the
 /// reason.
 std::string CheckText(const std::string& text);
-/// Empty when `name` can serve as an exchange name (1 to 255 characters, no ".", "/", "\").
+/// Empty when `name` can serve as an exchange name (1 to 205 characters, no ".", "/", "\").
 std::string CheckExchangeName(const std::string& name);
+/// Empty when the two names together fit the exchange file names (206 characters at most:
+/// a command file's device path holds 259 with the longest process number and sequence);
+/// else the reason.
+std::string CheckExchangeNames(const std::string& clientName, const std::string& navigatorName);
+/// Empty when `text` is a finite number of seconds from 0 to kLongestTimeoutSeconds (not nan,
+/// inf or negative); else the reason.
+std::string CheckTimeout(const std::string& text);
 /// The value of a text accepted by CheckNumber.
 std::int32_t ParseNumber(const std::string& text);
 

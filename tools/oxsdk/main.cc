@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "clean_command.h"
 #include "command_line.h"
 #include "command_names.h"
 #include "command_runner.h"
@@ -28,6 +29,8 @@ const char* LocalName(ELocalCommand command) {
             return "sdk-version";
         case ELocalCommand::List:
             return "list";
+        case ELocalCommand::Clean:
+            return "clean";
         case ELocalCommand::None:
             break;
     }
@@ -77,6 +80,13 @@ int main(int argc, char** argv) {
             std::cout << (commandLine.json ? DumpJson(CommandListToJson()) + "\n"
                                            : CommandListToText());
             return 0;
+        case ELocalCommand::Clean: {
+            const TCleanReport report = RunClean(options);
+            std::cout << (commandLine.json ? DumpJson(CleanReportToJson(report)) + "\n"
+                                           : CleanReportToText(report));
+            if (!report.message.empty()) std::cerr << "oxsdk: " << report.message << '\n';
+            return ExitCode(report.status);
+        }
         case ELocalCommand::Start:
             outcome = RunStart(options);
             break;

@@ -25,13 +25,14 @@ constexpr std::int32_t kStartLongitude = 4895168;
 class CommandHandlerTest : public ::testing::Test {
 protected:
     CommandHandlerTest()
-        : store_(folder_.path() + "/data"),
+        : store_(folder_.path(), "data"),
           clock_(1.0, 1780000000.0, [this] { return wallSeconds_; }) {
         log_.CaptureInMemory();
         TNavigatorEnvironment environment;
-        environment.devicePathToHost = [this](const std::string& device, std::string* host) {
-            *host = folder_.path() + "/device";
-            for (char c : device) *host += c == '\\' ? '/' : c;
+        environment.deviceRoot = folder_.path();
+        environment.devicePathBelowRoot = [](const std::string& device, std::string* relative) {
+            relative->clear();
+            for (char c : device.substr(1)) *relative += c == '\\' ? '/' : c;
             return true;
         };
         environment.bringToForeground = [this] { ++foregroundCalls_; };
@@ -234,7 +235,7 @@ TEST_F(CommandHandlerTest, RawGpsOutputWritesNmeaOfThePositionWhileEnabled) {
     ASSERT_EQ(Run({"DisableRawGPSOutputV01"}), TFields{"0"});
     wallSeconds_ += 5.0;
     navigator_->Update();
-    std::ifstream in(folder_.path() + "/device/GPS/out.nmea");
+    std::ifstream in(folder_.path() + "/GPS/out.nmea");
     TFields lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     ASSERT_EQ(lines.size(), 4u);  // two GGA/RMC pairs, none after disabling

@@ -1,11 +1,16 @@
 // End to end: the real oxsdk-navigator on a temporary emulated device, driven through the
 // library's file layer and COstrelAPI as an application would.
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "OXSDK5Link/CommandCatalogue.h"
@@ -169,6 +174,62 @@ TEST_F(EmulatorEndToEnd, StartApplicationStartsTheInstalledEmulatorAndStopApplic
     EXPECT_EQ(api.StopApplication(&error), 0);
     EXPECT_EQ(error.errorCode, -5);  // the window went during the stop's wait
     EXPECT_FALSE(device_.NavigatorWindowExists());
+}
+
+TEST_F(EmulatorEndToEnd, StartUpErrorsSayWhatIsWrong) {
+    const std::string fifo = device_.root() + "/log.fifo";  // no reader: an open would block
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string blocked = device_.root() + "/blocked";  // its window registry is a file
+    std::filesystem::create_directories(blocked);
+    std::ofstream(blocked + "/.windows") << "";
+    const struct {
+        TFields options;
+        int exitStatus;
+        std::string says;
+    } cases[] = {
+        {{"--log", fifo}, 1, fifo + ": a FIFO"},
+        {{"--device-root", blocked}, 3, "cannot register it in " + blocked + "/.windows"},
+        {{"--time-scale", "1e308"}, 1, "--time-scale"},
+        {{"--time-scale", "nan"}, 1, "--time-scale"},
+        {{"--name", std::string(206, 'n')}, 1, "1 to 205 characters"},
+    };
+    for (const auto& test : cases) {
+        TFields argv = {OXSDK_NAVIGATOR_PATH, "--gazetteer", OXSDK_NAVIGATOR_DATA};
+        argv.insert(argv.end(), test.options.begin(), test.options.end());
+        const tools::testing::TRun run = device_.Run(argv);
+        EXPECT_EQ(run.exitStatus, test.exitStatus) << test.says;
+        EXPECT_NE(run.err.find(test.says), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(EmulatorEndToEnd, OutputFilesThatAreNoRegularFilesGetCode9AtOnce) {
+    ASSERT_EQ(::mkfifo((device_.root() + "/gps.fifo").c_str(), 0600), 0);
+    ASSERT_GT(Start(), 0);
+    EXPECT_EQ(Exchange("EnableRawGPSOutputV01", {"\\gps.fifo"}), TFields{"9"});
+    EXPECT_EQ(Exchange("EnableRawGPSOutputV01", {"\\Ostrel"}), TFields{"9"});  // a folder
+    EXPECT_EQ(Exchange("GetApplicationVersionV01").at(0), "0");
+}
+
+TEST_F(EmulatorEndToEnd, CommandsOfGoneSendersAreRemovedAtStartUnanswered) {
+    const pid_t child = ::fork();  // a process number that no process has once reaped
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const std::string folder = device_.root() + "/Ostrel/SdkFileCalls/";
+    const std::string gone = "E2eClient.OstrelNavigator." + std::to_string(child) + ".1.";
+    const std::string foreign = "E2eClient.Other." + std::to_string(child) + ".1.";
+    std::filesystem::create_directories(folder);
+    for (const std::string& name : {gone, foreign}) {
+        std::ofstream(folder + name + "message") << "GetApplicationVersionV01|\n";
+        std::ofstream(folder + name + "finished");
+    }
+    ASSERT_GT(Start(), 0);
+    EXPECT_EQ(Exchange("GetApplicationVersionV01").at(0), "0");  // a live sender's is answered
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{foreign + "finished", foreign + "message"}));
 }
 
 TEST_F(EmulatorEndToEnd, UnknownPlaceGivesANonZeroErrorCode) {

@@ -1,12 +1,21 @@
 // Favourites and POI sets in their files: they survive a new store, the closest point is
-// closest in metres, no temporary file stays, and broken files or folders are reported.
+// closest in metres, no temporary file stays, and broken files or folders are reported. The
+// emulator's own files under hostile hosts: symbolic links, FIFOs and folders planted at their
+// names are neither followed nor waited for, and what is created is private whatever the umask.
 #include "user_data_store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sstream>
 
+#include "log.h"
 #include "navigator_fixture.h"
 #include "nmea.h"
 #include "scenario.h"
@@ -18,7 +27,7 @@ TEST(UserDataStore, FavouritesAndPoiSetsSurviveANewStore) {
     CTemporaryFolder folder;
     const std::string data = folder.path() + "/a/b";
     {
-        CUserDataStore store(data);
+        CUserDataStore store(folder.path(), "a/b");
         std::string error;
         ASSERT_TRUE(store.Load(&error));  // no files yet
         ASSERT_TRUE(store.SetFavorite(5, {"Home", "Dam 1 \xC3\xA9", 52373080, 4892453}));
@@ -27,7 +36,7 @@ TEST(UserDataStore, FavouritesAndPoiSetsSurviveANewStore) {
         ASSERT_TRUE(store.AddPoi("Cafes", {"Cafe", "Corner", 52370000, 4890000}));
         ASSERT_TRUE(store.SetPoiSetVisible("Cafes", false));
     }
-    CUserDataStore reopened(data);
+    CUserDataStore reopened(folder.path(), "a/b");
     std::string error;
     ASSERT_TRUE(reopened.Load(&error)) << error;
     ASSERT_EQ(reopened.favorites().size(), 1u);
@@ -42,7 +51,7 @@ TEST(UserDataStore, FavouritesAndPoiSetsSurviveANewStore) {
 
 TEST(UserDataStore, ClosestPoiIsClosestInMetresNotInDegrees) {
     CTemporaryFolder folder;
-    CUserDataStore store(folder.path());
+    CUserDataStore store(folder.path(), "");
     // At 60 degrees north a degree of longitude is half as long as one of latitude.
     store.AddPoi("Set", {"North", "", 60600000, 10000000});  // 0.6 degrees, about 67 km
     store.AddPoi("Set", {"East", "", 60000000, 10900000});   // 0.9 degrees, about 50 km
@@ -55,15 +64,179 @@ TEST(UserDataStore, ClosestPoiIsClosestInMetresNotInDegrees) {
 
 TEST(UserDataStore, BrokenFilesAndUnwritableFoldersAreReported) {
     CTemporaryFolder folder;
-    { std::ofstream(folder.path() + "/favorites.json") << "{\"favorites\": [ {\"index\": "; }
-    CUserDataStore store(folder.path());
-    std::string error;
-    EXPECT_FALSE(store.Load(&error));
-    EXPECT_NE(error.find("favorites.json"), std::string::npos);
+    // Cut short, and numbers that no conversion may take: a fraction, 1e300, beyond 64 bits,
+    // out of the coordinate range.
+    const std::string favorite = R"({"favorites": [{"name": "A", "description": "", )";
+    for (const std::string& broken :
+         {std::string(R"({"favorites": [ {"index": )"),
+          favorite + R"("index": 1e300, "latitude": 0, "longitude": 0}]})",
+          favorite + R"("index": 1.5, "latitude": 0, "longitude": 0}]})",
+          favorite + R"("index": 1, "latitude": 18446744073709551615, "longitude": 0}]})",
+          favorite + R"("index": 1, "latitude": 0, "longitude": -180000001}]})"}) {
+        { std::ofstream(folder.path() + "/favorites.json") << broken; }
+        CUserDataStore store(folder.path(), "");
+        std::string error;
+        EXPECT_FALSE(store.Load(&error)) << broken;
+        EXPECT_NE(error.find("favorites.json"), std::string::npos) << broken;
+        EXPECT_TRUE(store.favorites().empty()) << broken;
+    }
 
-    CUserDataStore unwritable("/proc/oxsdk-no-such-folder");
+    CUserDataStore unwritable("/proc", "oxsdk-no-such-folder");
     EXPECT_FALSE(unwritable.SetFavorite(1, {"A", "B", 0, 0}));
     EXPECT_TRUE(unwritable.favorite(1).has_value());  // kept in memory
+}
+
+// A file outside the emulator's folders, to show that it is neither read nor changed.
+struct TOutsideFile {
+    std::string path;
+    std::string content;
+    mode_t mode = 0;
+
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    explicit TOutsideFile(const std::string& where) : path(where) {
+        std::ofstream(path) << R"({"favorites": [{"index": 1, "name": "Outside", )"
+                            << R"("description": "", "latitude": 1, "longitude": 2}]})";
+        ::chmod(path.c_str(), 0444);
+        struct stat status {};
+        ::stat(path.c_str(), &status);
+        mode = status.st_mode;
+        content = Read(path);
+    }
+    void ExpectUnchanged(const std::string& label) const {
+        struct stat status {};
+        ASSERT_EQ(::lstat(path.c_str(), &status), 0) << label;
+        EXPECT_EQ(status.st_mode, mode) << label;
+        EXPECT_EQ(Read(path), content) << label;
+    }
+};
+
+mode_t ModeOf(const std::string& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 ? status.st_mode : 0;
+}
+
+// Sets the umask for a scope, so that modes show what the emulator asked for.
+struct TUmask {
+    mode_t saved;
+    explicit TUmask(mode_t mask) : saved(::umask(mask)) {}
+    ~TUmask() { ::umask(saved); }
+};
+
+TEST(HostileHost, DataFilesAreNeitherReadNorWrittenThroughLinks) {
+    struct TCase {
+        const char* label;
+        // Plants the hostile entry in the store's folder `data` pointing at `outside`.
+        std::function<void(const std::string& data, const std::string& outside)> plant;
+        bool writeSucceeds;
+    };
+    const TCase cases[] = {
+        {"link at the temporary name",
+         [](const std::string& data, const std::string& outside) {
+             std::filesystem::create_directories(data);
+             std::filesystem::create_symlink(outside, data + "/favorites.json.tmp");
+         },
+         true},
+        {"link at the file's name",
+         [](const std::string& data, const std::string& outside) {
+             std::filesystem::create_directories(data);
+             std::filesystem::create_symlink(outside, data + "/favorites.json");
+         },
+         true},
+        {"data folder is a link",
+         [](const std::string& data, const std::string& outside) {
+             std::filesystem::create_directories(std::filesystem::path(data).parent_path());
+             std::filesystem::create_symlink(std::filesystem::path(outside).parent_path(), data);
+         },
+         false},
+    };
+    for (const TCase& test : cases) {
+        CTemporaryFolder device, elsewhere;
+        const TOutsideFile outside(elsewhere.path() + "/favorites.json");
+        const std::string data = device.path() + "/Ostrel/NavigatorData";
+        test.plant(data, outside.path);
+        CUserDataStore store(device.path(), "Ostrel/NavigatorData");
+        std::string error;
+        store.Load(&error);
+        EXPECT_FALSE(store.favorite(1).has_value()) << test.label << ": read through the link";
+        EXPECT_EQ(store.SetFavorite(2, {"Home", "", 3, 4}), test.writeSucceeds) << test.label;
+        outside.ExpectUnchanged(test.label);
+        const std::filesystem::directory_iterator entries(elsewhere.path());
+        EXPECT_EQ(std::distance(begin(entries), end(entries)), 1)
+            << test.label << ": a file was added outside";
+        if (test.writeSucceeds) {
+            EXPECT_TRUE(S_ISREG(ModeOf(data + "/favorites.json"))) << test.label;
+        }
+    }
+}
+
+TEST(HostileHost, OutputFilesMustBeRegularFilesAndAreNeverWaitedFor) {
+    struct TCase {
+        const char* label;
+        std::function<void(const std::string& name, const std::string& outside)> plant;
+    };
+    const TCase cases[] = {
+        {"link to a file outside",
+         [](const std::string& name, const std::string& outside) {
+             std::filesystem::create_symlink(outside, name);
+         }},
+        {"FIFO with a reader",
+         [](const std::string& name, const std::string&) {
+             ::mkfifo(name.c_str(), 0600);
+             static int reader = -1;  // one reader end open at a time
+             if (reader >= 0) ::close(reader);
+             reader = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+         }},
+        {"FIFO without a reader",
+         [](const std::string& name, const std::string&) { ::mkfifo(name.c_str(), 0600); }},
+        {"folder", [](const std::string& name,
+                      const std::string&) { std::filesystem::create_directory(name); }},
+        {"link to a device",
+         [](const std::string& name, const std::string&) {
+             std::filesystem::create_symlink("/dev/null", name);
+         }},
+    };
+    for (const TCase& test : cases) {
+        CTemporaryFolder device, elsewhere;
+        const TOutsideFile outside(elsewhere.path() + "/target");
+        std::filesystem::create_directory(device.path() + "/Temp");
+        test.plant(device.path() + "/Temp/out", outside.path);
+        CNmeaOutput nmea;
+        EXPECT_FALSE(nmea.Open(device.path(), "Temp/out")) << test.label;
+        CLog log;
+        EXPECT_FALSE(log.OpenFile(device.path() + "/Temp/out")) << test.label;
+        outside.ExpectUnchanged(test.label);
+    }
+    // A folder on the way that links outside is not followed either.
+    CTemporaryFolder device, elsewhere;
+    std::filesystem::create_symlink(elsewhere.path(), device.path() + "/Temp");
+    CNmeaOutput nmea;
+    EXPECT_FALSE(nmea.Open(device.path(), "Temp/out"));
+    EXPECT_FALSE(std::filesystem::exists(elsewhere.path() + "/out"));
+}
+
+TEST(HostileHost, FilesAndFoldersAreCreatedPrivateWhateverTheUmask) {
+    const TUmask open(0);
+    CTemporaryFolder device;
+    CUserDataStore store(device.path(), "Ostrel/NavigatorData");
+    ASSERT_TRUE(store.SetFavorite(1, {"Home", "", 1, 2}));
+    ASSERT_TRUE(store.AddPoi("Set", {"Cafe", "", 1, 2}));
+    CNmeaOutput nmea;
+    ASSERT_TRUE(nmea.Open(device.path(), "GPS/out.nmea"));
+    CLog log;
+    ASSERT_TRUE(log.OpenFile(device.path() + "/navigator.log"));
+    for (const char* file :
+         {"/Ostrel/NavigatorData/favorites.json", "/Ostrel/NavigatorData/poi-sets.json",
+          "/GPS/out.nmea", "/navigator.log"}) {
+        EXPECT_EQ(ModeOf(device.path() + file) & 0777, 0600u) << file;
+    }
+    for (const char* folder : {"/Ostrel", "/Ostrel/NavigatorData", "/GPS"}) {
+        EXPECT_EQ(ModeOf(device.path() + folder) & 0777, 0700u) << folder;
+    }
 }
 
 TEST(Nmea, SentencesCarryPositionTimeAndChecksum) {

@@ -25,11 +25,14 @@ TEST(CommandLineTest, TextAndNameChecks) {
     EXPECT_NE("", CheckText("a|b"));
     EXPECT_NE("", CheckText("|"));
     EXPECT_EQ("", CheckExchangeName("navigator"));
-    EXPECT_EQ("", CheckExchangeName(std::string(255, 'n')));
-    for (const std::string& bad : {std::string(), std::string(256, 'n'), std::string("a.b"),
+    EXPECT_EQ("", CheckExchangeName(std::string(205, 'n')));
+    for (const std::string& bad : {std::string(), std::string(206, 'n'), std::string("a.b"),
                                    std::string("a/b"), std::string("a\\b")}) {
         EXPECT_NE("", CheckExchangeName(bad)) << bad;
     }
+    // Together they must leave room in a command file's device path (259 characters).
+    EXPECT_EQ("", CheckExchangeNames(std::string(191, 'c'), "OstrelNavigator"));
+    EXPECT_NE("", CheckExchangeNames(std::string(192, 'c'), "OstrelNavigator"));
 }
 
 struct Parsed {
@@ -70,6 +73,8 @@ TEST(CommandLineTest, RefusedCommandLines) {
                                                            {"--timeout", "soon", "status"},
                                                            {"--timeout", "1e300", "status"},
                                                            {"--timeout", "inf", "status"},
+                                                           {"--timeout", "nan", "status"},
+                                                           {"--timeout", "-0.5", "status"},
                                                            {"status", "extra"}};
     for (const auto& arguments : refused) {
         Parsed parsed;

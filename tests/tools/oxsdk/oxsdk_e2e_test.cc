@@ -2,10 +2,14 @@
 // temporary emulated device. The scripted navigator gives any reply a test needs and logs what
 // arrives; the test navigator answers nothing in its silent mode; the emulator is the navigator
 // the library finds and starts.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "nlohmann/json.hpp"
@@ -116,26 +120,31 @@ TEST_F(OxsdkClientTest, ArgumentsTravelAsTheLibrarySendsThem) {
         {"navigate-to-coordinates", "-2147483648", "+0042", "tab\there, return\r, \xc3\xa9"});
     EXPECT_EQ(kSuccess, run.exitStatus) << run.err;
     EXPECT_EQ(kSuccess, Scripted({"enable-raw-gps-output", ""}).exitStatus);
+    // The longest names that fit together still travel.
+    const TRun longest = Scripted({"--client-name", std::string(198, 'c'), "clear-route"});
+    EXPECT_EQ(kSuccess, longest.exitStatus) << longest.err;
     EXPECT_EQ(
         "NavigateToCoordinatesV01|-2147483648|42|tab\there, return\r, \xc3\xa9\n"
-        "EnableRawGPSOutputV01|\n",
+        "EnableRawGPSOutputV01|\nClearRouteV01\n",
         Received());
 }
 
 TEST_F(OxsdkClientTest, UsageErrorsSendNothing) {
     StartScripted("");
     const std::vector<TArguments> refused = {
-        {"navigate-to-coordinates", "1", "2"},            // missing argument
-        {"navigate-to-favorite", "1", "2"},               // surplus argument
-        {"show-coordinates-on-map", "2147483648", "0"},   // beyond 32 bits
-        {"show-coordinates-on-map", "0", "-2147483649"},  // below 32 bits
-        {"navigate-to-favorite", "0x10"},                 // not decimal
-        {"switch-map", "left|right"},                     // would split into fields
-        {"switch-map", "cut\nshort"},                     // cut at the line feed
-        {"no-such-command"},                              // unknown subcommand
-        {},                                               // no subcommand
-        {"--navigator-name", "a.b", "get-route-info"},    // name unusable in a file name
-        {"--timeout", "-1", "get-route-info"}};           // negative bound
+        {"navigate-to-coordinates", "1", "2"},                       // missing argument
+        {"navigate-to-favorite", "1", "2"},                          // surplus argument
+        {"show-coordinates-on-map", "2147483648", "0"},              // beyond 32 bits
+        {"show-coordinates-on-map", "0", "-2147483649"},             // below 32 bits
+        {"navigate-to-favorite", "0x10"},                            // not decimal
+        {"switch-map", "left|right"},                                // would split into fields
+        {"switch-map", "cut\nshort"},                                // cut at the line feed
+        {"no-such-command"},                                         // unknown subcommand
+        {},                                                          // no subcommand
+        {"--navigator-name", "a.b", "get-route-info"},               // name unusable in a file name
+        {"--client-name", std::string(199, 'c'), "get-route-info"},  // names too long together
+        {"--timeout", "nan", "get-route-info"},                      // not a number
+        {"--timeout", "-1", "get-route-info"}};                      // negative bound
     for (const TArguments& arguments : refused) {
         const TRun run = Scripted(arguments);
         EXPECT_EQ(kUsage, run.exitStatus) << (arguments.empty() ? "" : arguments[0]) << run.err;
@@ -153,6 +162,74 @@ TEST_F(OxsdkClientTest, NoStartWithoutNavigator) {
     const TRun status = Oxsdk({"status"});
     EXPECT_EQ(kNotRunning, status.exitStatus);
     EXPECT_EQ("running: no\nerrorCode: -5\n", status.out);
+}
+
+// A process number that no process has now: a child that has ended and been reaped.
+std::string GonePid() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return std::to_string(child);
+}
+
+TEST_F(OxsdkClientTest, CleanRemovesFilesNobodyWillReadAndNothingElse) {
+    namespace fs = std::filesystem;
+    const std::string folder = device_.root() + "/Ostrel/SdkFileCalls";
+    fs::create_directories(folder);
+    const std::string gone = GonePid(), live = std::to_string(::getpid());
+    const std::string outside = device_.root() + "/outside";
+    std::ofstream(outside) << "keep";
+    const struct {
+        std::string name;
+        const char* removedBecause;  // null: kept
+    } files[] = {
+        {"app.OstrelNavigator." + gone + ".1.message", "client process"},
+        {"app.OstrelNavigator." + gone + ".1.finished", "client process"},
+        {"OstrelNavigator.app." + gone + ".1.message", "client process"},  // its reply
+        {"app.OstrelNavigator." + live + ".2.finished", "not running"},
+        {"app.other." + live + ".3.finished", nullptr},
+        {"OstrelNavigator.app." + live + ".4.message", nullptr},  // a reply its client awaits
+        {"app.OstrelNavigator." + gone + ".x.message", nullptr},  // not an exchange name
+        {"notes.txt", nullptr},
+        {"link.OstrelNavigator." + gone + ".5.message", "client process"},
+    };
+    for (const auto& file : files) {
+        if (file.name.rfind("link.", 0) == 0) {
+            fs::create_symlink(outside, folder + "/" + file.name);
+        } else {
+            std::ofstream(folder + "/" + file.name) << "GetRouteInfoV01|\n";
+        }
+    }
+    fs::create_directory(folder + "/dir.OstrelNavigator." + gone + ".6.message");
+
+    const TRun run = Oxsdk({"--json", "clean"});
+    ASSERT_EQ(kSuccess, run.exitStatus) << run.err;
+    const json out = json::parse(run.out);
+    EXPECT_EQ(folder, out["folder"]);
+    EXPECT_EQ(false, out["navigatorRunning"]);
+    std::map<std::string, std::string> removed;
+    for (const json& entry : out["removed"]) removed[entry["name"]] = entry["reason"];
+    for (const auto& file : files) {
+        const bool exists = fs::exists(fs::symlink_status(folder + "/" + file.name));
+        EXPECT_EQ(exists, file.removedBecause == nullptr) << file.name;
+        if (file.removedBecause != nullptr) {
+            EXPECT_NE(removed[file.name].find(file.removedBecause), std::string::npos)
+                << file.name << ": " << removed[file.name];
+        }
+    }
+    EXPECT_EQ(removed.size(), 5u);
+    EXPECT_TRUE(fs::is_directory(folder + "/dir.OstrelNavigator." + gone + ".6.message"));
+    std::ifstream kept(outside);
+    EXPECT_EQ("keep", std::string(std::istreambuf_iterator<char>(kept), {}));
+
+    // While the navigator runs, a live client's command to it is left for it to take.
+    StartScripted("");
+    const std::string waiting = folder + "/app.scripted." + live + ".7.message";
+    std::ofstream(waiting) << "GetRouteInfoV01|\n";
+    const TRun second = Scripted({"clean"});
+    EXPECT_EQ(kSuccess, second.exitStatus) << second.err;
+    EXPECT_NE(second.out.find("removed: 0 file(s)"), std::string::npos) << second.out;
+    EXPECT_TRUE(fs::exists(waiting));
 }
 
 #ifdef OXSDK_TEST_NAVIGATOR_PATH

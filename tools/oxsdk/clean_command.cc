@@ -1,0 +1,63 @@
+#include "clean_command.h"
+
+namespace oxsdk::cli {
+
+TCleanReport RunClean(const TClientOptions& options) {
+    TCleanReport report;
+    report.folder = tools::ExchangeFolderOf(tools::DeviceRootFromEnvironment());
+    // When the navigator's state cannot be told, its commands are left alone.
+    report.navigatorRunning = RunStatus(options).running.value_or(true);
+    report.result = tools::RemoveStaleExchangeFiles(
+        report.folder, [&](const tools::TExchangeFileName& file) -> std::string {
+            if (tools::ProcessIsGone(file.pid)) {
+                return "client process " + std::to_string(file.pid) + " is gone";
+            }
+            if (!report.navigatorRunning &&
+                tools::SameExchangeName(file.reader, options.navigatorName)) {
+                return "command to " + options.navigatorName + ", which is not running";
+            }
+            return {};
+        });
+    if (!report.result.error.empty()) {
+        report.status = EExitStatus::TransportFailure;
+        report.message = "cannot read the exchange folder " + report.result.error;
+    } else if (!report.result.failed.empty()) {
+        report.status = EExitStatus::TransportFailure;
+        report.message = "could not remove " + std::to_string(report.result.failed.size()) +
+                         " stale file(s) from " + report.folder + ", first " +
+                         report.result.failed[0].name + ": " + report.result.failed[0].reason;
+    }
+    return report;
+}
+
+std::string CleanReportToText(const TCleanReport& report) {
+    std::string text;
+    for (const tools::TRemovedFile& file : report.result.removed) {
+        text += "removed " + file.name + " (" + file.reason + ")\n";
+    }
+    text += "removed: " + std::to_string(report.result.removed.size()) + " file(s) from " +
+            report.folder + "\n";
+    return text;
+}
+
+nlohmann::ordered_json CleanReportToJson(const TCleanReport& report) {
+    auto list = [](const std::vector<tools::TRemovedFile>& files) {
+        nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+        for (const tools::TRemovedFile& file : files) {
+            entries.push_back({{"name", file.name}, {"reason", file.reason}});
+        }
+        return entries;
+    };
+    nlohmann::ordered_json json = nlohmann::ordered_json::object();
+    json["command"] = "clean";
+    json["status"] = StatusName(report.status);
+    json["exitStatus"] = ExitCode(report.status);
+    json["folder"] = report.folder;
+    json["navigatorRunning"] = report.navigatorRunning;
+    json["removed"] = list(report.result.removed);
+    json["failed"] = list(report.result.failed);
+    if (!report.message.empty()) json["message"] = report.message;
+    return json;
+}
+
+}  // namespace oxsdk::cli

@@ -1,0 +1,61 @@
+// Stale files in the exchange folder of the emulated device: names of the form
+// "writer.reader.pid.sequence.message|finished", where the pid is the client's process (in a
+// command and in its reply alike). A file whose process is gone can never be read by it; the
+// cleaner removes the files a caller judges stale and says which and why. Self-contained POSIX
+// code over the documented layout of the device (docs/emulated-device.md), shared by
+// `oxsdk clean` and the navigator emulator's start-up.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace oxsdk::tools {
+
+/// The fields of an exchange file name.
+struct TExchangeFileName {
+    std::string writer;
+    std::string reader;
+    unsigned long pid = 0;
+    unsigned long sequence = 0;
+    bool marker = false;  ///< ".finished" (else ".message")
+};
+
+/// Splits `name` when it is an exchange file name: five "."-separated fields, the names not
+/// empty, pid and sequence decimal digits within 32 bits, the last "message" or "finished".
+bool ParseExchangeFileName(const std::string& name, TExchangeFileName* fields);
+
+/// True when `a` and `b` are the same exchange name, ASCII letter case aside (as the library
+/// compares a receiver's name).
+bool SameExchangeName(const std::string& a, const std::string& b);
+
+/// Whether process `pid` exists: false only when kill(pid, 0) reports ESRCH (a process of
+/// another user counts as existing; 0 and numbers beyond the pid range are never "gone").
+bool ProcessIsGone(unsigned long pid);
+
+/// The host folder of the device root as the environment names it: $OXSDK_DEVICE_ROOT, else
+/// $XDG_STATE_HOME/oxsdk/device, else ~/.local/state/oxsdk/device.
+std::string DeviceRootFromEnvironment();
+/// The exchange folder "<root>/Ostrel/SdkFileCalls".
+std::string ExchangeFolderOf(const std::string& deviceRoot);
+
+struct TRemovedFile {
+    std::string name;
+    std::string reason;  ///< why it was stale, or (in `failed`) why it could not be removed
+};
+
+struct TCleanResult {
+    bool folderExists = false;
+    std::string error;  ///< the folder could not be read
+    std::vector<TRemovedFile> removed;
+    std::vector<TRemovedFile> failed;
+};
+
+/// Removes from the host folder `folder` every exchange file (a regular file or a link; folders
+/// are left) for which `staleReason` gives a non-empty reason. A missing folder has nothing to
+/// remove.
+TCleanResult RemoveStaleExchangeFiles(
+    const std::string& folder,
+    const std::function<std::string(const TExchangeFileName&)>& staleReason);
+
+}  // namespace oxsdk::tools
