@@ -106,7 +106,7 @@ TExpected ExpectedReplies(const TOptions& options, const std::string& scratch) {
         std::fprintf(stderr, "soak: %s\n", error.c_str());
         std::exit(1);
     }
-    CUserDataStore store(scratch + "/expected-store");
+    CUserDataStore store(scratch, "expected-store");
     CSimulationClock clock(1.0, 0.0, [] { return 0.0; });
     CLog log;
     log.CaptureInMemory();

@@ -63,15 +63,18 @@ const std::string& Folder() {
     return folder.path;
 }
 
-// Device paths map below the temporary folder; anything that could step out is refused.
-bool DevicePathToHost(const std::string& device, std::string* host) {
-    if (device.empty() || device.find("..") != std::string::npos) return false;
-    *host = Folder() + "/device";
-    for (char c : device) {
+// Device paths map below the device root of the temporary folder; anything that could step
+// out is refused.
+bool DevicePathBelowRoot(const std::string& device, std::string* relative) {
+    if (device.size() < 2 || device[0] != '\\' || device.find("..") != std::string::npos) {
+        return false;
+    }
+    relative->clear();
+    for (char c : device.substr(1)) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                            (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
         if (!plain && c != '\\') return false;
-        *host += c == '\\' ? '/' : c;
+        *relative += c == '\\' ? '/' : c;
     }
     return true;
 }
@@ -126,14 +129,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::error_code ignored;
     std::filesystem::remove_all(Folder() + "/data", ignored);
     std::filesystem::remove_all(Folder() + "/device", ignored);
+    std::filesystem::create_directory(Folder() + "/device", ignored);
 
     double wallSeconds = 0.0;
-    CUserDataStore store(Folder() + "/data");
+    CUserDataStore store(Folder(), "data");
     CSimulationClock clock(1.0, 1780000000.0, [&wallSeconds] { return wallSeconds; });
     CLog log;
     log.CaptureInMemory();
     TNavigatorEnvironment environment;
-    environment.devicePathToHost = DevicePathToHost;
+    environment.deviceRoot = Folder() + "/device";
+    environment.devicePathBelowRoot = DevicePathBelowRoot;
     environment.bringToForeground = [] {};
     CEmulatedNavigator navigator(Gazetteer(), store, clock, log, TGeoPoint{52.370216, 4.895168},
                                  environment);
