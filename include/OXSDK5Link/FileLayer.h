@@ -79,6 +79,15 @@ public:
     /// Returns when the pass is over; never waits for a file that is not complete.
     static void ProcessEvents(const char* name, MCommandHandlerInterface& handler);
 
+    /// Tells why the exchange folder cannot be used, when the reason is the device's: a folder
+    /// on the way to it (the device root and the exchange folder included) may be written by
+    /// another user, or is a link. The layer then acts as if the folder were missing: sends fail
+    /// and ProcessEvents finds nothing. Writes a sentence that names the folder and the command
+    /// that fixes it into `text` (`capacity` bytes, always terminated, cut when longer) and
+    /// returns 1; returns 0, with `text` empty, when nothing on the way is refused (missing
+    /// folders are created private when needed).
+    static int DescribeUntrustedDevice(char* text, int capacity);
+
     /// Destroys the layer and its argument list.
     ~COstrelFileLayer() override;
 

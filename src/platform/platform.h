@@ -88,6 +88,17 @@ public:
     virtual Error FindFirst(const char16_t* pattern, std::unique_ptr<FindHandle>* handle,
                             FindData* first) = 0;
 
+    /// When `folder`, or a folder on the way to it from the root (the root included), is
+    /// refused because another user may write it or because it is a link, writes a sentence
+    /// that names it and says how to fix it into `text` (`capacity` bytes, always terminated,
+    /// cut when longer) and returns true; false, with `text` empty, when the way is trusted
+    /// (missing folders included). A platform without such rules refuses nothing.
+    virtual bool DescribeUntrustedFolder(const char16_t* folder, char* text, int capacity) {
+        (void)folder;
+        if (capacity > 0) text[0] = '\0';
+        return false;
+    }
+
     // ---- processes ----
     /// Starts the executable at `path` with no command line, detached; does not wait.
     virtual Error StartProcess(const char16_t* path) = 0;
@@ -166,6 +177,9 @@ public:
     Error FindFirst(const char16_t* pattern, std::unique_ptr<FindHandle>* handle,
                     FindData* first) override {
         return target_.FindFirst(pattern, handle, first);
+    }
+    bool DescribeUntrustedFolder(const char16_t* folder, char* text, int capacity) override {
+        return target_.DescribeUntrustedFolder(folder, text, capacity);
     }
     Error StartProcess(const char16_t* path) override { return target_.StartProcess(path); }
     std::uint32_t GetCurrentProcessId() override { return target_.GetCurrentProcessId(); }

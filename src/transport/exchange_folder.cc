@@ -1,5 +1,7 @@
 #include "transport/exchange_folder.h"
 
+#include "OXSDK5Link/FileLayer.h"
+
 #include <cstring>
 #include <memory>
 
@@ -87,3 +89,20 @@ bool GetExchangeFolder(char16_t* destination, bool create) {
 }
 
 }  // namespace oxsdk::transport
+
+int COstrelFileLayer::DescribeUntrustedDevice(char* text, int capacity) {
+    if (text == nullptr || capacity <= 0) return 0;
+    text[0] = '\0';
+    try {
+        char16_t folder[oxsdk::platform::kMaxPath];
+        if (!oxsdk::transport::GetExchangeFolder(folder, false)) return 0;
+        const int length = oxsdk::platform::WideLength(folder);
+        if (length > 1) folder[length - 1] = u'\0';  // the folder itself, not its contents
+        return oxsdk::platform::CurrentPlatform().DescribeUntrustedFolder(folder, text, capacity)
+                   ? 1
+                   : 0;
+    } catch (...) {
+        text[0] = '\0';
+        return 0;
+    }
+}

@@ -50,7 +50,7 @@ constexpr double kLongestTimeScale = 100000.0;
 constexpr std::size_t kLongestExchangeName = 205;
 const TGeoPoint kDefaultPosition{52.370216, 4.895168};  // Amsterdam, Dam square
 
-enum EExitCode { kExitOk = 0, kExitUsage = 1, kExitData = 2, kExitWindow = 3 };
+enum EExitCode { kExitOk = 0, kExitUsage = 1, kExitData = 2, kExitWindow = 3, kExitDevice = 4 };
 
 volatile std::sig_atomic_t stopSignal = 0;
 
@@ -107,6 +107,20 @@ bool DevicePathBelowRoot(const std::string& devicePath, std::string* relative) {
         relative->push_back(devicePath[i] == '\\' ? '/' : devicePath[i]);
     }
     return true;
+}
+
+// Why the device cannot be trusted (its exchange folder or the emulator's data folder, or a
+// folder on the way, may be written by another user or is a link); empty when it can.
+std::string UntrustedDevice() {
+    std::string problem = oxsdk::tools::DescribeUntrustedDevice();
+    char16_t folder[platform::kMaxPath];
+    char text[1024];
+    if (problem.empty() && oxsdk::transport::GetNavigatorFolder(folder) &&
+        platform::AppendWide(folder, platform::kMaxPath, u"NavigatorData") &&
+        platform::CurrentPlatform().DescribeUntrustedFolder(folder, text, sizeof text)) {
+        problem = text;
+    }
+    return problem;
 }
 
 // The navigator's data folder below the device root ("Ostrel/NavigatorData").
@@ -257,6 +271,10 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (!deviceRoot.empty()) ::setenv("OXSDK_DEVICE_ROOT", deviceRoot.c_str(), 1);
+    if (const std::string problem = UntrustedDevice(); !problem.empty()) {
+        std::fprintf(stderr, "oxsdk-navigator: %s\n", problem.c_str());
+        return kExitDevice;
+    }
 
     CLog log;
     if (!log.OpenFile(logPath)) {

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "OXSDK5Link/FileLayer.h"
+
 namespace oxsdk::tools {
 namespace {
 
@@ -121,6 +123,12 @@ TCleanResult RemoveStaleExchangeFiles(
     }
     ::closedir(listing);
     return result;
+}
+
+std::string DescribeUntrustedDevice() {
+    char text[1024];
+    return COstrelFileLayer::DescribeUntrustedDevice(text, sizeof text) != 0 ? text
+                                                                             : std::string();
 }
 
 }  // namespace oxsdk::tools

@@ -39,6 +39,12 @@ std::string DeviceRootFromEnvironment();
 /// The exchange folder "<root>/Ostrel/SdkFileCalls".
 std::string ExchangeFolderOf(const std::string& deviceRoot);
 
+/// When the device root or the exchange folder (or a folder between them) is one that another
+/// user could write, or is a link, a sentence that names the folder and the command that fixes
+/// it; empty when the device can be trusted. The library refuses such a device as if its
+/// folders were missing; the tools say why before they start.
+std::string DescribeUntrustedDevice();
+
 struct TRemovedFile {
     std::string name;
     std::string reason;  ///< why it was stale, or (in `failed`) why it could not be removed

@@ -8,6 +8,7 @@
 #include "command_line.h"
 #include "command_names.h"
 #include "command_runner.h"
+#include "exchange_cleaner.h"
 #include "exit_status.h"
 #include "output.h"
 
@@ -68,6 +69,12 @@ int main(int argc, char** argv) {
     }
 
     const TClientOptions& options = commandLine.options;
+    if (commandLine.local != ELocalCommand::List && commandLine.local != ELocalCommand::SdkVersion) {
+        if (const std::string problem = oxsdk::tools::DescribeUntrustedDevice(); !problem.empty()) {
+            std::cerr << "oxsdk: " << problem << '\n';
+            return ExitCode(EExitStatus::TransportFailure);
+        }
+    }
     if (commandLine.binding != nullptr) {
         const TCommandDescription& command = *commandLine.binding->command;
         const TCallOutcome outcome =

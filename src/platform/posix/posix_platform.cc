@@ -313,6 +313,15 @@ public:
         return Error::kNone;
     }
 
+    bool DescribeUntrustedFolder(const char16_t* folder, char* text, int capacity) override {
+        std::string problem = platform::DescribeUntrustedFolder(Root(), folder);
+        if (capacity <= 0) return !problem.empty();
+        std::size_t kept = std::min(problem.size(), static_cast<std::size_t>(capacity - 1));
+        std::memcpy(text, problem.data(), kept);
+        text[kept] = '\0';
+        return !problem.empty();
+    }
+
     Error StartProcess(const char16_t* path) override {
         UniqueFd folder;
         std::string name;

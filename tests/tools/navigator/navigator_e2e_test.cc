@@ -182,6 +182,9 @@ TEST_F(EmulatorEndToEnd, StartUpErrorsSayWhatIsWrong) {
     const std::string blocked = device_.root() + "/blocked";  // its window registry is a file
     std::filesystem::create_directories(blocked);
     std::ofstream(blocked + "/.windows") << "";
+    const std::string shared = device_.root() + "/shared";  // others may write it
+    std::filesystem::create_directories(shared);
+    std::filesystem::permissions(shared, std::filesystem::perms::all);
     const struct {
         TFields options;
         int exitStatus;
@@ -189,6 +192,7 @@ TEST_F(EmulatorEndToEnd, StartUpErrorsSayWhatIsWrong) {
     } cases[] = {
         {{"--log", fifo}, 1, fifo + ": a FIFO"},
         {{"--device-root", blocked}, 3, "cannot register it in " + blocked + "/.windows"},
+        {{"--device-root", shared}, 4, shared + " may be written by other users; make it private: chmod go-w '" + shared + "'"},
         {{"--time-scale", "1e308"}, 1, "--time-scale"},
         {{"--time-scale", "nan"}, 1, "--time-scale"},
         {{"--name", std::string(206, 'n')}, 1, "1 to 205 characters"},

@@ -233,6 +233,20 @@ TEST_F(OxsdkClientTest, CleanRemovesFilesNobodyWillReadAndNothingElse) {
 }
 
 #ifdef OXSDK_TEST_NAVIGATOR_PATH
+TEST_F(OxsdkClientTest, DeviceOthersMayWriteIsRefusedWithTheFix) {
+    const std::string exchange = device_.root() + "/Ostrel/SdkFileCalls";
+    std::filesystem::create_directories(exchange);
+    std::filesystem::permissions(exchange, std::filesystem::perms::all);
+    const TRun run = Oxsdk({"status"});
+    EXPECT_EQ(run.exitStatus, kTransport);
+    EXPECT_NE(run.err.find("oxsdk: the device folder " + exchange +
+                           " may be written by other users; make it private: chmod go-w '" +
+                           exchange + "'"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Oxsdk({"list"}).exitStatus, kSuccess);  // nothing on the device is used
+}
+
 TEST_F(OxsdkClientTest, TimeoutWithNavigatorThatNeverAnswers) {
     // The library starts it, sees its window and waits for the readiness reply in vain; then
     // it runs, and a command waits for its reply in vain.
