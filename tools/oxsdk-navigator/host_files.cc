@@ -42,24 +42,6 @@ bool WriteAll(int fd, const std::string& text) {
 
 }  // namespace
 
-CHostFd::~CHostFd() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
-CHostFd& CHostFd::operator=(CHostFd&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = other.Release();
-    }
-    return *this;
-}
-
-int CHostFd::Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-}
-
 CHostFd OpenFolderBelow(const std::string& root, const std::string& relative, bool create) {
     constexpr std::size_t kDeepest = 64;
     std::string components[kDeepest];
@@ -133,7 +115,7 @@ bool ReplaceFile(int folder, const std::string& name, const std::string& text) {
     if (!file.valid()) return false;
     const bool written =
         ::fchmod(file.get(), 0600) == 0 && WriteAll(file.get(), text) && ::fsync(file.get()) == 0;
-    if (::close(file.Release()) != 0 || !written ||
+    if (::close(file.release()) != 0 || !written ||
         ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
         const int error = errno;
         ::unlinkat(folder, temporary.c_str(), 0);

@@ -9,26 +9,12 @@
 
 #include <string>
 
+#include "platform/posix/device_access.h"
+
 namespace oxsdk::emulator {
 
 /// An open file descriptor, closed on destruction.
-class CHostFd {
-public:
-    CHostFd() = default;
-    explicit CHostFd(int fd) : fd_(fd) {}
-    ~CHostFd();
-    CHostFd(CHostFd&& other) noexcept : fd_(other.Release()) {}
-    CHostFd& operator=(CHostFd&& other) noexcept;
-    CHostFd(const CHostFd&) = delete;
-    CHostFd& operator=(const CHostFd&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    int Release();
-
-private:
-    int fd_ = -1;
-};
+using CHostFd = platform::UniqueFd;
 
 /// Opens the folder `relative` ("a/b", "" for `root` itself) below the host folder `root`
 /// (which may itself be a symbolic link, as the user chose it). No component below `root` is

@@ -20,7 +20,7 @@ bool CLog::OpenFile(const std::string& path) {
     if (!output.valid()) return false;
     std::FILE* file = ::fdopen(output.get(), "a");
     if (file == nullptr) return false;
-    output.Release();
+    output.release();
     if (file_ != nullptr) std::fclose(file_);
     file_ = file;
     return true;

@@ -87,7 +87,7 @@ bool CNmeaOutput::Open(const std::string& root, const std::string& relative) {
     if (!output.valid()) return false;
     file_ = ::fdopen(output.get(), "ab");
     if (file_ == nullptr) return false;
-    output.Release();
+    output.release();
     path_ = root + "/" + relative;
     return true;
 }
