@@ -20,7 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+constexpr fs::perms kReadOnly =
+    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
 
 // The fake, or the native platform on a temporary device root of its own.
 class PlatformContractTest : public testing::TestWithParam<bool> {

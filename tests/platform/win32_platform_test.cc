@@ -69,15 +69,16 @@ TEST_F(Win32PlatformTest, NamesWindowsCannotHoldAreRefused) {
         const char16_t* path;
         bool held;
     } cases[] = {
-        {u"\\a<b", false}, {u"\\a:b", false},   {u"\\a\"b", false},  {u"\\a|b", false},
-        {u"\\a*b", false}, {u"\\a?b", false},   {u"\\a\x01", false}, {u"\\dot.", false},
-        {u"\\end ", false}, {u"\\CON", false},  {u"\\nul.txt", false}, {u"\\Lpt1", false},
-        {u"\\com9.x", false}, {u"\\con1", true}, {u"\\.hidden", true}, {u"\\a.b c", true},
+        {u"\\a<b", false},    {u"\\a:b", false}, {u"\\a\"b", false},    {u"\\a|b", false},
+        {u"\\a*b", false},    {u"\\a?b", false}, {u"\\a\x01", false},   {u"\\dot.", false},
+        {u"\\end ", false},   {u"\\CON", false}, {u"\\nul.txt", false}, {u"\\Lpt1", false},
+        {u"\\com9.x", false}, {u"\\con1", true}, {u"\\.hidden", true},  {u"\\a.b c", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path)));
         std::unique_ptr<File> file;
-        EXPECT_EQ(platform().CreateForWriting(c.path, &file), c.held ? Error::kNone : Error::kNotFound);
+        EXPECT_EQ(platform().CreateForWriting(c.path, &file),
+                  c.held ? Error::kNone : Error::kNotFound);
         file.reset();
         EXPECT_EQ(platform().GetFileAttributes(c.path) != kInvalidAttributes, c.held);
     }

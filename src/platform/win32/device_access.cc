@@ -36,7 +36,8 @@ const Identities& Us() {
             std::vector<BYTE> buffer(size);
             if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
                 PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
-                us.user.assign(static_cast<BYTE*>(sid), static_cast<BYTE*>(sid) + GetLengthSid(sid));
+                us.user.assign(static_cast<BYTE*>(sid),
+                               static_cast<BYTE*>(sid) + GetLengthSid(sid));
                 LPWSTR text = nullptr;
                 if (ConvertSidToStringSidW(sid, &text)) {
                     us.userText = text;
@@ -63,8 +64,7 @@ bool IsUser(PSID sid) {
 
 bool MayWriteDevice(PSID sid, PSID owner) {
     const Identities& us = Us();
-    return IsUser(sid) || EqualSid(sid, owner) ||
-           EqualSid(sid, const_cast<BYTE*>(us.system)) ||
+    return IsUser(sid) || EqualSid(sid, owner) || EqualSid(sid, const_cast<BYTE*>(us.system)) ||
            EqualSid(sid, const_cast<BYTE*>(us.administrators));
 }
 
@@ -96,8 +96,11 @@ std::string FolderProblem(HANDLE folder, const std::wstring& path) {
                   " belongs to another user: use a device of your own (set OXSDK_DEVICE_ROOT to "
                   "a folder you own)";
     } else if (access == nullptr) {
-        problem = "the device folder " + Named(path) + " has no access list, so every user may "
-                  "write it; make it private (icacls \"" + Named(path) + "\" /inheritance:r "
+        problem = "the device folder " + Named(path) +
+                  " has no access list, so every user may "
+                  "write it; make it private (icacls \"" +
+                  Named(path) +
+                  "\" /inheritance:r "
                   "/grant:r %USERNAME%:(OI)(CI)F)";
     } else {
         for (DWORD i = 0; i < access->AceCount && problem.empty(); ++i) {
@@ -109,8 +112,8 @@ std::string FolderProblem(HANDLE folder, const std::wstring& path) {
             if ((ace->Mask & kWriteRights) == 0) continue;
             if (MayWriteDevice(reinterpret_cast<PSID>(&ace->SidStart), owner)) continue;
             problem = "the device folder " + Named(path) +
-                      " may be written by other users; make it private (icacls \"" +
-                      Named(path) + "\" /inheritance:r /grant:r %USERNAME%:(OI)(CI)F)";
+                      " may be written by other users; make it private (icacls \"" + Named(path) +
+                      "\" /inheritance:r /grant:r %USERNAME%:(OI)(CI)F)";
         }
     }
     LocalFree(descriptor);
@@ -118,15 +121,20 @@ std::string FolderProblem(HANDLE folder, const std::wstring& path) {
 }
 
 HANDLE OpenFolderHandle(const std::wstring& path, bool followReparsePoint) {
-    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followReparsePoint ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    DWORD flags =
+        FILE_FLAG_BACKUP_SEMANTICS | (followReparsePoint ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
     return CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
 }
 
-bool IsReparsePoint(HANDLE handle) {
+// True when the entry open as `handle` at `path` is a reparse point. Asked of the handle (opened
+// with FILE_FLAG_OPEN_REPARSE_POINT, so it is the reparse point itself) and of the path, since
+// wine marks a host symbolic link only in what it reports for a path.
+bool IsReparsePoint(HANDLE handle, const std::wstring& path) {
     BY_HANDLE_FILE_INFORMATION info;
-    return !GetFileInformationByHandle(handle, &info) ||
-           (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return !GetFileInformationByHandle(handle, &info) || attributes == INVALID_FILE_ATTRIBUTES ||
+           ((info.dwFileAttributes | attributes) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 // Creates `folder` and its missing parents, private. False when it cannot.
@@ -140,7 +148,8 @@ bool EnsureHostFolder(const std::wstring& folder) {
         if (at < folder.size() && folder[at] != L'\\') continue;
         std::wstring prefix = folder.substr(0, at);
         if (GetFileAttributesW(prefix.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-        if (!CreateDirectoryW(prefix.c_str(), &security) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        if (!CreateDirectoryW(prefix.c_str(), &security) &&
+            GetLastError() != ERROR_ALREADY_EXISTS) {
             return false;
         }
     }
@@ -194,7 +203,7 @@ Error OpenDeviceRoot(const std::wstring& root, bool create, UniqueHandle* folder
 
 Error OpenTrustedFolder(const std::wstring& path, UniqueHandle* folder) {
     UniqueHandle opened(OpenFolderHandle(path, false));
-    if (!opened.valid() || IsReparsePoint(opened.get()) ||
+    if (!opened.valid() || IsReparsePoint(opened.get(), path) ||
         !FolderProblem(opened.get(), path).empty()) {
         return Error::kNotFound;
     }
@@ -241,7 +250,7 @@ std::string DescribeUntrustedHostFolder(const std::wstring& root, const char16_t
         path += L"\\" + std::wstring(part.begin(), part.end());
         current = UniqueHandle(OpenFolderHandle(path, false));
         if (!current.valid()) return {};
-        if (IsReparsePoint(current.get())) {
+        if (IsReparsePoint(current.get(), path)) {
             return "the device folder " + Named(path) +
                    " is a link (reparse point), and the device follows none: replace it with a "
                    "folder";

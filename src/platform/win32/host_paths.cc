@@ -15,7 +15,9 @@ std::wstring FromEnvironment(const wchar_t* name) {
     return std::wstring(value, length);
 }
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
 
 wchar_t Upper(char16_t c) {
     return static_cast<wchar_t>(c >= u'a' && c <= u'z' ? c - 32 : c);
@@ -30,7 +32,8 @@ bool IsReservedDeviceName(std::u16string_view name) {
     for (const wchar_t* reserved : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
         if (upper == reserved) return true;
     }
-    return upper.size() == 4 && (upper.compare(0, 3, L"COM") == 0 || upper.compare(0, 3, L"LPT") == 0) &&
+    return upper.size() == 4 &&
+           (upper.compare(0, 3, L"COM") == 0 || upper.compare(0, 3, L"LPT") == 0) &&
            upper[3] >= L'1' && upper[3] <= L'9';
 }
 

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <future>
 #include <thread>
+#include <vector>
 
 #include "platform/win32/device_access.h"
 #include "platform/win32/host_paths.h"
@@ -49,8 +50,8 @@ public:
                 return;
             }
             HWND created = CreateWindowExW(0, name.c_str(), name.c_str(), WS_OVERLAPPEDWINDOW,
-                                           CW_USEDEFAULT, CW_USEDEFAULT, 320, 240, nullptr,
-                                           nullptr, windowClass.hInstance, nullptr);
+                                           CW_USEDEFAULT, CW_USEDEFAULT, 320, 240, nullptr, nullptr,
+                                           windowClass.hInstance, nullptr);
             if (created != nullptr) ::ShowWindow(created, SW_SHOWNORMAL);
             shown.set_value(created);
             MSG message;
@@ -79,57 +80,76 @@ private:
     HWND window_ = nullptr;
 };
 
-// Runs `program` with `arguments` and waits for it; true when it ended with 0.
-bool Run(const std::wstring& program, std::wstring commandLine) {
+bool IsReparsePoint(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Waits up to 30 s for the entry at `path` to be there (or gone).
+bool AwaitEntry(const std::wstring& path, bool there) {
+    for (int waited = 0; waited < 3000; ++waited) {
+        if ((GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) == there) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+using ToUnixName = char*(CDECL*)(LPCWSTR);
+using ToDosName = WCHAR*(CDECL*)(LPCSTR);
+
+// Under wine, runs the host program `program` with `arguments` (host paths); the caller waits
+// for its effect, as wine hands back no process handle for a host program. False elsewhere.
+bool StartHostProgram(const char* program, const std::vector<std::wstring>& arguments) {
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    auto toDos = reinterpret_cast<ToDosName>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
+    WCHAR* path = toDos != nullptr ? toDos(program) : nullptr;
+    if (path == nullptr) return false;
+    std::wstring commandLine = L"host";
+    for (const std::wstring& argument : arguments) commandLine += L" \"" + argument + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started)) {
-        return false;
-    }
-    WaitForSingleObject(started.hProcess, 30000);
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    return true;
+    bool ran = CreateProcessW(path, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                              nullptr, nullptr, &startup, &started);
+    if (ran && started.hThread != nullptr) CloseHandle(started.hThread);
+    if (ran && started.hProcess != nullptr) CloseHandle(started.hProcess);
+    HeapFree(GetProcessHeap(), 0, path);
+    return ran;
 }
 
-bool IsReparsePoint(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-void RemoveEntry(const std::wstring& path) {
-    if (!DeleteFileW(path.c_str())) RemoveDirectoryW(path.c_str());
-}
-
-// Under wine, where the link calls are stubs, a host symbolic link made by the host's own
-// ln: wine reports one to a folder as a reparse point.
-bool PlantWithHostLn(const std::wstring& link, const std::wstring& target) {
+// The host path of `path` under wine; empty elsewhere.
+std::wstring HostName(const std::wstring& path) {
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    using ToDos = WCHAR*(CDECL*)(LPCSTR);
-    auto toUnix = reinterpret_cast<ToUnix>(
+    auto toUnix = reinterpret_cast<ToUnixName>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
-    auto toDos = reinterpret_cast<ToDos>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
-    if (toUnix == nullptr || toDos == nullptr) return false;
-    char* unixLink = toUnix(link.c_str());
-    char* unixTarget = toUnix(target.c_str());
-    WCHAR* ln = toDos("/bin/ln");
-    bool made = false;
-    if (unixLink != nullptr && unixTarget != nullptr && ln != nullptr) {
-        made = Run(ln, L"ln -s \"" + WidenUtf8(unixTarget) + L"\" \"" + WidenUtf8(unixLink) + L"\"");
-    }
-    HeapFree(GetProcessHeap(), 0, unixLink);
-    HeapFree(GetProcessHeap(), 0, unixTarget);
-    HeapFree(GetProcessHeap(), 0, ln);
-    return made;
+    char* name = toUnix != nullptr ? toUnix(path.c_str()) : nullptr;
+    if (name == nullptr) return std::wstring();
+    std::wstring wide = WidenUtf8(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    return wide;
+}
+
+// Removes the link at `path` (never what it points at).
+void RemoveLink(const std::wstring& path) {
+    if (DeleteFileW(path.c_str()) || RemoveDirectoryW(path.c_str())) return;
+    std::wstring host = HostName(path);
+    if (!host.empty() && StartHostProgram("/bin/rm", {L"-f", host})) AwaitEntry(path, false);
+}
+
+// Under wine, where the link calls are stubs, a host symbolic link made by the host's own ln.
+bool PlantWithHostLn(const std::wstring& link, const std::wstring& target) {
+    std::wstring hostLink = HostName(link), hostTarget = HostName(target);
+    return !hostLink.empty() && !hostTarget.empty() &&
+           StartHostProgram("/bin/ln", {L"-s", hostTarget, hostLink}) && AwaitEntry(link, true);
 }
 
 }  // namespace
 
-std::string DeviceRootFolder() { return ShortForm(DeviceRootHostFolder()); }
+std::string DeviceRootFolder() {
+    return ShortForm(DeviceRootHostFolder());
+}
 
 bool DevicePathToHost(const char16_t* devicePath, std::string* hostPath) {
     std::wstring host;
@@ -175,9 +195,9 @@ bool PlantHostLink(const std::string& link, const std::string& target, bool toFo
         IsReparsePoint(wideLink)) {
         return true;
     }
-    RemoveEntry(wideLink);
+    RemoveLink(wideLink);
     if (PlantWithHostLn(wideLink, wideTarget) && IsReparsePoint(wideLink)) return true;
-    RemoveEntry(wideLink);
+    RemoveLink(wideLink);
     return false;
 }
 

@@ -23,7 +23,8 @@ constexpr WORD kWaitCursorId = 32514;  // IDC_WAIT
 constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
 
 std::uint64_t MillisecondsOf(const FILETIME& time) {
-    std::uint64_t ticks = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    std::uint64_t ticks =
+        (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
     return ticks < kUnixEpochAsFileTime ? 0 : (ticks - kUnixEpochAsFileTime) / 10000;
 }
 
@@ -35,11 +36,14 @@ std::uint32_t AttributesOf(DWORD attributes) {
 // A plain file: not a folder, not a reparse point, and with no other name (a hard link could
 // lead to a file outside the device).
 bool IsPlainFile(const BY_HANDLE_FILE_INFORMATION& info) {
-    return (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+    return (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+               0 &&
            info.nNumberOfLinks <= 1;
 }
 
-HWND AsWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+HWND AsWindow(WindowHandle window) {
+    return reinterpret_cast<HWND>(window);
+}
 
 class Win32File : public File {
 public:
@@ -63,7 +67,8 @@ public:
         std::uint32_t done = 0;
         while (done < size) {
             DWORD count = 0;
-            if (!WriteFile(handle_.get(), bytes + done, size - done, &count, nullptr) || count == 0) {
+            if (!WriteFile(handle_.get(), bytes + done, size - done, &count, nullptr) ||
+                count == 0) {
                 *bytesWritten = done;
                 return done > 0 ? Error::kNone : ErrorFromWin32(GetLastError());
             }
@@ -98,9 +103,9 @@ public:
     Error OpenForReading(const char16_t* path, std::unique_ptr<File>* file) override {
         ResolvedPath resolved;
         if (Error error = Resolve(path, false, &resolved); error != Error::kNone) return error;
-        UniqueHandle handle(CreateFileW(resolved.Full().c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        UniqueHandle handle(CreateFileW(
+            resolved.Full().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!handle.valid()) return ErrorFromWin32(GetLastError());
         BY_HANDLE_FILE_INFORMATION info;
         if (!GetFileInformationByHandle(handle.get(), &info) || !IsPlainFile(info)) {
@@ -116,9 +121,9 @@ public:
         if (resolved.name.empty()) return Error::kAccessDenied;
         // Opened without truncation first: a read-only file is refused untouched, as on the
         // device, even where the system would let this user overwrite it.
-        UniqueHandle handle(CreateFileW(resolved.Full().c_str(), GENERIC_WRITE, 0, nullptr,
-                                        OPEN_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        UniqueHandle handle(
+            CreateFileW(resolved.Full().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!handle.valid()) return ErrorFromWin32(GetLastError());
         BY_HANDLE_FILE_INFORMATION info;
         if (!GetFileInformationByHandle(handle.get(), &info) || !IsPlainFile(info) ||
@@ -166,8 +171,9 @@ public:
         if (current == INVALID_FILE_ATTRIBUTES) return ErrorFromWin32(GetLastError());
         if ((current & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return Error::kAccessDenied;
         if ((current & FILE_ATTRIBUTE_DIRECTORY) != 0) return Error::kNone;  // no read-only bit
-        DWORD wanted = (attributes & kAttributeReadOnly) != 0 ? (current | FILE_ATTRIBUTE_READONLY)
-                                                              : (current & ~FILE_ATTRIBUTE_READONLY);
+        DWORD wanted = (attributes & kAttributeReadOnly) != 0
+                           ? (current | FILE_ATTRIBUTE_READONLY)
+                           : (current & ~FILE_ATTRIBUTE_READONLY);
         if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
         return SetFileAttributesW(resolved.Full().c_str(), wanted) ? Error::kNone
                                                                    : ErrorFromWin32(GetLastError());
@@ -178,8 +184,9 @@ public:
         if (Error error = Resolve(path, true, &resolved); error != Error::kNone) return error;
         if (resolved.name.empty()) return Error::kAlreadyExists;
         SECURITY_ATTRIBUTES security{sizeof security, PrivateFolderSecurity(), FALSE};
-        return CreateDirectoryW(resolved.Full().c_str(), &security) ? Error::kNone
-                                                                    : ErrorFromWin32(GetLastError());
+        return CreateDirectoryW(resolved.Full().c_str(), &security)
+                   ? Error::kNone
+                   : ErrorFromWin32(GetLastError());
     }
 
     Error FindFirst(const char16_t* pattern, std::unique_ptr<FindHandle>* handle,
@@ -190,9 +197,9 @@ public:
         }
         const std::u16string namePattern(resolved.name.begin(), resolved.name.end());
         WIN32_FIND_DATAW found;
-        HANDLE listing = FindFirstFileExW((resolved.folder + L"\\*").c_str(), FindExInfoBasic,
-                                          &found, FindExSearchNameMatch, nullptr,
-                                          FIND_FIRST_EX_LARGE_FETCH);
+        HANDLE listing =
+            FindFirstFileExW((resolved.folder + L"\\*").c_str(), FindExInfoBasic, &found,
+                             FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
         if (listing == INVALID_HANDLE_VALUE) return Error::kNotFound;
         std::vector<FindData> entries;
         FindData entry;
@@ -266,7 +273,8 @@ public:
         return reinterpret_cast<CursorHandle>(::SetCursor(reinterpret_cast<HCURSOR>(cursor)));
     }
     CursorHandle LoadWaitCursor() override {
-        return reinterpret_cast<CursorHandle>(LoadCursorW(nullptr, MAKEINTRESOURCEW(kWaitCursorId)));
+        return reinterpret_cast<CursorHandle>(
+            LoadCursorW(nullptr, MAKEINTRESOURCEW(kWaitCursorId)));
     }
 
     // The platform type keeps the emulated device's meaning: the text of .platform-type below
@@ -369,11 +377,13 @@ private:
         std::wstring host = resolved.Full();
         if (watcher.change != INVALID_HANDLE_VALUE && host == watcher.folder) return true;
         UniqueHandle target;
-        if (!resolved.name.empty() && OpenTrustedFolder(host, &target) != Error::kNone) return false;
+        if (!resolved.name.empty() && OpenTrustedFolder(host, &target) != Error::kNone)
+            return false;
         watcher.Reset();
-        watcher.change = FindFirstChangeNotificationW(
-            host.c_str(), FALSE,
-            FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE);
+        watcher.change = FindFirstChangeNotificationW(host.c_str(), FALSE,
+                                                      FILE_NOTIFY_CHANGE_FILE_NAME |
+                                                          FILE_NOTIFY_CHANGE_DIR_NAME |
+                                                          FILE_NOTIFY_CHANGE_LAST_WRITE);
         if (watcher.change == INVALID_HANDLE_VALUE) return false;
         watcher.folder = host;
         return true;
