@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "OXSDK5Link/OXSDK5Link.h"
+#include "answering_navigator.h"
 #include "platform/native_device.h"
 #include "platform/win32/windows_api.h"
 
@@ -19,24 +20,6 @@ namespace fs = std::filesystem;
 using oxsdk::platform::DeviceWindow;
 
 constexpr wchar_t kNavigatorName[] = L"Ostrel Navigator.exe";
-
-// Answers every command with "0", a flashed message with its number, and ends the navigator
-// after answering a stop.
-class NavigatorHandler : public MCommandHandlerInterface {
-public:
-    int HandleCommand(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) override {
-        const std::string command = layer.NrReceiveFields() > 0 ? layer.ReceiveField(0) : "";
-        const std::string result = command == "FlashMessageV01" && layer.NrReceiveFields() > 2
-                                       ? layer.ReceiveField(2)
-                                       : "0";
-        layer.StartReturnResult(session);
-        layer.AppendArgument(result.c_str());
-        layer.SendCommand();
-        stopped = stopped || command == "StopApplicationV01";
-        return 0;
-    }
-    bool stopped = false;
-};
 
 std::wstring ThisProgram() {
     wchar_t path[MAX_PATH];
@@ -49,7 +32,7 @@ std::wstring ThisProgram() {
 int RunNavigator() {
     auto window = DeviceWindow::Create("AldernWinClass");
     if (window == nullptr) return 2;
-    NavigatorHandler handler;
+    oxsdk::platform::AnsweringNavigator handler;
     for (int pass = 0; !handler.stopped && pass < 60000; ++pass) {
         COstrelFileLayer::ProcessEvents("nav", handler);
         Sleep(5);
@@ -101,6 +84,25 @@ TEST(Win32NavigatorTest, StartedByTheLibraryAnswersAndStops) {
     EXPECT_TRUE(fs::is_empty(root + "\\Ostrel\\SdkFileCalls", ignored));
     SetEnvironmentVariableW(L"OXSDK_DEVICE_ROOT", nullptr);
     fs::remove_all(root, ignored);
+}
+
+// Run by tests/platform/interop_test.cc under wine: a Windows client of a navigator that runs
+// elsewhere on the device root that OXSDK_DEVICE_ROOT names.
+TEST(Win32InteropClientTest, CommandsANavigatorElsewhere) {
+    if (GetEnvironmentVariableW(L"OXSDK_INTEROP_CLIENT", nullptr, 0) == 0) {
+        GTEST_SKIP() << "run by the interop test";
+    }
+    MOstrelCommunicationLayerInterface* layer = COstrelFileLayer::New("app", "nav", -1);
+    ASSERT_NE(layer, nullptr);
+    {
+        COstrelAPI api(*layer);
+        COstrelAPI::TError error{};
+        EXPECT_EQ(api.FlashMessageAsyncRetrieve(api.FlashMessageAsync(0, "hello", 77), &error), 0);
+        EXPECT_EQ(error.errorCode, 77);
+        EXPECT_EQ(api.StopApplicationAsyncRetrieve(api.StopApplicationAsync(0), &error), 0);
+        EXPECT_EQ(error.errorCode, 0);
+    }
+    delete layer;
 }
 
 }  // namespace
