@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs all tests: the default preset, then the AddressSanitizer +
 # UndefinedBehaviorSanitizer preset, then the installation and documentation checks, then the
-# thread tests under ThreadSanitizer.
+# thread tests under ThreadSanitizer, then the Windows build and its tests under wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -25,3 +25,5 @@ echo "== tsan: configure, build and run the thread tests"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan
 ctest --preset tsan
+echo "== win64: Windows build, tests under wine"
+bash scripts/test-windows.sh

@@ -1,10 +1,19 @@
 #!/usr/bin/env bash
-# Fails when libOXSDK5Link.so exports a symbol that does not belong to one of the public
-# classes, or when a public class is not exported at all.
+# Fails when the shared library (libOXSDK5Link.so, or the Windows DLL) exports a symbol that
+# does not belong to one of the public classes, or when a public class is not exported at all.
 set -euo pipefail
 library="$1"
 classes='COstrelAPI|COstrelFileLayer|MOstrelCommunicationLayerInterface|MOstrelSession|MCommandHandlerInterface|MArguments|CCsvArguments|CSdkBase'
-symbols=$(nm -D --defined-only -C "$library" | awk '{ $1=""; $2=""; sub(/^  /, ""); print }')
+if [ "$(head -c 2 "$library")" = "MZ" ]; then
+    # PE: the names of the export table, demangled. Virtual thunks of the public classes are
+    # theirs too.
+    objdump=$(command -v x86_64-w64-mingw32-objdump || command -v objdump)
+    symbols=$("$objdump" -p "$library" |
+        awk '/\[Ordinal\/Name Pointer\] Table/ { table = 1; next } table && /^\t\[/ { print $NF } table && /^$/ { table = 0 }' |
+        c++filt | sed -E 's/^(virtual thunk to|non-virtual thunk to) //')
+else
+    symbols=$(nm -D --defined-only -C "$library" | awk '{ $1=""; $2=""; sub(/^  /, ""); print }')
+fi
 stray=$(printf '%s\n' "$symbols" | grep -vE "^((typeinfo|typeinfo name|vtable) for )?($classes)(::|$)" || true)
 if [ -n "$stray" ]; then
     echo "symbols exported outside the public classes:"

@@ -1,0 +1,22 @@
+# Cross toolchain for 64-bit Windows: mingw-w64 with POSIX threads (Debian's
+# g++-mingw-w64-x86-64-posix). Programs and the DLL link the C++ runtime, libgcc and
+# winpthread statically, so no runtime DLL has to lie beside them.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(OXSDK_MINGW_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${OXSDK_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${OXSDK_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${OXSDK_MINGW_TRIPLET}-windres)
+
+# Libraries, headers and CMake packages come from the target's prefix only: nothing of the
+# host (its GoogleTest, its header-only packages' configs) reaches a Windows compile.
+set(CMAKE_FIND_ROOT_PATH /usr/${OXSDK_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
