@@ -56,18 +56,16 @@ protected:
         return device_.StartNavigator(argv);
     }
 
-    bool Await(MOstrelSession* session) {
-        return session != nullptr &&
-               WaitUntil(kBound, [&] { return layer_->ReturnAvailable(session) != 0; });
-    }
-
     // Sends a command by its wire fields and returns the reply's fields (empty: no reply).
     TFields Exchange(const std::string& wireName, const TFields& arguments = {}) {
         layer_->StartSendCommand();
         layer_->AppendArgument(wireName.c_str());
         for (const std::string& argument : arguments) layer_->AppendArgument(argument.c_str());
         MOstrelSession* session = layer_->SendCommand();
-        if (!Await(session)) return {};
+        if (session == nullptr ||
+            !WaitUntil(kBound, [&] { return layer_->ReturnAvailable(session) != 0; })) {
+            return {};
+        }
         layer_->StartReceiveCommand(session);
         TFields fields;
         for (int i = 0; i < layer_->NrReceiveFields(); ++i)
@@ -206,14 +204,6 @@ TEST_F(EmulatorEndToEnd, StartUpErrorsSayWhatIsWrong) {
     }
 }
 
-TEST_F(EmulatorEndToEnd, OutputFilesThatAreNoRegularFilesGetCode9AtOnce) {
-    ASSERT_EQ(::mkfifo((device_.root() + "/gps.fifo").c_str(), 0600), 0);
-    ASSERT_GT(Start(), 0);
-    EXPECT_EQ(Exchange("EnableRawGPSOutputV01", {"\\gps.fifo"}), TFields{"9"});
-    EXPECT_EQ(Exchange("EnableRawGPSOutputV01", {"\\Ostrel"}), TFields{"9"});  // a folder
-    EXPECT_EQ(Exchange("GetApplicationVersionV01").at(0), "0");
-}
-
 TEST_F(EmulatorEndToEnd, CommandsOfGoneSendersAreRemovedAtStartUnanswered) {
     const pid_t child = ::fork();  // a process number that no process has once reaped
     if (child == 0) ::_exit(0);
@@ -234,17 +224,6 @@ TEST_F(EmulatorEndToEnd, CommandsOfGoneSendersAreRemovedAtStartUnanswered) {
     }
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{foreign + "finished", foreign + "message"}));
-}
-
-TEST_F(EmulatorEndToEnd, UnknownPlaceGivesANonZeroErrorCode) {
-    ASSERT_GT(Start(), 0);
-    COstrelAPI api(*layer_);
-    COstrelAPI::TError error{};
-    COstrelAPI::TGeocodeResult place{};
-    MOstrelSession* session = api.GeocodeAsync(1, "Main Street 1", "Atlantis", "");
-    ASSERT_TRUE(Await(session));
-    EXPECT_EQ(api.GeocodeAsyncRetrieve(session, &error, &place), 0);
-    EXPECT_EQ(error.errorCode, 3);
 }
 
 }  // namespace
