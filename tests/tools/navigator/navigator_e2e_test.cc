@@ -1,5 +1,5 @@
 // End to end: the real oxsdk-navigator on a temporary emulated device, driven through the
-// library's file layer and COstrelAPI as an application would.
+// library's file layer as an application would.
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,7 +15,6 @@
 
 #include "OXSDK5Link/CommandCatalogue.h"
 #include "OXSDK5Link/FileLayer.h"
-#include "OXSDK5Link/OstrelAPI.h"
 #include "sample_commands.h"
 #include "test_device.h"
 
@@ -158,20 +157,6 @@ TEST_F(EmulatorEndToEnd, PositionMovesWhileNavigating) {
     const TFields info = Exchange("GetRouteInfoV01");
     EXPECT_GT(Field(info, 5), 100);                              // travelled
     EXPECT_EQ(Field(info, 3) + Field(info, 5), Field(info, 1));  // remaining + travelled
-}
-
-TEST_F(EmulatorEndToEnd, StartApplicationStartsTheInstalledEmulatorAndStopApplicationEndsIt) {
-    device_.InstallNavigator({OXSDK_NAVIGATOR_PATH, "--gazetteer", OXSDK_NAVIGATOR_DATA, "--log",
-                              device_.root() + "/navigator.log"});
-    COstrelAPI api(*layer_);
-    COstrelAPI::TError error{};
-    ASSERT_EQ(api.StartApplication(&error), 0);
-    ASSERT_EQ(error.errorCode, 0);
-    EXPECT_TRUE(device_.NavigatorWindowExists());
-    EXPECT_EQ(Exchange("GetApplicationVersionV01").at(0), "0");
-    EXPECT_EQ(api.StopApplication(&error), 0);
-    EXPECT_EQ(error.errorCode, -5);  // the window went during the stop's wait
-    EXPECT_FALSE(device_.NavigatorWindowExists());
 }
 
 TEST_F(EmulatorEndToEnd, StartUpErrorsSayWhatIsWrong) {
