@@ -10,10 +10,11 @@
 
 namespace oxsdk::testing {
 
-/// The fields `layer` has received last.
-inline std::vector<std::string> ReceivedFields(const MOstrelCommunicationLayerInterface& layer) {
+/// The fields a layer (or an argument list) has received or decoded last.
+template <typename Source>
+std::vector<std::string> ReceivedFields(const Source& source) {
     std::vector<std::string> fields;
-    for (int i = 0; i < layer.NrReceiveFields(); ++i) fields.emplace_back(layer.ReceiveField(i));
+    for (int i = 0; i < source.NrReceiveFields(); ++i) fields.emplace_back(source.ReceiveField(i));
     return fields;
 }
 
