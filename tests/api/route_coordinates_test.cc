@@ -56,12 +56,13 @@ Retrieved Retrieve(const std::string& reply, oxsdk::api::PairAllocation allocati
     return out;
 }
 
-TEST(RouteCoordinatesTest, EveryReplyShapeGivesItsResultCountAndPairs) {
+TEST(RouteCoordinatesTest, EveryReplyShapeAndNullSessionGiveTheirResultCountAndPairs) {
     struct Case {
         const char* reply;
         int result, errorCode, count;
         Pairs pairs;
         oxsdk::api::PairAllocation allocation = CountingAllocation;
+        bool withSession = true;
     };
     const Case cases[] = {
         // Announced 5, three complete pairs present: fields 2 to 7 are read.
@@ -82,9 +83,11 @@ TEST(RouteCoordinatesTest, EveryReplyShapeGivesItsResultCountAndPairs) {
         {"-7|2|1|2|3|4|", 0, -7, -1, {}},
         // The array cannot be had: the count stays.
         {"0|3|1|2|3|4|5|6|", 0, -5, 3, {}, FailingAllocation},
+        // No session: the record is reset, and the result is still 0.
+        {"0|1|1|2|", 0, -1, -1, {}, CountingAllocation, false},
     };
     for (const Case& c : cases) {
-        const Retrieved out = Retrieve(c.reply, c.allocation);
+        const Retrieved out = Retrieve(c.reply, c.allocation, c.withSession);
         EXPECT_EQ(c.result, out.result) << c.reply;
         EXPECT_EQ(c.errorCode, out.error.errorCode) << c.reply;
         EXPECT_EQ(c.count, out.route.count) << c.reply;
@@ -92,14 +95,6 @@ TEST(RouteCoordinatesTest, EveryReplyShapeGivesItsResultCountAndPairs) {
         EXPECT_EQ(c.pairs.empty(), out.route.coordinates == nullptr) << c.reply;
         EXPECT_EQ(c.count > 0 ? 1 : 0, allocations) << c.reply;
     }
-}
-
-TEST(RouteCoordinatesTest, NullSessionResetsTheRecordAndReturnsZero) {
-    const Retrieved out = Retrieve("0|1|1|2|", CountingAllocation, false);
-    EXPECT_EQ(0, out.result);
-    EXPECT_EQ(-1, out.error.errorCode);
-    EXPECT_EQ(-1, out.route.count);
-    EXPECT_EQ(nullptr, out.route.coordinates);
 }
 
 TEST(RouteCoordinatesTest, HundredThousandPairsAreTakenWhole) {

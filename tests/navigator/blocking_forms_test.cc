@@ -15,6 +15,7 @@
 #include "OXSDK5Link/OstrelAPI.h"
 #include "navigator/navigator_state.h"
 #include "platform/fake/fake_platform.h"
+#include "support/echo_navigator.h"
 
 namespace oxsdk::navigator {
 namespace {
@@ -26,22 +27,14 @@ constexpr platform::WindowHandle kNavigatorWindow = 0x40;
 constexpr char16_t kInstalled[] = u"\\Storage Card\\Nav\\ZEV Izizararar.exe";
 
 // The navigator's command handler: answers "0", and a version for the version query.
-class Navigator : public MCommandHandlerInterface {
+class Navigator : public testing::EchoNavigator {
 public:
-    int HandleCommand(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) override {
-        received.push_back(layer.NrReceiveFields() > 0 ? layer.ReceiveField(0) : "");
-        if (silent) return 0;  // taken, never answered: as if killed before the reply
-        layer.StartReturnResult(session);
+    void Answer(MOstrelCommunicationLayerInterface& layer, const Texts& fields) override {
         layer.AppendArgument("0");
-        if (received.back() == "GetApplicationVersionV01") {
-            layer.AppendArgument("9.1");
-            layer.AppendArgument("77");
-        }
-        layer.SendCommand();
-        return 0;
+        if (fields.empty() || fields[0] != "GetApplicationVersionV01") return;
+        layer.AppendArgument("9.1");
+        layer.AppendArgument("77");
     }
-    Texts received;
-    bool silent = false;
 };
 
 class BlockingFormTest : public ::testing::Test {
@@ -64,7 +57,9 @@ public:
     }
     int GetVersion() { return api.GetApplicationVersion(&error, &version); }
     void ExpectCommands(const Texts& commands) {
-        EXPECT_EQ(navigator.received, commands);
+        Texts received;
+        for (const Texts& f : navigator.received) received.push_back(f.empty() ? "" : f[0]);
+        EXPECT_EQ(received, commands);
         EXPECT_TRUE(fake.ListFolder(u"\\Ostrel\\SdkFileCalls").empty());
     }
 
@@ -170,7 +165,7 @@ TEST_F(BlockingFormTest, ReplyWaitsEndWhenTheNavigatorGoesOrAtTheDeadline) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Scene t;
-        t.navigator.silent = c.silent;
+        t.navigator.answer = !c.silent;
         if (c.window) t.fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
         static_cast<COstrelFileLayer*>(t.layer.get())->SetReplyTimeout(c.timeout);
         t.fake.OnFolderWait([&](const std::u16string&, std::uint32_t) {

@@ -18,6 +18,7 @@
 #include "navigator/navigator_state.h"
 #include "platform/fake/fake_platform.h"
 #include "support/allocation_faults.h"
+#include "support/echo_navigator.h"
 #include "support/exchange_files.h"
 #include "support/fault_platform.h"
 
@@ -31,27 +32,20 @@ using testing::kFaultKinds;
 
 constexpr int kPairs = 300;
 
-// Answers every command: the route for the route query, else "0" and the command's arguments.
-class Navigator : public MCommandHandlerInterface {
+// Answers the route query with kPairs pairs, every other command as the echo navigator does.
+class Navigator : public testing::EchoNavigator {
 public:
-    int HandleCommand(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) override {
-        std::vector<std::string> fields;
-        for (int i = 0; i < layer.NrReceiveFields(); ++i)
-            fields.emplace_back(layer.ReceiveField(i));
-        layer.StartReturnResult(session);
-        if (!fields.empty() && fields[0] == "GetRouteCoordinatesV01") {
-            layer.AppendArgument("0");
-            layer.AppendArgument(std::to_string(kPairs).c_str());
-            for (int i = 0; i < kPairs; ++i) {
-                layer.AppendArgument(std::to_string(i).c_str());
-                layer.AppendArgument(std::to_string(-i).c_str());
-            }
-        } else {
-            layer.AppendArgument("0");
-            for (std::size_t i = 1; i < fields.size(); ++i) layer.AppendArgument(fields[i].c_str());
+    void Answer(MOstrelCommunicationLayerInterface& layer,
+                const std::vector<std::string>& fields) override {
+        if (fields.empty() || fields[0] != "GetRouteCoordinatesV01") {
+            return EchoNavigator::Answer(layer, fields);
         }
-        layer.SendCommand();
-        return 0;
+        layer.AppendArgument("0");
+        layer.AppendArgument(std::to_string(kPairs).c_str());
+        for (int i = 0; i < kPairs; ++i) {
+            layer.AppendArgument(std::to_string(i).c_str());
+            layer.AppendArgument(std::to_string(-i).c_str());
+        }
     }
 };
 

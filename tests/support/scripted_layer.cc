@@ -62,14 +62,13 @@ void ScriptedLayer::StartReceiveCommand(MOstrelSession* session) {
     delete session;
 }
 
-void ScriptedLayer::LoadAndDecode(const std::string& text) {
-    arguments->Reset();
+void LoadAndDecode(MArguments& arguments, const std::string& text) {
+    arguments.Reset();
     if (text.size() + 1 >= static_cast<std::size_t>(CCsvArguments::kInlineBufferSize)) {
-        arguments->PrepareLargeBuffer(static_cast<int>(text.size() + 1));
+        arguments.PrepareLargeBuffer(static_cast<int>(text.size() + 1));
     }
-    char* buffer = const_cast<char*>(arguments->CommandBuffer());
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
-    arguments->DecodeCommand();
+    std::memcpy(const_cast<char*>(arguments.CommandBuffer()), text.c_str(), text.size() + 1);
+    arguments.DecodeCommand();
 }
 
 }  // namespace oxsdk::testing

@@ -11,6 +11,9 @@
 
 namespace oxsdk::testing {
 
+/// Places `text` into `arguments` and decodes it, as a transport does with a received file.
+void LoadAndDecode(MArguments& arguments, const std::string& text);
+
 class ScriptedLayer : public MOstrelCommunicationLayerInterface {
 public:
     ScriptedLayer();
@@ -39,7 +42,7 @@ public:
     void StartReceiveCommand(MOstrelSession* session) override;
 
     /// Places `text` into the argument list and decodes it, as a transport does with a reply.
-    void LoadAndDecode(const std::string& text);
+    void LoadAndDecode(const std::string& text) { testing::LoadAndDecode(*arguments, text); }
 
 private:
     class Session;

@@ -14,6 +14,7 @@
 #include "OXSDK5Link/OXSDK5Link.h"
 #include "platform/platform.h"
 #include "platform/posix/emulated_device.h"
+#include "support/echo_navigator.h"
 #include "transport/exchange_folder.h"
 
 namespace {
@@ -23,21 +24,6 @@ using oxsdk::platform::EmulatedWindow;
 
 constexpr int kClients = 4;
 constexpr int kCommandsPerClient = 300;
-
-// Answers "Echo" with "0" and its arguments; every other command with "0" alone.
-struct EchoHandler : MCommandHandlerInterface {
-    int HandleCommand(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) override {
-        std::vector<std::string> fields;
-        for (int i = 0; i < layer.NrReceiveFields(); ++i) fields.emplace_back(layer.ReceiveField(i));
-        layer.StartReturnResult(session);
-        layer.AppendArgument("0");
-        if (!fields.empty() && fields[0] == "Echo") {
-            for (std::size_t i = 1; i < fields.size(); ++i) layer.AppendArgument(fields[i].c_str());
-        }
-        layer.SendCommand();
-        return 0;
-    }
-};
 
 TEST(ThreadsTest, ClientThreadsAndNavigatorThreadShareOneDevice) {
     std::string root = fs::temp_directory_path() / "oxsdk-threads-XXXXXX";
@@ -49,7 +35,7 @@ TEST(ThreadsTest, ClientThreadsAndNavigatorThreadShareOneDevice) {
 
     std::atomic<bool> stop{false};
     std::thread navigator([&] {
-        EchoHandler handler;
+        oxsdk::testing::EchoNavigator handler;
         char16_t folder[oxsdk::platform::kMaxPath];
         while (!stop) {
             COstrelFileLayer::ProcessEvents("nav", handler);

@@ -19,16 +19,12 @@
 extern char** environ;
 
 namespace oxsdk::tools::testing {
-namespace {
-
 std::string ReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
 }
-
-}  // namespace
 
 CTestDevice::CTestDevice() {
     std::string pattern = std::filesystem::temp_directory_path().string() + "/oxsdk-tools-XXXXXX";

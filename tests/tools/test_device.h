@@ -28,6 +28,9 @@ bool WaitUntil(double seconds, Condition condition) {
     return true;
 }
 
+/// The whole content of a host file ("" when it cannot be read).
+std::string ReadFile(const std::string& path);
+
 struct TRun {
     int exitStatus = -1;  ///< -1 when the process did not end in time
     std::string out;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "OXSDK5Link/Arguments.h"
+#include "support/echo_navigator.h"
+#include "support/scripted_layer.h"
 
 namespace {
 
@@ -17,21 +19,8 @@ public:
     int HeapFieldTableSize() const { return largeFields != nullptr ? largeFieldsSize : 0; }
 };
 
-std::vector<std::string> Fields(const MArguments& arguments) {
-    std::vector<std::string> fields;
-    for (int i = 0; i < arguments.NrReceiveFields(); ++i)
-        fields.emplace_back(arguments.ReceiveField(i));
-    return fields;
-}
-
-void Load(MArguments& arguments, const std::string& text) {
-    arguments.Reset();
-    if (text.size() + 1 >= 1024) {
-        ASSERT_EQ(1, arguments.PrepareLargeBuffer(static_cast<int>(text.size() + 1)));
-    }
-    std::memcpy(const_cast<char*>(arguments.CommandBuffer()), text.c_str(), text.size() + 1);
-    arguments.DecodeCommand();
-}
+using oxsdk::testing::LoadAndDecode;
+using oxsdk::testing::ReceivedFields;
 
 TEST(CCsvArgumentsTest, DecodesFieldsAsClosedPieces) {
     struct Case {
@@ -46,8 +35,8 @@ TEST(CCsvArgumentsTest, DecodesFieldsAsClosedPieces) {
     };
     for (const Case& c : cases) {
         CCsvArguments arguments('|');
-        Load(arguments, c.text);
-        EXPECT_EQ(c.fields, Fields(arguments)) << c.text;
+        LoadAndDecode(arguments, c.text);
+        EXPECT_EQ(c.fields, ReceivedFields(arguments)) << c.text;
     }
 }
 
@@ -72,7 +61,7 @@ TEST(CCsvArgumentsTest, ArgumentLongerThanAGrowthStepFitsAtOnce) {
     arguments.AppendArgument(bigger.c_str());
     EXPECT_EQ("head|" + big + "|" + bigger + "|", arguments.CommandBuffer());
     arguments.DecodeCommand();
-    EXPECT_EQ((std::vector<std::string>{"head", big, bigger}), Fields(arguments));
+    EXPECT_EQ((std::vector<std::string>{"head", big, bigger}), ReceivedFields(arguments));
 }
 
 TEST(CCsvArgumentsTest, FieldTableMovesToHeapAt31Separators) {
@@ -84,16 +73,16 @@ TEST(CCsvArgumentsTest, FieldTableMovesToHeapAt31Separators) {
             expected.push_back(std::to_string(i));
             text += expected.back() + "|";
         }
-        Load(arguments, text);
+        LoadAndDecode(arguments, text);
         EXPECT_EQ(separators < 31 ? 0 : static_cast<int>((separators + 1) * sizeof(char*)),
                   arguments.HeapFieldTableSize());
-        EXPECT_EQ(expected, Fields(arguments));
+        EXPECT_EQ(expected, ReceivedFields(arguments));
     }
 }
 
 TEST(CCsvArgumentsTest, ResetDropsHeapBlocksAndFields) {
     ArgumentsProbe arguments;
-    Load(arguments, std::string(3000, 'z') + std::string(40, '|'));
+    LoadAndDecode(arguments, std::string(3000, 'z') + std::string(40, '|'));
     ASSERT_NE(0, arguments.HeapBufferSize());
     ASSERT_NE(0, arguments.HeapFieldTableSize());
     arguments.Reset();
@@ -109,15 +98,15 @@ TEST(CCsvArgumentsTest, CopiesDuplicateTheBuffersAndRebaseFields) {
         ArgumentsProbe original;
         std::string text;
         for (int i = 0; i < count; ++i) text += "field" + std::to_string(i) + "|";
-        Load(original, text);
-        const std::vector<std::string> fields = Fields(original);
+        LoadAndDecode(original, text);
+        const std::vector<std::string> fields = ReceivedFields(original);
         ArgumentsProbe copy(original);
         ArgumentsProbe assigned;
         assigned.AppendArgument("old");
         assigned = original;
-        Load(original, std::string(text.size(), '|'));  // the copies share nothing with it
-        EXPECT_EQ(fields, Fields(copy));
-        EXPECT_EQ(fields, Fields(assigned));
+        LoadAndDecode(original, std::string(text.size(), '|'));  // the copies share nothing with it
+        EXPECT_EQ(fields, ReceivedFields(copy));
+        EXPECT_EQ(fields, ReceivedFields(assigned));
     }
 }
 

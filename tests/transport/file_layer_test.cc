@@ -9,6 +9,7 @@
 #include "OXSDK5Link/FileLayer.h"
 #include "platform/fake/fake_platform.h"
 #include "support/allocation_faults.h"
+#include "support/echo_navigator.h"
 #include "support/exchange_files.h"
 #include "transport/file_layer_session.h"
 
@@ -22,12 +23,6 @@ using oxsdk::platform::ScopedPlatform;
 using oxsdk::testing::InExchange;
 using oxsdk::testing::kMarker;
 const std::u16string& kFolder = oxsdk::testing::kExchangeFolder;
-
-std::vector<std::string> Fields(const MOstrelCommunicationLayerInterface& layer) {
-    std::vector<std::string> fields;
-    for (int i = 0; i < layer.NrReceiveFields(); ++i) fields.emplace_back(layer.ReceiveField(i));
-    return fields;
-}
 
 class FileLayerTest : public ::testing::Test {
 protected:
@@ -133,7 +128,7 @@ TEST_F(FileLayerTest, ReceiveReadsDecodesAndRemovesTheReply) {
         MOstrelSession* session = Send(*layer, "the command text");
         AddReply(c.text, 1, true, c.attributes);
         layer->StartReceiveCommand(session);
-        EXPECT_EQ(c.fields, Fields(*layer)) << c.text.size();
+        EXPECT_EQ(c.fields, oxsdk::testing::ReceivedFields(*layer)) << c.text.size();
         EXPECT_EQ(
             fake_.ListFolder(kFolder),
             (std::vector<std::u16string>{u"app.nav.1234.1.message", u"app.nav.1234.1.finished"}));
@@ -159,7 +154,7 @@ TEST_F(FileLayerTest, ReceiveWaitsOnTheExchangeFolderInStepsOf100Milliseconds) {
                   {folder, 100}, {folder, 100}, {folder, 100}}),
               fake_.folderWaits());
     EXPECT_TRUE(fake_.sleeps().empty());
-    EXPECT_EQ((std::vector<std::string>{"0", "late"}), Fields(*layer));
+    EXPECT_EQ((std::vector<std::string>{"0", "late"}), oxsdk::testing::ReceivedFields(*layer));
 }
 
 TEST_F(FileLayerTest, UnreadableReplyGivesNoFieldsAndLeavesItsFiles) {

@@ -7,8 +7,8 @@
 
 #include "OXSDK5Link/FileLayer.h"
 #include "platform/fake/fake_platform.h"
+#include "support/echo_navigator.h"
 #include "support/exchange_files.h"
-#include "transport/file_layer_session.h"
 
 namespace {
 
@@ -18,37 +18,11 @@ using oxsdk::platform::FindData;
 using oxsdk::platform::FindHandle;
 using oxsdk::platform::ScopedPlatform;
 
+using oxsdk::testing::EchoNavigator;
 using oxsdk::testing::InExchange;
 using oxsdk::testing::kExchange;
 using oxsdk::testing::kMarker;
 const std::u16string& kFolder = oxsdk::testing::kExchangeFolder;
-
-// Records every command it receives and answers "0" followed by the command's arguments.
-class RecordingHandler : public MCommandHandlerInterface {
-public:
-    struct Call {
-        std::vector<std::string> fields;
-        int sequence;
-    };
-    int HandleCommand(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) override {
-        Call call{{}, session != nullptr ? static_cast<CFileLayerSession*>(session)->sequence : -1};
-        for (int i = 0; i < layer.NrReceiveFields(); ++i)
-            call.fields.emplace_back(layer.ReceiveField(i));
-        calls.push_back(call);
-        if (answer && session != nullptr) {
-            layer.StartReturnResult(session);
-            layer.AppendArgument("0");
-            for (std::size_t i = 1; i < call.fields.size(); ++i) {
-                layer.AppendArgument(call.fields[i].c_str());
-            }
-            replies.push_back(layer.SendCommand());
-        }
-        return 0;
-    }
-    std::vector<Call> calls;
-    std::vector<MOstrelSession*> replies;
-    bool answer = true;
-};
 
 class ProcessEventsTest : public ::testing::Test {
 protected:
@@ -68,7 +42,7 @@ protected:
 
     FakePlatform fake_;
     ScopedPlatform use_{fake_};
-    RecordingHandler handler_;
+    EchoNavigator handler_;
     bool waited_ = false;
 };
 
@@ -77,12 +51,9 @@ TEST_F(ProcessEventsTest, EveryCommandOfOnePassIsReceivedRemovedAndAnsweredInIts
     AddCommand("app.NAV.1234.9", "EchoV01|");  // the receiver is matched without case
     AddCommand(".nav.55.1", "EchoV01|");
     COstrelFileLayer::ProcessEvents("nav", handler_);
-    ASSERT_EQ(3u, handler_.calls.size());
-    EXPECT_EQ((std::vector<std::string>{"EchoV01", "x"}), handler_.calls[0].fields);
-    EXPECT_EQ(7, handler_.calls[0].sequence);
-    EXPECT_EQ(9, handler_.calls[1].sequence);
-    EXPECT_EQ(1, handler_.calls[2].sequence);
-    EXPECT_EQ((std::vector<MOstrelSession*>(3, nullptr)), handler_.replies);
+    // Each reply's name carries its command's sequence number.
+    ASSERT_EQ(3u, handler_.received.size());
+    EXPECT_EQ((std::vector<std::string>{"EchoV01", "x"}), handler_.received[0]);
     EXPECT_EQ(fake_.ListFolder(kFolder),
               (std::vector<std::u16string>{u"nav.app.1234.7.message", u"nav.app.1234.7.finished",
                                            u"NAV.app.1234.9.message", u"NAV.app.1234.9.finished",
@@ -100,7 +71,7 @@ TEST_F(ProcessEventsTest, LeavesEverythingNotAddressedToItUntouched) {
     fake_.AddFolder(InExchange("app.nav.1234.10.finished"));
     std::vector<std::u16string> before = fake_.ListFolder(kFolder);
     COstrelFileLayer::ProcessEvents("nav", handler_);
-    EXPECT_TRUE(handler_.calls.empty());
+    EXPECT_TRUE(handler_.received.empty());
     EXPECT_EQ(before, fake_.ListFolder(kFolder));
 }
 
@@ -110,8 +81,8 @@ TEST_F(ProcessEventsTest, MissingOrEmptyMessageGivesTheHandlerNoFields) {
     handler_.answer = false;
     COstrelFileLayer::ProcessEvents("nav", handler_);
     COstrelFileLayer::ProcessEvents("nav", handler_);
-    ASSERT_EQ(3u, handler_.calls.size());
-    for (const auto& call : handler_.calls) EXPECT_TRUE(call.fields.empty());
+    ASSERT_EQ(3u, handler_.received.size());
+    for (const auto& fields : handler_.received) EXPECT_TRUE(fields.empty());
     EXPECT_EQ(fake_.ListFolder(kFolder), (std::vector<std::u16string>{u"app.nav.1234.1.finished"}));
 }
 
@@ -121,9 +92,9 @@ TEST_F(ProcessEventsTest, CommandOverTheBoundIsDroppedAndTheNextOneServed) {
     AddCommand("app.nav.1234.1", std::string(COstrelFileLayer::kMaxCommandSize, '|'));
     AddCommand("app.nav.1234.2", "EchoV01|next|");
     COstrelFileLayer::ProcessEvents("nav", handler_);
-    ASSERT_EQ(2u, handler_.calls.size());
-    EXPECT_TRUE(handler_.calls[0].fields.empty());
-    EXPECT_EQ((std::vector<std::string>{"EchoV01", "next"}), handler_.calls[1].fields);
+    ASSERT_EQ(2u, handler_.received.size());
+    EXPECT_TRUE(handler_.received[0].empty());
+    EXPECT_EQ((std::vector<std::string>{"EchoV01", "next"}), handler_.received[1]);
     EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.1.message")));
     EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.1.finished")));
 }
@@ -131,19 +102,19 @@ TEST_F(ProcessEventsTest, CommandOverTheBoundIsDroppedAndTheNextOneServed) {
 // A handler that throws loses its command, not the pass: the next command is served, and the
 // layer and sessions of the dropped one are released (the asan preset checks for leaks).
 TEST_F(ProcessEventsTest, ThrowingHandlerDropsItsCommandOnly) {
-    struct Throwing : RecordingHandler {
+    struct Throwing : EchoNavigator {
         int HandleCommand(MOstrelCommunicationLayerInterface& layer,
                           MOstrelSession* session) override {
-            RecordingHandler::HandleCommand(layer, session);
-            if (calls.size() == 1) throw std::bad_alloc();
+            EchoNavigator::HandleCommand(layer, session);
+            if (received.size() == 1) throw std::bad_alloc();
             return 0;
         }
     } throwing;
     AddCommand("app.nav.1234.1", "EchoV01|first|");
     AddCommand("app.nav.1234.2", "EchoV01|second|");
     COstrelFileLayer::ProcessEvents("nav", throwing);
-    ASSERT_EQ(2u, throwing.calls.size());
-    EXPECT_EQ((std::vector<std::string>{"EchoV01", "second"}), throwing.calls[1].fields);
+    ASSERT_EQ(2u, throwing.received.size());
+    EXPECT_EQ((std::vector<std::string>{"EchoV01", "second"}), throwing.received[1]);
     EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.2.finished")));
 }
 
@@ -166,9 +137,9 @@ TEST_F(ProcessEventsTest, MarkersWithoutMessageAreRemovedAfterTheGracePeriod) {
         fake.AddFile(InExchange(std::string(c.stem) + ".finished"), kMarker);
         fake.AddFile(InExchange("app.nav.1234.9.message"), "x");  // a message without marker
         fake.WaitForFolderChange(u"", static_cast<std::uint32_t>(c.age));
-        RecordingHandler handler;
+        EchoNavigator handler;
         COstrelFileLayer::ProcessEvents("nav", handler);
-        EXPECT_EQ(c.handed ? 1u : 0u, handler.calls.size()) << c.stem;
+        EXPECT_EQ(c.handed ? 1u : 0u, handler.received.size()) << c.stem;
         EXPECT_EQ(c.stays, fake.Exists(InExchange(std::string(c.stem) + ".finished"))) << c.stem;
         EXPECT_TRUE(fake.Exists(InExchange("app.nav.1234.9.message"))) << c.stem;
     }
@@ -179,7 +150,7 @@ TEST_F(ProcessEventsTest, EmptyOrMissingFolderReturnsAtOnce) {
     EXPECT_FALSE(fake_.Exists(u"\\Ostrel"));  // nothing is created either
     fake_.AddFolder(kFolder);
     COstrelFileLayer::ProcessEvents("nav", handler_);
-    EXPECT_TRUE(handler_.calls.empty());
+    EXPECT_TRUE(handler_.received.empty());
 }
 
 // Reports a scripted exchange folder listing (names no real folder could hold among them) and
@@ -268,8 +239,8 @@ TEST_F(ProcessEventsTest, HostileNamesNeitherHangNorLeadOutsideTheExchangeFolder
     ScopedPlatform use(hostileFolder);
     COstrelFileLayer::ProcessEvents("nav", handler_);
 
-    ASSERT_EQ(1u, handler_.calls.size());
-    EXPECT_EQ((std::vector<std::string>{"EchoV01", "good"}), handler_.calls[0].fields);
+    ASSERT_EQ(1u, handler_.received.size());
+    EXPECT_EQ((std::vector<std::string>{"EchoV01", "good"}), handler_.received[0]);
     for (const std::u16string& path : hostileFolder.changed) {
         EXPECT_EQ(0u, path.rfind(kExchange, 0)) << std::string(path.begin(), path.end());
         EXPECT_EQ(std::u16string::npos, path.find(u'\\', kExchange.size()));

@@ -4,6 +4,8 @@
 // catalogue is answered in its full shape is shown end to end (navigator_e2e_test.cc).
 #include "command_handler.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -95,6 +97,8 @@ TEST_F(CommandHandlerTest, WrongArgumentCountsAreAnsweredWithCode2InTheCommandsS
 }
 
 TEST_F(CommandHandlerTest, RefusedCommandsAreAnsweredWithTheirDocumentedCode) {
+    ASSERT_EQ(::mkfifo((folder_.path() + "/gps.fifo").c_str(), 0600), 0);  // no reader
+    ASSERT_EQ(::mkdir((folder_.path() + "/Sub").c_str(), 0700), 0);
     const std::vector<std::pair<TFields, TFields>> cases = {
         // 1: unknown command (names are exact)
         {{"NoSuchCommandV01"}, {"1"}},
@@ -135,6 +139,9 @@ TEST_F(CommandHandlerTest, RefusedCommandsAreAnsweredWithTheirDocumentedCode) {
         {{"AddPoiV01", "", "0", "0", "A", "B"}, {"5"}},
         {{"GetLocationInfoV01", "0", "-180000001"}, {"5"}},
         {{"EnableRawGPSOutputV01", ""}, {"5"}},
+        // 9: the output is no regular file; refused at once, not waited for
+        {{"EnableRawGPSOutputV01", "\\gps.fifo"}, {"9"}},
+        {{"EnableRawGPSOutputV01", "\\Sub"}, {"9"}},
     };
     for (const auto& [command, reply] : cases) {
         EXPECT_EQ(Run(command), reply)

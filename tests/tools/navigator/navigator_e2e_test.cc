@@ -1,5 +1,5 @@
 // End to end: the real oxsdk-navigator on a temporary emulated device, driven through the
-// library's file layer and COstrelAPI as an application would.
+// library's file layer as an application would.
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,7 +15,6 @@
 
 #include "OXSDK5Link/CommandCatalogue.h"
 #include "OXSDK5Link/FileLayer.h"
-#include "OXSDK5Link/OstrelAPI.h"
 #include "sample_commands.h"
 #include "test_device.h"
 
@@ -56,18 +55,16 @@ protected:
         return device_.StartNavigator(argv);
     }
 
-    bool Await(MOstrelSession* session) {
-        return session != nullptr &&
-               WaitUntil(kBound, [&] { return layer_->ReturnAvailable(session) != 0; });
-    }
-
     // Sends a command by its wire fields and returns the reply's fields (empty: no reply).
     TFields Exchange(const std::string& wireName, const TFields& arguments = {}) {
         layer_->StartSendCommand();
         layer_->AppendArgument(wireName.c_str());
         for (const std::string& argument : arguments) layer_->AppendArgument(argument.c_str());
         MOstrelSession* session = layer_->SendCommand();
-        if (!Await(session)) return {};
+        if (session == nullptr ||
+            !WaitUntil(kBound, [&] { return layer_->ReturnAvailable(session) != 0; })) {
+            return {};
+        }
         layer_->StartReceiveCommand(session);
         TFields fields;
         for (int i = 0; i < layer_->NrReceiveFields(); ++i)
@@ -162,20 +159,6 @@ TEST_F(EmulatorEndToEnd, PositionMovesWhileNavigating) {
     EXPECT_EQ(Field(info, 3) + Field(info, 5), Field(info, 1));  // remaining + travelled
 }
 
-TEST_F(EmulatorEndToEnd, StartApplicationStartsTheInstalledEmulatorAndStopApplicationEndsIt) {
-    device_.InstallNavigator({OXSDK_NAVIGATOR_PATH, "--gazetteer", OXSDK_NAVIGATOR_DATA, "--log",
-                              device_.root() + "/navigator.log"});
-    COstrelAPI api(*layer_);
-    COstrelAPI::TError error{};
-    ASSERT_EQ(api.StartApplication(&error), 0);
-    ASSERT_EQ(error.errorCode, 0);
-    EXPECT_TRUE(device_.NavigatorWindowExists());
-    EXPECT_EQ(Exchange("GetApplicationVersionV01").at(0), "0");
-    EXPECT_EQ(api.StopApplication(&error), 0);
-    EXPECT_EQ(error.errorCode, -5);  // the window went during the stop's wait
-    EXPECT_FALSE(device_.NavigatorWindowExists());
-}
-
 TEST_F(EmulatorEndToEnd, StartUpErrorsSayWhatIsWrong) {
     const std::string fifo = device_.root() + "/log.fifo";  // no reader: an open would block
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -206,14 +189,6 @@ TEST_F(EmulatorEndToEnd, StartUpErrorsSayWhatIsWrong) {
     }
 }
 
-TEST_F(EmulatorEndToEnd, OutputFilesThatAreNoRegularFilesGetCode9AtOnce) {
-    ASSERT_EQ(::mkfifo((device_.root() + "/gps.fifo").c_str(), 0600), 0);
-    ASSERT_GT(Start(), 0);
-    EXPECT_EQ(Exchange("EnableRawGPSOutputV01", {"\\gps.fifo"}), TFields{"9"});
-    EXPECT_EQ(Exchange("EnableRawGPSOutputV01", {"\\Ostrel"}), TFields{"9"});  // a folder
-    EXPECT_EQ(Exchange("GetApplicationVersionV01").at(0), "0");
-}
-
 TEST_F(EmulatorEndToEnd, CommandsOfGoneSendersAreRemovedAtStartUnanswered) {
     const pid_t child = ::fork();  // a process number that no process has once reaped
     if (child == 0) ::_exit(0);
@@ -234,17 +209,6 @@ TEST_F(EmulatorEndToEnd, CommandsOfGoneSendersAreRemovedAtStartUnanswered) {
     }
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{foreign + "finished", foreign + "message"}));
-}
-
-TEST_F(EmulatorEndToEnd, UnknownPlaceGivesANonZeroErrorCode) {
-    ASSERT_GT(Start(), 0);
-    COstrelAPI api(*layer_);
-    COstrelAPI::TError error{};
-    COstrelAPI::TGeocodeResult place{};
-    MOstrelSession* session = api.GeocodeAsync(1, "Main Street 1", "Atlantis", "");
-    ASSERT_TRUE(Await(session));
-    EXPECT_EQ(api.GeocodeAsyncRetrieve(session, &error, &place), 0);
-    EXPECT_EQ(error.errorCode, 3);
 }
 
 }  // namespace
