@@ -21,6 +21,6 @@ if [ -n "$stray" ]; then
     exit 1
 fi
 for class in ${classes//|/ }; do
-    printf '%s\n' "$symbols" | grep -qE "^(typeinfo for )?$class(::|$)" || { echo "not exported: $class"; exit 1; }
+    grep -qE "^(typeinfo for )?$class(::|$)" <<<"$symbols" || { echo "not exported: $class"; exit 1; }
 done
 echo "exports: $(printf '%s\n' "$symbols" | wc -l) symbols, all of the public classes"
