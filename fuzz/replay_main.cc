@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
         const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
                                       std::istreambuf_iterator<char>());
         if (!in.eof() && in.fail()) {
-            std::fprintf(stderr, "cannot read %s\n", file.c_str());
+            std::fprintf(stderr, "cannot read %s\n", file.string().c_str());
             return 1;
         }
         // A heap copy of exactly the input's size, never null (also when empty), as libFuzzer
