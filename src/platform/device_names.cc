@@ -59,6 +59,18 @@ bool SplitDevicePath(const char16_t* path, std::vector<std::u16string>* componen
     }
 }
 
+bool TrimFolderPath(const char16_t* folder, char16_t (&trimmed)[kMaxPath]) {
+    int length = 0;
+    while (folder[length] != u'\0' && length < kMaxPath - 1) {
+        trimmed[length] = folder[length];
+        ++length;
+    }
+    if (folder[length] != u'\0') return false;
+    if (length > 1 && trimmed[length - 1] == u'\\') --length;
+    trimmed[length] = u'\0';
+    return true;
+}
+
 bool SameDeviceName(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {

@@ -18,6 +18,10 @@ namespace oxsdk::platform {
 /// ".." or holds "/".
 bool SplitDevicePath(const char16_t* path, std::vector<std::u16string>* components);
 
+/// Copies the folder path `folder` into `trimmed` without a trailing "\" (the root "\" stays as
+/// it is). False when it does not fit a device path.
+bool TrimFolderPath(const char16_t* folder, char16_t (&trimmed)[kMaxPath]);
+
 /// Equality of two names without regard to case.
 bool SameDeviceName(std::u16string_view a, std::u16string_view b);
 

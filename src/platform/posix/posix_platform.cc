@@ -460,14 +460,7 @@ private:
     // folder is resolved like any other device path and watched through its descriptor.
     bool Watch(FolderWatcher& watcher, const char16_t* folder) {
         char16_t trimmed[kMaxPath];
-        int length = 0;
-        while (folder[length] != u'\0' && length < kMaxPath - 1) {
-            trimmed[length] = folder[length];
-            ++length;
-        }
-        if (folder[length] != u'\0') return false;
-        if (length > 1 && trimmed[length - 1] == u'\\') --length;
-        trimmed[length] = u'\0';
+        if (!TrimFolderPath(folder, trimmed)) return false;
         std::string host;
         if (!Map(trimmed, &host)) return false;
         if (watcher.fd >= 0 && !watcher.folder.empty() && host == watcher.folder) return true;

@@ -364,14 +364,7 @@ private:
     // folder is resolved like any other device path and must be a trusted folder.
     bool Watch(FolderWatcher& watcher, const char16_t* folder) {
         char16_t trimmed[kMaxPath];
-        int length = 0;
-        while (folder[length] != u'\0' && length < kMaxPath - 1) {
-            trimmed[length] = folder[length];
-            ++length;
-        }
-        if (folder[length] != u'\0') return false;
-        if (length > 1 && trimmed[length - 1] == u'\\') --length;
-        trimmed[length] = u'\0';
+        if (!TrimFolderPath(folder, trimmed)) return false;
         ResolvedPath resolved;
         if (Resolve(trimmed, false, &resolved) != Error::kNone) return false;
         std::wstring host = resolved.Full();
