@@ -144,9 +144,9 @@ public:
 
     // ---- check batches ----
     /// Between BeginBatch and EndBatch (they nest), this thread makes the file operations of
-    /// one library call, with no caller code in between: a platform that checks the folders on
-    /// the way to every file may check each of them once per batch instead of once per
-    /// operation. Outside a batch every operation checks its whole way.
+    /// one library call: a platform that checks the folders on the way to every file may check
+    /// each of them once per batch, and again after each Sleep or folder wait, instead of once
+    /// per operation. Outside a batch every operation checks its whole way.
     virtual void BeginBatch() {}
     virtual void EndBatch() {}
 };

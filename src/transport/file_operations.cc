@@ -29,12 +29,12 @@ bool BuildExchangePath(const char* name, bool createFolders, char16_t* path) {
 // The exchange folder is made only when an operation found it missing: both folders exist
 // after an open or a create, at the cost of one folder creation per missing folder instead of
 // two per operation.
-std::unique_ptr<platform::File> OpenExchangeFile(const char* name) {
+std::unique_ptr<platform::File> OpenExchangeFile(const char* name, bool createFolders) {
     char16_t path[platform::kMaxPath];
     std::unique_ptr<platform::File> file;
     if (!BuildExchangePath(name, false, path)) return nullptr;
     platform::Platform& system = platform::CurrentPlatform();
-    if (system.OpenForReading(path, &file) == Error::kNotFound) {
+    if (system.OpenForReading(path, &file) == Error::kNotFound && createFolders) {
         GetExchangeFolder(path, true);
         return nullptr;
     }

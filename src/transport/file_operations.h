@@ -28,8 +28,8 @@ constexpr int kFileNameCapacity = 256;
 bool BuildExchangePath(const char* name, bool createFolders, char16_t* path);
 
 /// Opens the exchange file `name` for reading; null when it cannot be opened. When it is not
-/// there, the exchange folder is created if missing.
-std::unique_ptr<platform::File> OpenExchangeFile(const char* name);
+/// there and `createFolders` is set, the exchange folder is created if missing.
+std::unique_ptr<platform::File> OpenExchangeFile(const char* name, bool createFolders = true);
 
 /// Creates (or empties) the exchange file `name` for writing; when the exchange folder is
 /// missing it is created and the file created again. Null when it cannot be created.

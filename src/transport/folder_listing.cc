@@ -9,7 +9,7 @@ bool CFolderListing::First() {
     handle_.reset();
     first_ = false;
     if (!GetExchangeFolder(pattern_, false) ||
-        !platform::AppendWide(pattern_, platform::kMaxPath, u"*.*")) {
+        !platform::AppendWide(pattern_, platform::kMaxPath, kMarkerPattern)) {
         return false;
     }
     first_ = true;

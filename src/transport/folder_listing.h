@@ -1,5 +1,5 @@
-// The listing of the exchange folder that the navigator side walks once per ProcessEvents
-// pass. It hands out each entry's name as narrow text with its directory flag; the folders
+// The listing of the markers in the exchange folder that the navigator side walks once per
+// ProcessEvents pass. It hands out each entry's name as narrow text with its directory flag; the folders
 // are not created. Entries named "." or "..", and entries whose names have no narrow form or
 // do not fit 255 bytes (no exchange file has such a name), are passed over.
 #pragma once
@@ -11,6 +11,10 @@
 #include "transport/file_operations.h"
 
 namespace oxsdk::transport {
+
+/// What the listing asks the platform for: only markers, so that message files are neither
+/// looked at nor handed out.
+inline constexpr char16_t kMarkerPattern[] = u"*.finished";
 
 class CFolderListing {
 public:

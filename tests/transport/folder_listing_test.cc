@@ -29,15 +29,16 @@ TEST(FolderListingTest, ListsInFolderOrderPassingOverWhatCannotBeAnExchangeFile)
     FakePlatform fake;
     ScopedPlatform use(fake);
     fake.SetListDotEntries(true);
-    std::u16string longest(255, u'l');
+    const std::u16string longest = std::u16string(246, u'l') + u".finished";  // 255 characters
     fake.AddFile(kExchange + u"b.a.1.1.finished");
     fake.AddFolder(kExchange + u"sub.finished");
     fake.AddFile(kExchange + u"wide\u0100.a.1.1.finished");
-    fake.AddFile(kExchange + longest + u"x");
+    fake.AddFile(kExchange + u"x" + longest);
+    fake.AddFile(kExchange + u"a.b.1.1.message");  // only markers are listed
     fake.AddFile(kExchange + longest);
     fake.AddFile(kExchange + u"a.b.1.1.finished");
     EXPECT_EQ((std::vector<std::string>{"b.a.1.1.finished", "dir:sub.finished",
-                                        std::string(255, 'l'), "a.b.1.1.finished"}),
+                                        std::string(246, 'l') + ".finished", "a.b.1.1.finished"}),
               ListAll());
 }
 

@@ -15,6 +15,7 @@
 #include "platform/device_text.h"
 #include "platform/platform.h"
 #include "transport/exchange_folder.h"
+#include "transport/folder_listing.h"
 
 namespace oxsdk::emulator {
 namespace {
@@ -120,7 +121,7 @@ public:
         : PlatformWrapper(target), hostFolder_(hostFolder), markers_(markers) {
         folder_[0] = u'\0';
         oxsdk::transport::GetExchangeFolder(folder_, false);
-        listingPattern_ = std::u16string(folder_) + u"*.*";
+        listingPattern_ = std::u16string(folder_) + oxsdk::transport::kMarkerPattern;
     }
 
     platform::Error FindFirst(const char16_t* pattern,

@@ -52,7 +52,11 @@ UniqueFd::~UniqueFd() {
 }
 
 bool IsTrustedFolder(const struct stat& info) {
-    return S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+    return IsTrustedFolder(info, geteuid());
+}
+
+bool IsTrustedFolder(const struct stat& info, uid_t user) {
+    return S_ISDIR(info.st_mode) && info.st_uid == user &&
            (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
@@ -98,6 +102,7 @@ public:
         while (path[length] != u'\0') {
             if (++length >= kMaxPath) return Error::kNotFound;
         }
+        user_ = geteuid();
         if (!CheckRoot(root, createRoot)) return Error::kNotFound;
         int folder = levels_[0].fd.get();
         std::u16string_view rest(path + 1, static_cast<std::size_t>(length - 1));
@@ -160,7 +165,8 @@ private:
         if (depth_ > 0 && root_ == root) {
             if (checked_ > 0) return true;
             struct stat info;
-            if (stat(root.c_str(), &info) == 0 && IsTrustedFolder(info) && Same(kept, info)) {
+            if (stat(root.c_str(), &info) == 0 && IsTrustedFolder(info, user_) &&
+                Same(kept, info)) {
                 if (batches_ > 0) checked_ = 1;
                 return true;
             }
@@ -191,7 +197,7 @@ private:
                 depth_ = level;
                 return -1;
             }
-            if (IsTrustedFolder(info) && Same(kept, info)) {
+            if (IsTrustedFolder(info, user_) && Same(kept, info)) {
                 if (batches_ > 0) checked_ = level + 1;
                 return kept.fd.get();
             }
@@ -211,6 +217,7 @@ private:
     int depth_ = 0;    // levels_[0, depth_) hold the folders of the last resolution
     int checked_ = 0;  // levels_[0, checked_) were checked inside the current batch
     int batches_ = 0;
+    uid_t user_ = 0;  // the effective user, read once per resolution
 };
 
 CheckedFolders& ThisThreadsFolders() {

@@ -34,6 +34,8 @@ private:
 
 /// True for a folder owned by the effective user that neither group nor others may write.
 bool IsTrustedFolder(const struct stat& info);
+/// The same for the user `user`.
+bool IsTrustedFolder(const struct stat& info, uid_t user);
 
 /// Opens the device root folder `root` (a symbolic link there is followed: the user chose
 /// it); with `create`, a missing root is created with its parents, mode 0700. kNotFound when it

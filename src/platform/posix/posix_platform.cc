@@ -371,7 +371,9 @@ public:
         return true;
     }
 
+    // After any wait, the folders on the way are checked again, batch or not.
     void Sleep(std::uint32_t milliseconds) override {
+        RecheckFolders();
         timespec left{static_cast<time_t>(milliseconds / 1000),
                       static_cast<long>(milliseconds % 1000) * 1000000L};
         while (nanosleep(&left, &left) != 0 && errno == EINTR) {
@@ -391,6 +393,7 @@ public:
     bool WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds,
                              const char16_t* namePattern = nullptr) override {
         FolderWatcher& watcher = ThisThreadsWatcher();
+        if (milliseconds > 0) RecheckFolders();
         if (!Watch(watcher, folder, namePattern != nullptr)) {
             Sleep(milliseconds);  // nothing to watch: wait the time out
             return milliseconds > 0;

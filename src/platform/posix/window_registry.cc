@@ -67,6 +67,14 @@ bool OpenRegistry(const std::string& root, bool create, UniqueFd* folder) {
     return OpenTrustedFolder(device.get(), kRegistryFolder, folder) == Error::kNone;
 }
 
+// The registry folder below the device root, when it is there and trusted: a descriptor of
+// this thread's checked folders, valid until the next device path resolution on this thread.
+int RegistryFolder(const std::string& root) {
+    ResolvedPath at;
+    if (ResolveDevicePath(root, u"\\.windows\\-", false, &at) != Error::kNone) return -1;
+    return at.folder;
+}
+
 // The handle of the window whose class file is `name` in the registry `folder`, or 0 when no
 // process holds it.
 WindowHandle ProbeClassFile(int folder, const char* name) {
@@ -96,15 +104,15 @@ WindowHandle ProbeClassFile(int folder, const char* name) {
 
 WindowHandle FindRegisteredWindow(const std::string& root, const char16_t* className) {
     std::string name;
-    UniqueFd folder;
-    if (!ClassFileName(className, &name) || !OpenRegistry(root, false, &folder)) return 0;
-    return ProbeClassFile(folder.get(), name.c_str());
+    if (!ClassFileName(className, &name)) return 0;
+    const int folder = RegistryFolder(root);
+    return folder >= 0 ? ProbeClassFile(folder, name.c_str()) : 0;
 }
 
 bool IsRegisteredWindow(const std::string& root, WindowHandle window) {
-    UniqueFd folder;
-    if (window == 0 || !OpenRegistry(root, false, &folder)) return false;
-    int listed = openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = window != 0 ? RegistryFolder(root) : -1;
+    if (folder < 0) return false;
+    int listed = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* listing = listed >= 0 ? fdopendir(listed) : nullptr;
     if (listing == nullptr) {
         if (listed >= 0) close(listed);
@@ -114,7 +122,7 @@ bool IsRegisteredWindow(const std::string& root, WindowHandle window) {
     while (dirent* entry = readdir(listing)) {
         std::string_view name = entry->d_name;
         if (name[0] == '.' || name == kForegroundName) continue;
-        if (ProbeClassFile(folder.get(), entry->d_name) == window) {
+        if (ProbeClassFile(folder, entry->d_name) == window) {
             found = true;
             break;
         }
@@ -124,9 +132,9 @@ bool IsRegisteredWindow(const std::string& root, WindowHandle window) {
 }
 
 WindowHandle ReadForegroundWindow(const std::string& root) {
-    UniqueFd folder;
-    if (!OpenRegistry(root, false, &folder)) return 0;
-    UniqueFd fd(openat(folder.get(), kForegroundName,
+    const int folder = RegistryFolder(root);
+    if (folder < 0) return 0;
+    UniqueFd fd(openat(folder, kForegroundName,
                        O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY));
     struct stat info;
     if (!fd.valid() || fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
