@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -88,24 +89,27 @@ Error OpenTrustedFolder(int parent, const char* name, UniqueFd* fd, struct stat*
 
 namespace {
 
-// The folders a thread resolved last, from the root down, each kept open with the identity it
-// had when checked. A resolution walks the same names again and checks each kept folder with
-// one stat of its name in its parent: the same folder, still trusted, is used as kept;
-// anything else is opened and checked afresh. Paths deeper than the record are walked
+// Check batches of this thread: while one is open, a folder checked once is not checked again.
+thread_local int batchDepth = 0;
+
+// The folders of one way from the root down that a thread resolved, each kept open with the
+// identity it had when checked. A resolution walks the same names again and checks each kept
+// folder with one stat of its name in its parent: the same folder, still trusted, is used as
+// kept; anything else is opened and checked afresh. Paths deeper than the record are walked
 // through two spare descriptors.
-class CheckedFolders {
+class FolderChain {
 public:
-    Error Resolve(const std::string& root, const char16_t* path, bool createRoot,
+    // Whether this chain leads from `root` through the first folder `first`.
+    bool Leads(const std::string& root, const char* first) const {
+        return depth_ > 1 && root_ == root && std::strcmp(levels_[1].name, first) == 0;
+    }
+    bool Starts(const std::string& root) const { return depth_ > 0 && root_ == root; }
+
+    Error Resolve(const std::string& root, std::u16string_view rest, bool createRoot,
                   ResolvedPath* resolved) {
-        if (path == nullptr || path[0] != u'\\') return Error::kNotFound;
-        int length = 0;
-        while (path[length] != u'\0') {
-            if (++length >= kMaxPath) return Error::kNotFound;
-        }
-        user_ = geteuid();
+        userKnown_ = false;
         if (!CheckRoot(root, createRoot)) return Error::kNotFound;
         int folder = levels_[0].fd.get();
-        std::u16string_view rest(path + 1, static_cast<std::size_t>(length - 1));
         if (rest.empty()) {
             resolved->folder = folder;
             resolved->name[0] = '.';
@@ -114,12 +118,7 @@ public:
         }
         for (int level = 1;; ++level) {
             const std::size_t end = rest.find(u'\\');
-            const std::u16string_view part = rest.substr(0, end);
-            if (part.empty() || part == u"." || part == u".." ||
-                part.find(u'/') != std::u16string_view::npos ||
-                !DeviceNameToHost(part, resolved->name, sizeof resolved->name)) {
-                return Error::kNotFound;
-            }
+            if (!HostName(rest.substr(0, end), resolved->name)) return Error::kNotFound;
             if (end == std::u16string_view::npos) {
                 resolved->folder = folder;
                 return Error::kNone;
@@ -130,13 +129,15 @@ public:
         }
     }
 
-    void BeginBatch() {
-        if (batches_++ == 0) checked_ = 0;
-    }
-    void EndBatch() {
-        if (batches_ > 0 && --batches_ == 0) checked_ = 0;
-    }
     void Recheck() { checked_ = 0; }
+
+    // The host name of the device path component `part`; false for one a device path cannot
+    // hold.
+    static bool HostName(std::u16string_view part, char (&name)[kHostNameCapacity]) {
+        return !part.empty() && part != u"." && part != u".." &&
+               part.find(u'/') == std::u16string_view::npos &&
+               DeviceNameToHost(part, name, sizeof name);
+    }
 
 private:
     static constexpr int kLevels = 8;
@@ -145,18 +146,25 @@ private:
         UniqueFd fd;
         dev_t device = 0;
         ino_t inode = 0;
-        char name[kHostNameCapacity] = {};
+        char name[NAME_MAX + 1] = {};  // a folder that could be opened has a name that fits
     };
 
     static bool Same(const Folder& folder, const struct stat& info) {
         return folder.device == info.st_dev && folder.inode == info.st_ino;
+    }
+    bool Trusted(const struct stat& info) {
+        if (!userKnown_) {
+            user_ = geteuid();
+            userKnown_ = true;
+        }
+        return IsTrustedFolder(info, user_);
     }
     void Keep(Folder& folder, UniqueFd fd, const struct stat& info, int level) {
         folder.fd = std::move(fd);
         folder.device = info.st_dev;
         folder.inode = info.st_ino;
         depth_ = level + 1;
-        if (batches_ > 0) checked_ = level + 1;
+        if (batchDepth > 0) checked_ = level + 1;
     }
 
     bool CheckRoot(const std::string& root, bool create) {
@@ -165,9 +173,8 @@ private:
         if (depth_ > 0 && root_ == root) {
             if (checked_ > 0) return true;
             struct stat info;
-            if (stat(root.c_str(), &info) == 0 && IsTrustedFolder(info, user_) &&
-                Same(kept, info)) {
-                if (batches_ > 0) checked_ = 1;
+            if (stat(root.c_str(), &info) == 0 && Trusted(info) && Same(kept, info)) {
+                if (batchDepth > 0) checked_ = 1;
                 return true;
             }
         }
@@ -197,8 +204,8 @@ private:
                 depth_ = level;
                 return -1;
             }
-            if (IsTrustedFolder(info, user_) && Same(kept, info)) {
-                if (batches_ > 0) checked_ = level + 1;
+            if (Trusted(info) && Same(kept, info)) {
+                if (batchDepth > 0) checked_ = level + 1;
                 return kept.fd.get();
             }
         }
@@ -206,7 +213,9 @@ private:
         if (checked_ > level) checked_ = level;
         UniqueFd fd;
         if (OpenTrustedFolder(parent, name, &fd, &info) != Error::kNone) return -1;
-        std::strcpy(kept.name, name);  // both hold kHostNameCapacity bytes
+        const std::size_t length = std::strlen(name);
+        if (length >= sizeof kept.name) return -1;
+        std::memcpy(kept.name, name, length + 1);
         Keep(kept, std::move(fd), info, level);
         return kept.fd.get();
     }
@@ -216,8 +225,64 @@ private:
     UniqueFd spares_[2];
     int depth_ = 0;    // levels_[0, depth_) hold the folders of the last resolution
     int checked_ = 0;  // levels_[0, checked_) were checked inside the current batch
-    int batches_ = 0;
-    uid_t user_ = 0;  // the effective user, read once per resolution
+    bool userKnown_ = false;
+    uid_t user_ = 0;  // the effective user, read once per resolution when first needed
+};
+
+// A few chains per thread, so that the ways a thread alternates between (the exchange folder
+// and the window registry) each keep their folders; a new way takes the chain used least
+// recently.
+class CheckedFolders {
+public:
+    Error Resolve(const std::string& root, const char16_t* path, bool createRoot,
+                  ResolvedPath* resolved) {
+        if (path == nullptr || path[0] != u'\\') return Error::kNotFound;
+        int length = 0;
+        while (path[length] != u'\0') {
+            if (++length >= kMaxPath) return Error::kNotFound;
+        }
+        const std::u16string_view rest(path + 1, static_cast<std::size_t>(length - 1));
+        const std::size_t end = rest.find(u'\\');
+        int chosen = -1;
+        if (end != std::u16string_view::npos) {
+            if (!FolderChain::HostName(rest.substr(0, end), resolved->name)) {
+                return Error::kNotFound;
+            }
+            for (int i = 0; i < kChains && chosen < 0; ++i) {
+                if (chains_[i].Leads(root, resolved->name)) chosen = i;
+            }
+        } else {
+            for (int i = 0; i < kChains; ++i) {
+                if (chains_[i].Starts(root) && (chosen < 0 || used_[i] > used_[chosen])) {
+                    chosen = i;
+                }
+            }
+        }
+        if (chosen < 0) {
+            chosen = 0;
+            for (int i = 1; i < kChains; ++i) {
+                if (used_[i] < used_[chosen]) chosen = i;
+            }
+        }
+        used_[chosen] = ++clock_;
+        return chains_[chosen].Resolve(root, rest, createRoot, resolved);
+    }
+
+    void BeginBatch() {
+        if (batchDepth++ == 0) Recheck();
+    }
+    void EndBatch() {
+        if (batchDepth > 0 && --batchDepth == 0) Recheck();
+    }
+    void Recheck() {
+        for (FolderChain& chain : chains_) chain.Recheck();
+    }
+
+private:
+    static constexpr int kChains = 4;
+    FolderChain chains_[kChains];
+    std::uint64_t used_[kChains] = {};
+    std::uint64_t clock_ = 0;
 };
 
 CheckedFolders& ThisThreadsFolders() {
