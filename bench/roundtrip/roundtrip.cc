@@ -528,16 +528,16 @@ double FloorRoute(const std::string& folder, int pairs) {
     fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
     ok = ok && fd >= 0 && fstat(fd, &info) == 0;
-    char* read = static_cast<char*>(std::malloc(static_cast<std::size_t>(info.st_size) + 1));
-    ok = ok && ::read(fd, read, static_cast<std::size_t>(info.st_size)) == info.st_size;
+    char* back = static_cast<char*>(std::malloc(static_cast<std::size_t>(info.st_size) + 1));
+    ok = ok && ::read(fd, back, static_cast<std::size_t>(info.st_size)) == info.st_size;
     if (fd >= 0) close(fd);
     unlink(path.c_str());
-    read[ok ? info.st_size : 0] = '\0';
+    back[ok ? info.st_size : 0] = '\0';
 
     // Fields: code, count, then the pairs.
-    std::int32_t fields[2];
-    const char* cursor = read;
-    const char* end = read + (ok ? info.st_size : 0);
+    std::int32_t fields[2] = {0, 0};
+    const char* cursor = back;
+    const char* end = back + (ok ? info.st_size : 0);
     for (std::int32_t& field : fields) {
         cursor = std::from_chars(cursor, end, field).ptr + 1;
     }
@@ -548,7 +548,7 @@ double FloorRoute(const std::string& folder, int pairs) {
     }
     ok = ok && fields[1] == pairs && coordinates[2 * pairs - 2] == 52000000 + (pairs - 1) * 7;
     std::free(coordinates);
-    std::free(read);
+    std::free(back);
     return ok ? static_cast<double>(NowNanoseconds() - start) : -1;
 }
 
