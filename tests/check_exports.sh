@@ -23,4 +23,9 @@ fi
 for class in ${classes//|/ }; do
     grep -qE "^(typeinfo for )?$class(::|$)" <<<"$symbols" || { echo "not exported: $class"; exit 1; }
 done
+# Members added to the classes over time, each of which an application may link against.
+for member in COstrelFileLayer::WaitForCommand COstrelFileLayer::DescribeUntrustedDevice \
+              COstrelFileLayer::SetReplyTimeout; do
+    grep -qF "$member(" <<<"$symbols" || { echo "not exported: $member"; exit 1; }
+done
 echo "exports: $(printf '%s\n' "$symbols" | wc -l) symbols, all of the public classes"

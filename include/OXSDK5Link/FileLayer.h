@@ -78,6 +78,21 @@ public:
     /// fresh layer whose names are swapped so that the handler's reply reaches the sender.
     /// Returns when the pass is over; never waits for a file that is not complete.
     static void ProcessEvents(const char* name, MCommandHandlerInterface& handler);
+    /// Navigation application's side: waits until a command addressed to `name` (letter case
+    /// aside) may have arrived, or `timeoutMilliseconds` pass (0 or less: do not wait). Returns
+    /// 1 when a pass of ProcessEvents should follow now, 0 at the timeout (or for a `name` that
+    /// New would refuse). It neither polls nor spins: the exchange folder is watched where the
+    /// platform can (elsewhere the wait lasts its timeout and returns 1), and neither the
+    /// application's own replies nor files addressed to others end it. A thread's first call
+    /// creates the exchange folder when missing and returns 1 at once. A navigation
+    /// application's loop:
+    /// @code
+    /// while (running) {
+    ///     COstrelFileLayer::ProcessEvents("OstrelNavigator", handler);
+    ///     COstrelFileLayer::WaitForCommand("OstrelNavigator", 1000);
+    /// }
+    /// @endcode
+    static int WaitForCommand(const char* name, int timeoutMilliseconds);
 
     /// Tells why the exchange folder cannot be used, when the reason is the device's: a folder
     /// on the way to it (the device root and the exchange folder included) may be written by

@@ -12,4 +12,8 @@ ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(current) { curren
 
 ScopedPlatform::~ScopedPlatform() { current = previous_; }
 
+ScopedBatch::ScopedBatch() : platform_(CurrentPlatform()) { platform_.BeginBatch(); }
+
+ScopedBatch::~ScopedBatch() { platform_.EndBatch(); }
+
 }  // namespace oxsdk::platform

@@ -131,9 +131,36 @@ public:
     /// The wall-clock time in milliseconds since 1970-01-01 00:00 UTC; comparable with
     /// FindData::lastWriteTime.
     virtual std::uint64_t GetSystemTime() = 0;
-    /// Returns when the folder changes or `milliseconds` pass, whichever comes first. Returning
-    /// at the timeout without watching is a correct implementation.
-    virtual void WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds) = 0;
+    /// Returns when the folder changes or `milliseconds` pass, whichever comes first: true for
+    /// a change, false at the timeout. With `namePattern` (wildcards as in FindFirst), only a
+    /// file of a matching name that was completed (written and closed, or moved in) counts as
+    /// a change, so that a waiter is not woken by the files of others nor by its own. With
+    /// `milliseconds` 0 it only makes sure that the folder is watched from now on, so that the
+    /// next wait sees a change made in between, and returns false. Waiting the timeout without
+    /// watching, or ending the wait at any change whatever its name, is a correct
+    /// implementation.
+    virtual bool WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds,
+                                     const char16_t* namePattern = nullptr) = 0;
+
+    // ---- check batches ----
+    /// Between BeginBatch and EndBatch (they nest), this thread makes the file operations of
+    /// one library call, with no caller code in between: a platform that checks the folders on
+    /// the way to every file may check each of them once per batch instead of once per
+    /// operation. Outside a batch every operation checks its whole way.
+    virtual void BeginBatch() {}
+    virtual void EndBatch() {}
+};
+
+/// A check batch of the current platform for the lifetime of this object.
+class ScopedBatch {
+public:
+    ScopedBatch();
+    ~ScopedBatch();
+    ScopedBatch(const ScopedBatch&) = delete;
+    ScopedBatch& operator=(const ScopedBatch&) = delete;
+
+private:
+    Platform& platform_;
 };
 
 /// The platform the library currently uses.
@@ -202,9 +229,12 @@ public:
     }
     void Sleep(std::uint32_t milliseconds) override { target_.Sleep(milliseconds); }
     std::uint64_t GetSystemTime() override { return target_.GetSystemTime(); }
-    void WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds) override {
-        target_.WaitForFolderChange(folder, milliseconds);
+    bool WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds,
+                             const char16_t* namePattern = nullptr) override {
+        return target_.WaitForFolderChange(folder, milliseconds, namePattern);
     }
+    void BeginBatch() override { target_.BeginBatch(); }
+    void EndBatch() override { target_.EndBatch(); }
 
 private:
     Platform& target_;

@@ -33,6 +33,16 @@ char* EndField(char* start) {
 
 }  // namespace
 
+bool IsUsableExchangeName(const char* name) {
+    if (name == nullptr) return false;
+    for (int i = 0; i < kFileNameCapacity; ++i) {
+        const char c = name[i];
+        if (c == '\0') return true;
+        if (c == '.' || c == '/' || c == '\\') return false;
+    }
+    return false;
+}
+
 bool FormatExchangeFileName(char (&name)[kFileNameCapacity], EExchangeFile kind, const char* writer,
                             const char* reader, int pid, int sequence) {
     const char* format =

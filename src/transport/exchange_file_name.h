@@ -9,6 +9,10 @@ namespace oxsdk::transport {
 
 enum class EExchangeFile { kMessage, kMarker };
 
+/// True when `name` can be an exchange name: one dot-separated component of a file name inside
+/// the exchange folder (no ".", "/" or "\\"), shorter than 256 bytes.
+bool IsUsableExchangeName(const char* name);
+
 /// Formats the name of a message or marker into `name`; pid and sequence are written as
 /// unsigned decimal numbers. False when the name would not fit kFileNameCapacity.
 bool FormatExchangeFileName(char (&name)[kFileNameCapacity], EExchangeFile kind, const char* writer,

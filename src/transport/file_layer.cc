@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/device_text.h"
 #include "platform/platform.h"
 #include "transport/exchange_file_name.h"
 #include "transport/exchange_folder.h"
@@ -21,17 +22,6 @@ using oxsdk::transport::kFileNameCapacity;
 constexpr char kSeparator = '|';
 constexpr char kMarkerBytes[8] = {'f', 'i', 'n', 'i', 's', 'h', '\n', '\0'};
 constexpr std::uint32_t kReplyPollMilliseconds = 100;
-
-// A name is one dot-separated component of a file name inside the exchange folder.
-bool IsUsableName(const char* name) {
-    if (name == nullptr) return false;
-    for (int i = 0; i < COstrelFileLayer::kNameCapacity; ++i) {
-        char c = name[i];
-        if (c == '\0') return true;
-        if (c == '.' || c == '/' || c == '\\') return false;
-    }
-    return false;
-}
 
 // Creates the exchange file `name` holding exactly `size` bytes of `data`. On any failure the
 // file is removed again, so that no partial file is left.
@@ -59,15 +49,15 @@ void RemoveMessageAndMarker(const char* writer, const char* reader, int pid, int
     }
 }
 
-// One step of the reply wait: at most 100 ms, ended early when the exchange folder changes
-// (on a platform whose folder wait is a plain sleep this is the 100 ms poll step).
-void WaitForReply() {
+// One step of the reply wait: at most 100 ms, ended early when the reply's marker is
+// completed in the exchange folder (on a platform whose folder wait is a plain sleep this is
+// the 100 ms poll step). With `milliseconds` 0 it only makes the platform watch for it.
+void WaitForReply(const char16_t* markerName, std::uint32_t milliseconds) {
     char16_t folder[oxsdk::platform::kMaxPath];
     if (oxsdk::transport::GetExchangeFolder(folder, false)) {
-        oxsdk::platform::CurrentPlatform().WaitForFolderChange(folder, kReplyPollMilliseconds);
-    } else {
-        oxsdk::transport::SleepMicroseconds(static_cast<std::int32_t>(kReplyPollMilliseconds) *
-                                            1000);
+        oxsdk::platform::CurrentPlatform().WaitForFolderChange(folder, milliseconds, markerName);
+    } else if (milliseconds > 0) {
+        oxsdk::transport::SleepMicroseconds(static_cast<std::int32_t>(milliseconds) * 1000);
     }
 }
 
@@ -85,7 +75,10 @@ void CFileLayerSession::operator delete(void* block) noexcept {
 
 MOstrelCommunicationLayerInterface* COstrelFileLayer::New(const char* localName,
                                                           const char* remoteName, int pid) {
-    if (!IsUsableName(localName) || !IsUsableName(remoteName)) return nullptr;
+    if (!oxsdk::transport::IsUsableExchangeName(localName) ||
+        !oxsdk::transport::IsUsableExchangeName(remoteName)) {
+        return nullptr;
+    }
     int layerPid = pid;
     if (pid == -1) {
         try {
@@ -170,6 +163,7 @@ void COstrelFileLayer::AppendArgument(const char* text) {
 // settled: the arguments all taken, the size within the bound, the session allocated, and no
 // other layer's command waiting under the same names. Its marker follows the complete message.
 MOstrelSession* COstrelFileLayer::SendCommand() {
+    oxsdk::platform::ScopedBatch batch;
     lastSequence = static_cast<int>(static_cast<unsigned>(lastSequence) + 1u);
     int sequence = lastSequence;
     const bool command = replyMode == 0;
@@ -231,6 +225,7 @@ void COstrelFileLayer::RemoveReplyFiles(int sequence) {
 int COstrelFileLayer::ReturnAvailable(MOstrelSession* session) {
     if (session == nullptr) return 0;
     try {
+        oxsdk::platform::ScopedBatch batch;
         return oxsdk::transport::MarkerExists(remoteName, localName, pid,
                                               static_cast<CFileLayerSession*>(session)->sequence);
     } catch (...) {
@@ -253,6 +248,19 @@ void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
         oxsdk::transport::ScopedReplyWaitWatch* scope =
             oxsdk::transport::ScopedReplyWaitWatch::Current();
         oxsdk::platform::Platform& device = oxsdk::platform::CurrentPlatform();
+        // The wait watches for the reply's marker from before the first look, so that a reply
+        // completed in between ends the first step at once.
+        char16_t replyMarker[kFileNameCapacity];
+        {
+            char name[kFileNameCapacity];
+            if (!oxsdk::transport::FormatExchangeFileName(name, EExchangeFile::kMarker, remoteName,
+                                                          localName, pid, sequence) ||
+                !oxsdk::platform::WidenText(name, replyMarker, kFileNameCapacity)) {
+                replyMarker[0] = u'\0';
+            }
+        }
+        const char16_t* awaited = replyMarker[0] != u'\0' ? replyMarker : nullptr;
+        WaitForReply(awaited, 0);
         bool waiting = false;
         std::uint64_t start = 0;
         std::uint64_t lastCheck = 0;
@@ -280,8 +288,9 @@ void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
                     return;
                 }
             }
-            WaitForReply();
+            WaitForReply(awaited, kReplyPollMilliseconds);
         }
+        oxsdk::platform::ScopedBatch batch;
         oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid, sequence,
                                          kMaxReplySize);
         if (scope != nullptr) scope->RecordEnd(oxsdk::transport::EReplyWaitEnd::kReply);
@@ -300,6 +309,7 @@ void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
 // first).
 void COstrelFileLayer::AbandonWait(int sequence, int endCode) {
     const auto end = static_cast<oxsdk::transport::EReplyWaitEnd>(endCode);
+    oxsdk::platform::ScopedBatch batch;
     arguments->Reset();
     oxsdk::transport::ScopedReplyWaitWatch* scope =
         oxsdk::transport::ScopedReplyWaitWatch::Current();

@@ -26,20 +26,31 @@ bool BuildExchangePath(const char* name, bool createFolders, char16_t* path) {
     return true;
 }
 
+// The exchange folder is made only when an operation found it missing: both folders exist
+// after an open or a create, at the cost of one folder creation per missing folder instead of
+// two per operation.
 std::unique_ptr<platform::File> OpenExchangeFile(const char* name) {
     char16_t path[platform::kMaxPath];
     std::unique_ptr<platform::File> file;
-    if (!BuildExchangePath(name, true, path)) return nullptr;
-    if (platform::CurrentPlatform().OpenForReading(path, &file) != Error::kNone) return nullptr;
+    if (!BuildExchangePath(name, false, path)) return nullptr;
+    platform::Platform& system = platform::CurrentPlatform();
+    if (system.OpenForReading(path, &file) == Error::kNotFound) {
+        GetExchangeFolder(path, true);
+        return nullptr;
+    }
     return file;
 }
 
 std::unique_ptr<platform::File> CreateExchangeFile(const char* name) {
     char16_t path[platform::kMaxPath];
     std::unique_ptr<platform::File> file;
-    if (!BuildExchangePath(name, true, path)) return nullptr;
-    if (platform::CurrentPlatform().CreateForWriting(path, &file) != Error::kNone) return nullptr;
-    return file;
+    if (!BuildExchangePath(name, false, path)) return nullptr;
+    platform::Platform& system = platform::CurrentPlatform();
+    Error error = system.CreateForWriting(path, &file);
+    if (error == Error::kNotFound && BuildExchangePath(name, true, path)) {
+        error = system.CreateForWriting(path, &file);
+    }
+    return error == Error::kNone ? std::move(file) : nullptr;
 }
 
 int WriteAllBytes(platform::File& file, const void* data, std::uint32_t size) {
@@ -84,16 +95,20 @@ bool ExchangeFileExists(const char* name) {
     return platform::CurrentPlatform().GetFileAttributes(path) != platform::kInvalidAttributes;
 }
 
+// Deleted at once; only a file that refuses is looked at, and made writable when it is
+// read-only.
 bool DeleteExchangeFile(const char* name) {
     char16_t path[platform::kMaxPath];
     if (!BuildExchangePath(name, false, path)) return false;
     platform::Platform& system = platform::CurrentPlatform();
-    std::uint32_t attributes = system.GetFileAttributes(path);
-    if (attributes == platform::kInvalidAttributes) return true;
-    if ((attributes & platform::kAttributeReadOnly) != 0) {
-        system.SetFileAttributes(path, attributes & ~platform::kAttributeReadOnly);
-    }
     Error error = system.DeleteFile(path);
+    if (error == Error::kAccessDenied) {
+        std::uint32_t attributes = system.GetFileAttributes(path);
+        if (attributes == platform::kInvalidAttributes) return true;
+        if ((attributes & platform::kAttributeReadOnly) == 0) return false;
+        system.SetFileAttributes(path, attributes & ~platform::kAttributeReadOnly);
+        error = system.DeleteFile(path);
+    }
     return error == Error::kNone || error == Error::kNotFound;
 }
 

@@ -27,12 +27,12 @@ constexpr int kFileNameCapacity = 256;
 /// the name cannot be widened or the path would be longer than kMaxPath - 1 characters.
 bool BuildExchangePath(const char* name, bool createFolders, char16_t* path);
 
-/// Opens the exchange file `name` for reading (the exchange folder is created when missing);
-/// null when it cannot be opened.
+/// Opens the exchange file `name` for reading; null when it cannot be opened. When it is not
+/// there, the exchange folder is created if missing.
 std::unique_ptr<platform::File> OpenExchangeFile(const char* name);
 
-/// Creates (or empties) the exchange file `name` for writing (the exchange folder is created
-/// when missing); null when it cannot be created.
+/// Creates (or empties) the exchange file `name` for writing; when the exchange folder is
+/// missing it is created and the file created again. Null when it cannot be created.
 std::unique_ptr<platform::File> CreateExchangeFile(const char* name);
 
 /// Writes `size` bytes. Access denied is retried: up to 4 attempts, each failed one followed
@@ -53,8 +53,8 @@ std::uint32_t FileSize(platform::File& file);
 /// created.
 bool ExchangeFileExists(const char* name);
 
-/// Deletes the exchange file `name`, clearing its read-only bit first. Folders are not
-/// created. True when the file is gone afterwards (also when it was not there).
+/// Deletes the exchange file `name`; a read-only file has its read-only bit cleared first.
+/// Folders are not created. True when the file is gone afterwards (also when it was not there).
 bool DeleteExchangeFile(const char* name);
 
 /// Removes a marker and then its message. A marker that resists a second attempt keeps its

@@ -18,6 +18,9 @@ int MarkerExists(const char* writer, const char* reader, int pid, int sequence) 
     if (!FormatExchangeFileName(name, EExchangeFile::kMarker, writer, reader, pid, sequence)) {
         return 0;
     }
+    // Looked up first, which costs less than an open when it is not there; opened when it is,
+    // since a marker still being written (busy) is not complete yet.
+    if (!ExchangeFileExists(name)) return 0;
     return OpenExchangeFile(name) != nullptr ? 1 : 0;
 }
 

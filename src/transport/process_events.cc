@@ -6,10 +6,13 @@
 // removed. Nothing thrown inside the pass (by the handler or by the C++ runtime) leaves it: the
 // command at hand is dropped, its layer and sessions are released, and the pass goes on.
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 
 #include "OXSDK5Link/FileLayer.h"
+#include "platform/device_text.h"
 #include "platform/platform.h"
+#include "transport/exchange_folder.h"
 #include "transport/exchange_file_name.h"
 #include "transport/file_layer_session.h"
 #include "transport/file_operations.h"
@@ -21,11 +24,21 @@ void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface&
     try {
         oxsdk::transport::CFolderListing listing;
         std::uint64_t now = 0;  // the system time, read once when a pass first needs it
-        for (bool more = listing.First(); more; more = listing.Next()) {
+        bool more;
+        {
+            oxsdk::platform::ScopedBatch batch;
+            more = listing.First();
+        }
+        for (; more; more = listing.Next()) {
             if (listing.isDirectory != 0) continue;
             oxsdk::transport::TMarkerFields marker;
             if (!oxsdk::transport::ParseMarkerName(listing.entryName, name, &marker)) continue;
             try {
+                // The command is taken in one batch of checks; its handler runs outside it.
+                std::unique_ptr<MOstrelCommunicationLayerInterface> created;
+                std::unique_ptr<MOstrelSession> session;
+                {
+                oxsdk::platform::ScopedBatch batch;
                 // Junk: a marker that has stood past the grace period without its message will
                 // never get one. Told by one look at the message, before any work is done.
                 if (listing.lastWriteTime != 0) {
@@ -43,8 +56,7 @@ void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface&
                 }
                 // The reply layer: this side's name as the file has it, the sender as the other
                 // side.
-                std::unique_ptr<MOstrelCommunicationLayerInterface> created(
-                    New(marker.reader, marker.writer, marker.pid));
+                created.reset(New(marker.reader, marker.writer, marker.pid));
                 if (created == nullptr) continue;
                 COstrelFileLayer* layer = static_cast<COstrelFileLayer*>(created.get());
 
@@ -52,13 +64,48 @@ void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface&
                     *layer->arguments, layer->remoteName, layer->localName, layer->pid,
                     marker.sequence, kMaxCommandSize);
                 if (received == oxsdk::transport::EReceiveResult::kNotComplete) continue;
-                std::unique_ptr<MOstrelSession> session(new CFileLayerSession(marker.sequence));
-                handler.HandleCommand(*layer, session.get());
+                session.reset(new CFileLayerSession(marker.sequence));
+                }
+                handler.HandleCommand(*static_cast<COstrelFileLayer*>(created.get()),
+                                      session.get());
             } catch (...) {
                 // The command is dropped; the pass goes on with the next entry.
             }
         }
     } catch (...) {
         // The listing itself failed: the pass ends early, as on an empty folder.
+    }
+}
+
+// The wait of a navigation application between passes: the exchange folder is watched for
+// markers addressed to `name` ("*.name.*.*.finished", letter case aside), so that neither its
+// own replies nor other files end the wait. A thread's first call makes sure the folders exist,
+// starts the watch and returns 1 at once: a command may have come before the watch began.
+int COstrelFileLayer::WaitForCommand(const char* name, int timeoutMilliseconds) {
+    if (!oxsdk::transport::IsUsableExchangeName(name)) return 0;
+    try {
+        thread_local bool watching = false;
+        char narrow[oxsdk::transport::kFileNameCapacity + 16];
+        char16_t pattern[sizeof narrow];
+        std::snprintf(narrow, sizeof narrow, "*.%s.*.*.finished", name);
+        if (!oxsdk::platform::WidenText(narrow, pattern, static_cast<int>(sizeof narrow))) return 0;
+        char16_t folder[oxsdk::platform::kMaxPath];
+        oxsdk::platform::Platform& system = oxsdk::platform::CurrentPlatform();
+        if (!watching) {
+            watching = true;
+            if (oxsdk::transport::GetExchangeFolder(folder, true)) {
+                system.WaitForFolderChange(folder, 0, pattern);
+            }
+            return 1;
+        }
+        const std::uint32_t milliseconds =
+            timeoutMilliseconds > 0 ? static_cast<std::uint32_t>(timeoutMilliseconds) : 0;
+        if (!oxsdk::transport::GetExchangeFolder(folder, false)) {
+            system.Sleep(milliseconds);
+            return 0;
+        }
+        return system.WaitForFolderChange(folder, milliseconds, pattern) ? 1 : 0;
+    } catch (...) {
+        return 0;
     }
 }

@@ -83,16 +83,10 @@ int main() {
 
     EchoHandler handler(mode == "silent",
                         std::atoi(EnvironmentOr("OXSDK_TEST_NAVIGATOR_DELAY_MS", "0")));
-    oxsdk::platform::Platform& system = oxsdk::platform::CurrentPlatform();
     while (stopSignal == 0 && !handler.stopRequested) {
         COstrelFileLayer::ProcessEvents(name.c_str(), handler);
         if (handler.stopRequested) break;
-        char16_t folder[oxsdk::platform::kMaxPath];
-        if (oxsdk::transport::GetExchangeFolder(folder, true)) {
-            system.WaitForFolderChange(folder, 100);  // the trailing separator is accepted
-        } else {
-            system.Sleep(100);
-        }
+        COstrelFileLayer::WaitForCommand(name.c_str(), 100);
     }
     return 0;
 }

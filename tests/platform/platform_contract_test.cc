@@ -101,9 +101,11 @@ protected:
 
     Platform& platform() { return *platform_; }
 
+    // The type of the device is read once: a platform made afterwards sees the new one.
     void SetPlatformType(const std::string& text) {
         if (fake_ != nullptr) return fake_->SetPlatformType(text);
         std::ofstream(root_ + "/.platform-type") << text << " \t\r\n";  // blanks are ignored
+        platform_ = NewNativePlatform(root_);
     }
 
     Error WriteFile(const char16_t* path, const std::string& bytes) {

@@ -233,6 +233,39 @@ TEST_F(PosixPlatformTest, FolderChangeEndsTheWaitAlsoWhenMadeBetweenWaits) {
     writer.join();
 }
 
+// A waiter for a name is woken neither by its own files nor by those of others.
+TEST_F(PosixPlatformTest, AWaitForANameEndsOnlyForThatName) {
+    ASSERT_EQ(platform().CreateFolder(u"\\x"), Error::kNone);
+    const char16_t* pattern = u"*.nav.*.finished";
+    EXPECT_FALSE(platform().WaitForFolderChange(u"\\x", 0, pattern));  // the watch begins
+    for (const char* name : {"a.other.1.finished", "a.nav.1.message"}) {
+        std::ofstream(root_ + "/x/" + name) << "x";
+    }
+    EXPECT_FALSE(platform().WaitForFolderChange(u"\\x", 1, pattern));
+    std::ofstream(root_ + "/x/a.NAV.1.finished") << "x";
+    EXPECT_TRUE(platform().WaitForFolderChange(u"\\x", 60000, pattern));
+}
+
+// Inside a batch the folders checked once are used as found; one removed and made again meanwhile
+// is found again after a create failed in it, and nothing lands in the removed one.
+TEST_F(PosixPlatformTest, AFolderMadeAgainInsideABatchIsFoundAgain) {
+    ASSERT_EQ(platform().CreateFolder(u"\\x"), Error::kNone);
+    auto create = [this](const char16_t* path) {
+        std::unique_ptr<File> file;
+        return platform().CreateForWriting(path, &file);
+    };
+    platform().BeginBatch();
+    EXPECT_EQ(create(u"\\x\\f"), Error::kNone);
+    fs::remove_all(root_ + "/x");
+    fs::create_directory(root_ + "/x");
+    fs::permissions(root_ + "/x", fs::perms::owner_all);
+    Error error = create(u"\\x\\g");
+    if (error == Error::kNotFound) error = create(u"\\x\\g");
+    platform().EndBatch();
+    EXPECT_EQ(error, Error::kNone);
+    EXPECT_TRUE(fs::exists(root_ + "/x/g"));
+}
+
 TEST_F(PosixPlatformTest, FolderWaitsKeepNoDescriptors) {
     ASSERT_EQ(platform().CreateFolder(u"\\x"), Error::kNone);
     auto openDescriptors = [] {

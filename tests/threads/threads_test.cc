@@ -36,12 +36,9 @@ TEST(ThreadsTest, ClientThreadsAndNavigatorThreadShareOneDevice) {
     std::atomic<bool> stop{false};
     std::thread navigator([&] {
         oxsdk::testing::EchoNavigator handler;
-        char16_t folder[oxsdk::platform::kMaxPath];
         while (!stop) {
             COstrelFileLayer::ProcessEvents("nav", handler);
-            if (oxsdk::transport::GetExchangeFolder(folder, true)) {
-                oxsdk::platform::CurrentPlatform().WaitForFolderChange(folder, 100);
-            }
+            COstrelFileLayer::WaitForCommand("nav", 100);
         }
     });
 

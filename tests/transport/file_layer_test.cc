@@ -145,13 +145,14 @@ TEST_F(FileLayerTest, ReceiveWaitsOnTheExchangeFolderInStepsOf100Milliseconds) {
     MOstrelSession* session = Send(*layer);
     AddReply("0|late|", 1, false);
     fake_.OnFolderWait([&](const std::u16string&, std::uint32_t) {
-        if (fake_.folderWaits().size() == 3)
+        if (fake_.folderWaits().size() == 4)
             fake_.AddFile(InExchange("nav.app.1234.1.finished"), kMarker);
     });
     layer->StartReceiveCommand(session);
     const std::u16string folder = u"\\Ostrel\\SdkFileCalls\\";
+    // The watch begins before the first look (a wait of 0 ms), then steps of 100 ms.
     EXPECT_EQ((std::vector<std::pair<std::u16string, std::uint32_t>>{
-                  {folder, 100}, {folder, 100}, {folder, 100}}),
+                  {folder, 0}, {folder, 100}, {folder, 100}, {folder, 100}}),
               fake_.folderWaits());
     EXPECT_TRUE(fake_.sleeps().empty());
     EXPECT_EQ((std::vector<std::string>{"0", "late"}), oxsdk::testing::ReceivedFields(*layer));

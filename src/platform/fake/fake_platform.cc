@@ -441,11 +441,15 @@ void FakePlatform::Sleep(std::uint32_t milliseconds) {
     if (onSleep_) onSleep_(milliseconds);
 }
 
-void FakePlatform::WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds) {
+// The fake does not watch: every wait lasts its timeout and then reports a change, so that
+// the caller looks again.
+bool FakePlatform::WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds,
+                                       const char16_t* /*namePattern*/) {
     std::u16string where(folder);
     folderWaits_.emplace_back(where, milliseconds);
     elapsed_ += milliseconds;
     if (onFolderWait_) onFolderWait_(where, milliseconds);
+    return milliseconds > 0;
 }
 
 }  // namespace oxsdk::platform

@@ -171,7 +171,8 @@ public:
     bool IsCePlatform() override { return cePlatform_; }
     bool GetPlatformType(char* text, int capacity) override;
     void Sleep(std::uint32_t milliseconds) override;
-    void WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds) override;
+    bool WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds,
+                             const char16_t* namePattern = nullptr) override;
 
     struct Node;  // a file or folder in memory
 

@@ -38,18 +38,39 @@ bool IsTrustedFolder(const struct stat& info);
 /// Opens the device root folder `root` (a symbolic link there is followed: the user chose
 /// it); with `create`, a missing root is created with its parents, mode 0700. kNotFound when it
 /// is missing or is not a trusted folder.
-Error OpenDeviceRoot(const std::string& root, bool create, UniqueFd* fd);
+Error OpenDeviceRoot(const std::string& root, bool create, UniqueFd* fd,
+                     struct stat* info = nullptr);
 
 /// Opens the trusted folder `name` inside the folder `parent` (no link followed). kNotFound
 /// when it is missing, a link, not a folder, or not trusted.
-Error OpenTrustedFolder(int parent, const char* name, UniqueFd* fd);
+Error OpenTrustedFolder(int parent, const char* name, UniqueFd* fd,
+                        struct stat* info = nullptr);
 
-/// Resolves the device path `path` below `root`: `*parent` is the trusted folder that holds
-/// its last component and `*name` that component as a host name. Every folder on the way is
-/// trusted and none is a link. kNotFound when the path cannot be mapped or a folder on the
-/// way is missing or refused; for the root path "\" itself, `*name` is ".".
+/// Longest host name of one device path component, terminator included.
+constexpr std::size_t kHostNameCapacity = 4 * kMaxPath + 1;
+
+/// Where a device path leads: the trusted folder that holds its last component and that
+/// component as a host name ("." for the root path "\" itself). `folder` belongs to this
+/// thread's record of checked folders and stays open until the next resolution on this thread.
+struct ResolvedPath {
+    int folder = -1;
+    char name[kHostNameCapacity];
+};
+
+/// Resolves the device path `path` below `root`, every folder on the way trusted and none a
+/// link. kNotFound when the path cannot be mapped or a folder on the way is missing or refused.
+/// The folders found are kept open per thread and checked again (one stat each, against the
+/// folder kept) at every resolution; inside a check batch of this thread, a folder checked once
+/// in the batch is not checked again.
 Error ResolveDevicePath(const std::string& root, const char16_t* path, bool createRoot,
-                        UniqueFd* parent, std::string* name);
+                        ResolvedPath* resolved);
+
+/// Check batches of this thread (they nest): see ResolveDevicePath.
+void BeginCheckBatch();
+void EndCheckBatch();
+/// The folders kept for this thread are checked again at the next resolution, batch or not:
+/// one of them may have gone (a create inside it failed as missing).
+void RecheckFolders();
 
 /// When the device root or a folder on the way from it to the device folder `folder` cannot
 /// be trusted, a sentence that names the host folder, what is wrong and the command that

@@ -25,8 +25,15 @@ std::string WithoutTrailingSlashes(std::string path) {
 
 }  // namespace
 
-bool DeviceNameToHost(std::u16string_view name, std::string* out) {
-    out->clear();
+bool DeviceNameToHost(std::u16string_view name, char* out, std::size_t capacity) {
+    std::size_t length = 0;
+    auto put = [&](std::uint32_t byte) {
+        if (length + 1 >= capacity) return false;
+        out[length++] = static_cast<char>(byte);
+        return true;
+    };
+    if (capacity == 0) return false;
+    out[0] = '\0';
     for (std::size_t i = 0; i < name.size(); ++i) {
         std::uint32_t c = name[i];
         if (c >= 0xD800 && c <= 0xDBFF) {
@@ -35,22 +42,28 @@ bool DeviceNameToHost(std::u16string_view name, std::string* out) {
         } else if (c >= 0xDC00 && c <= 0xDFFF) {
             return false;
         }
+        bool fits;
         if (c < 0x80) {
-            out->push_back(static_cast<char>(c));
+            fits = put(c);
         } else if (c < 0x800) {
-            out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            fits = put(0xC0 | (c >> 6)) && put(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            fits = put(0xE0 | (c >> 12)) && put(0x80 | ((c >> 6) & 0x3F)) && put(0x80 | (c & 0x3F));
         } else {
-            out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            fits = put(0xF0 | (c >> 18)) && put(0x80 | ((c >> 12) & 0x3F)) &&
+                   put(0x80 | ((c >> 6) & 0x3F)) && put(0x80 | (c & 0x3F));
         }
+        if (!fits) return false;
     }
+    out[length] = '\0';
+    return true;
+}
+
+bool DeviceNameToHost(std::u16string_view name, std::string* out) {
+    char buffer[4 * kMaxPath + 1];  // a device name is shorter than a device path
+    out->clear();
+    if (!DeviceNameToHost(name, buffer, sizeof buffer)) return false;
+    out->assign(buffer);
     return true;
 }
 
@@ -143,6 +156,28 @@ std::string DeviceRootFolder() {
     std::string home = FromEnvironment("HOME");
     if (home.empty()) return std::string();
     return WithoutTrailingSlashes(home) + "/.local/state/oxsdk/device";
+}
+
+const std::string& CurrentDeviceRootFolder() {
+    struct Kept {
+        bool ready = false;
+        std::string values[3];
+        std::string folder;
+    };
+    thread_local Kept kept;
+    static constexpr const char* kNames[3] = {"OXSDK_DEVICE_ROOT", "XDG_STATE_HOME", "HOME"};
+    bool same = kept.ready;
+    const char* values[3];
+    for (int i = 0; i < 3; ++i) {
+        values[i] = std::getenv(kNames[i]);
+        if (same && kept.values[i] != (values[i] != nullptr ? values[i] : "")) same = false;
+    }
+    if (!same) {
+        for (int i = 0; i < 3; ++i) kept.values[i] = values[i] != nullptr ? values[i] : "";
+        kept.folder = DeviceRootFolder();
+        kept.ready = true;
+    }
+    return kept.folder;
 }
 
 bool DevicePathToHost(const char16_t* devicePath, std::string* hostPath) {

@@ -13,12 +13,20 @@ namespace oxsdk::platform {
 /// UTF-16 -> UTF-8. False for unpaired surrogates.
 bool DeviceNameToHost(std::u16string_view name, std::string* out);
 
+/// UTF-16 -> UTF-8 into `out` (`capacity` bytes, terminated). False for unpaired surrogates
+/// and for a name that does not fit.
+bool DeviceNameToHost(std::u16string_view name, char* out, std::size_t capacity);
+
 /// UTF-8 -> UTF-16 for a name listed on the host. False when the name is not valid UTF-8 or
 /// holds "\" (such a name is never shown on the device).
 bool HostNameToDevice(std::string_view name, std::u16string* out);
 
 /// Maps `devicePath` below `root` (see DevicePathToHost).
 bool HostPathUnder(const std::string& root, const char16_t* devicePath, std::string* hostPath);
+
+/// DeviceRootFolder() kept per thread: worked out again only when the environment variables it
+/// reads have changed.
+const std::string& CurrentDeviceRootFolder();
 
 /// Creates `folder` and its missing parents with mode 0700. False when it cannot.
 bool EnsureHostFolder(const std::string& folder);

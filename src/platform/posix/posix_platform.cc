@@ -10,7 +10,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <atomic>
+#include <mutex>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -176,12 +178,9 @@ public:
     // following a link: nothing outside the device is ever touched.
 
     Error OpenForReading(const char16_t* path, std::unique_ptr<File>* file) override {
-        UniqueFd folder;
-        std::string name;
-        if (Error error = Resolve(path, false, &folder, &name); error != Error::kNone) {
-            return error;
-        }
-        UniqueFd fd(openat(folder.get(), name.c_str(),
+        ResolvedPath at;
+        if (Error error = Resolve(path, false, &at); error != Error::kNone) return error;
+        UniqueFd fd(openat(at.folder, at.name,
                            O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
         if (!fd.valid()) return ErrorFromErrno(errno);
         struct stat info;
@@ -191,17 +190,18 @@ public:
     }
 
     Error CreateForWriting(const char16_t* path, std::unique_ptr<File>* file) override {
-        UniqueFd folder;
-        std::string name;
-        if (Error error = Resolve(path, true, &folder, &name); error != Error::kNone) {
-            return error;
-        }
+        ResolvedPath at;
+        if (Error error = Resolve(path, true, &at); error != Error::kNone) return error;
         // Opened without truncation first: a read-only or shared file is refused untouched,
         // as on the device, even for the superuser.
-        UniqueFd fd(openat(folder.get(), name.c_str(),
+        UniqueFd fd(openat(at.folder, at.name,
                            O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW,
                            0600));
-        if (!fd.valid()) return ErrorFromErrno(errno);
+        if (!fd.valid()) {
+            // Its folder may have gone since it was last checked.
+            if (errno == ENOENT) RecheckFolders();
+            return ErrorFromErrno(errno);
+        }
         struct stat info;
         if (fstat(fd.get(), &info) != 0 || !IsPlainFile(info) || IsReadOnly(info)) {
             return Error::kAccessDenied;
@@ -214,25 +214,21 @@ public:
     }
 
     Error DeleteFile(const char16_t* path) override {
-        UniqueFd folder;
-        std::string name;
-        if (Error error = Resolve(path, false, &folder, &name); error != Error::kNone) {
-            return error;
-        }
+        ResolvedPath at;
+        if (Error error = Resolve(path, false, &at); error != Error::kNone) return error;
         struct stat info;
-        if (fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (fstatat(at.folder, at.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
             return ErrorFromErrno(errno);
         }
         if (!S_ISREG(info.st_mode) || IsReadOnly(info)) return Error::kAccessDenied;
-        return unlinkat(folder.get(), name.c_str(), 0) == 0 ? Error::kNone : ErrorFromErrno(errno);
+        return unlinkat(at.folder, at.name, 0) == 0 ? Error::kNone : ErrorFromErrno(errno);
     }
 
     std::uint32_t GetFileAttributes(const char16_t* path) override {
-        UniqueFd folder;
-        std::string name;
+        ResolvedPath at;
         struct stat info;
-        if (Resolve(path, false, &folder, &name) != Error::kNone ||
-            fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        if (Resolve(path, false, &at) != Error::kNone ||
+            fstatat(at.folder, at.name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
             !(S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
             return kInvalidAttributes;
         }
@@ -240,45 +236,39 @@ public:
     }
 
     Error SetFileAttributes(const char16_t* path, std::uint32_t attributes) override {
-        UniqueFd folder;
-        std::string name;
-        if (Error error = Resolve(path, false, &folder, &name); error != Error::kNone) {
-            return error;
-        }
+        ResolvedPath at;
+        if (Error error = Resolve(path, false, &at); error != Error::kNone) return error;
         struct stat info;
-        if (fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (fstatat(at.folder, at.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
             return ErrorFromErrno(errno);
         }
         if (S_ISDIR(info.st_mode)) return Error::kNone;  // folders keep no read-only bit
         if (!IsPlainFile(info)) return Error::kAccessDenied;
         mode_t mode = info.st_mode & 07777;
         mode = (attributes & kAttributeReadOnly) != 0 ? (mode & ~S_IWUSR) : (mode | S_IWUSR);
-        return fchmodat(folder.get(), name.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0
+        return fchmodat(at.folder, at.name, mode, AT_SYMLINK_NOFOLLOW) == 0
                    ? Error::kNone
                    : ErrorFromErrno(errno);
     }
 
     Error CreateFolder(const char16_t* path) override {
-        UniqueFd folder;
-        std::string name;
-        if (Error error = Resolve(path, true, &folder, &name); error != Error::kNone) {
-            return error;
-        }
-        if (name == ".") return Error::kAlreadyExists;
-        return mkdirat(folder.get(), name.c_str(), 0700) == 0 ? Error::kNone
-                                                              : ErrorFromErrno(errno);
+        ResolvedPath at;
+        if (Error error = Resolve(path, true, &at); error != Error::kNone) return error;
+        if (std::strcmp(at.name, ".") == 0) return Error::kAlreadyExists;
+        if (mkdirat(at.folder, at.name, 0700) == 0) return Error::kNone;
+        if (errno == ENOENT) RecheckFolders();
+        return ErrorFromErrno(errno);
     }
 
     Error FindFirst(const char16_t* pattern, std::unique_ptr<FindHandle>* handle,
                     FindData* first) override {
-        UniqueFd folder;
-        std::string hostPattern;
-        if (Resolve(pattern, false, &folder, &hostPattern) != Error::kNone || hostPattern == ".") {
+        ResolvedPath at;
+        if (Resolve(pattern, false, &at) != Error::kNone || std::strcmp(at.name, ".") == 0) {
             return Error::kNotFound;
         }
         std::u16string namePattern;
-        if (!HostNameToDevice(hostPattern, &namePattern)) return Error::kNotFound;
-        int listed = openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (!HostNameToDevice(at.name, &namePattern)) return Error::kNotFound;
+        int listed = openat(at.folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         DIR* listing = listed >= 0 ? fdopendir(listed) : nullptr;
         if (listing == nullptr) {
             if (listed >= 0) close(listed);
@@ -323,20 +313,17 @@ public:
     }
 
     Error StartProcess(const char16_t* path) override {
-        UniqueFd folder;
-        std::string name;
-        if (Error error = Resolve(path, false, &folder, &name); error != Error::kNone) {
-            return error;
-        }
+        ResolvedPath at;
+        if (Error error = Resolve(path, false, &at); error != Error::kNone) return error;
         struct stat info;
-        if (fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (fstatat(at.folder, at.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
             return ErrorFromErrno(errno);
         }
-        if (!S_ISREG(info.st_mode) || faccessat(folder.get(), name.c_str(), X_OK, AT_EACCESS) != 0) {
+        if (!S_ISREG(info.st_mode) || faccessat(at.folder, at.name, X_OK, AT_EACCESS) != 0) {
             return Error::kAccessDenied;
         }
         // The program runs from this very file, whatever happens to its name meanwhile.
-        UniqueFd program(openat(folder.get(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        UniqueFd program(openat(at.folder, at.name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
         if (!program.valid()) return ErrorFromErrno(errno);
         std::string host;
         if (!Map(path, &host)) return Error::kNotFound;
@@ -362,27 +349,22 @@ public:
 
     bool IsCePlatform() override { return true; }
 
+    void BeginBatch() override { BeginCheckBatch(); }
+    void EndBatch() override { EndCheckBatch(); }
+
+    // The type is a property of the device: read once per root, when first asked for.
     bool GetPlatformType(char* text, int capacity) override {
         if (capacity <= 0) return false;
         text[0] = '\0';
-        std::string type = kDefaultPlatformType;
-        UniqueFd root;
-        if (OpenDeviceRoot(Root(), false, &root) == Error::kNone) {
-            UniqueFd fd(openat(root.get(), kPlatformTypeFile,
-                               O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY));
-            struct stat info;
-            if (fd.valid()) {
-                char buffer[256];
-                if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-                ssize_t length = read(fd.get(), buffer, sizeof buffer);
-                if (length < 0 || length == static_cast<ssize_t>(sizeof buffer)) return false;
-                type.assign(buffer, static_cast<std::size_t>(length));
-                while (!type.empty() && std::strchr(" \t\r\n", type.back()) != nullptr) {
-                    type.pop_back();
-                }
-            } else if (errno != ENOENT) {
-                return false;
+        std::string type;
+        {
+            std::lock_guard<std::mutex> hold(typeLock_);
+            const std::string& root = Root();
+            if (typeRoot_.empty() || typeRoot_ != root) {
+                if (!ReadPlatformType(root, &type_)) return false;
+                typeRoot_ = root;
             }
+            type = type_;
         }
         if (type.size() + 1 > static_cast<std::size_t>(capacity)) return false;
         std::memcpy(text, type.c_str(), type.size() + 1);
@@ -404,32 +386,28 @@ public:
 
     // Each thread keeps its own watch on the folder it last waited for, between calls, so that
     // a change made while the caller was busy is seen by its next wait at once instead of at
-    // the time out, and threads never share a watcher.
-    void WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds) override {
+    // the time out, and threads never share a watcher. A wait for a name pattern watches only
+    // completed files and is not ended by files of other names.
+    bool WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds,
+                             const char16_t* namePattern = nullptr) override {
         FolderWatcher& watcher = ThisThreadsWatcher();
-        if (!Watch(watcher, folder)) {
+        if (!Watch(watcher, folder, namePattern != nullptr)) {
             Sleep(milliseconds);  // nothing to watch: wait the time out
-            return;
+            return milliseconds > 0;
         }
-        std::uint64_t deadline = MonotonicMilliseconds() + milliseconds;
+        if (milliseconds == 0) return false;
+        const std::u16string_view pattern =
+            namePattern != nullptr ? std::u16string_view(namePattern) : std::u16string_view();
+        const std::uint64_t deadline = MonotonicMilliseconds() + milliseconds;
         pollfd watch{watcher.fd, POLLIN, 0};
         while (true) {
-            std::uint64_t now = MonotonicMilliseconds();
-            if (now >= deadline) break;
+            const std::uint64_t now = MonotonicMilliseconds();
+            if (now >= deadline) return false;
             int ready = poll(&watch, 1,
                              static_cast<int>(std::min<std::uint64_t>(deadline - now, 0x7FFFFFFF)));
-            if (ready >= 0 || errno != EINTR) break;
-        }
-        // Take every pending event: the folder is looked at again by the caller anyway. A watch
-        // whose folder went away is set up again by the next wait.
-        alignas(inotify_event) char events[4096];
-        ssize_t count;
-        while ((count = read(watcher.fd, events, sizeof events)) > 0) {
-            for (ssize_t at = 0; at < count;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-                if ((event->mask & IN_IGNORED) != 0) watcher.folder.clear();
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            }
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready <= 0) return false;
+            if (TakeEvents(watcher, namePattern != nullptr, pattern)) return true;
         }
     }
 
@@ -437,7 +415,10 @@ private:
     struct FolderWatcher {
         int fd = -1;
         int watch = -1;
-        std::string folder;  // host path of the watched folder; empty when none
+        std::uint32_t mask = 0;
+        bool watching = false;  // false once the watched folder went away
+        std::string root;       // the device root and the device path of the watched folder
+        std::u16string path;
         ~FolderWatcher() {
             if (fd >= 0) close(fd);
         }
@@ -448,43 +429,116 @@ private:
         return watcher;
     }
 
-    std::string Root() const { return fixedRoot_.empty() ? DeviceRootFolder() : fixedRoot_; }
+    const std::string& Root() const {
+        return fixedRoot_.empty() ? CurrentDeviceRootFolder() : fixedRoot_;
+    }
     bool Map(const char16_t* path, std::string* host) const {
         return HostPathUnder(Root(), path, host);
     }
-    Error Resolve(const char16_t* path, bool createRoot, UniqueFd* folder, std::string* name) {
-        return ResolveDevicePath(Root(), path, createRoot, folder, name);
+    Error Resolve(const char16_t* path, bool createRoot, ResolvedPath* at) {
+        return ResolveDevicePath(Root(), path, createRoot, at);
     }
 
-    // Makes `watcher` watch `folder` (a trailing "\\" is allowed); false when it cannot. The
-    // folder is resolved like any other device path and watched through its descriptor.
-    bool Watch(FolderWatcher& watcher, const char16_t* folder) {
+    // Takes every pending event; true when one of them ends the wait: any event of the watched
+    // folder, or with `filtered` a file whose name matches `pattern`, or a lost event or watch. A watch whose
+    // folder went away is set up again by the next wait.
+    static bool TakeEvents(FolderWatcher& watcher, bool filtered, std::u16string_view pattern) {
+        alignas(inotify_event) char events[4096];
+        bool wanted = false;
+        ssize_t count;
+        while ((count = read(watcher.fd, events, sizeof events)) > 0) {
+            for (ssize_t at = 0; at < count;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                if ((event->mask & IN_Q_OVERFLOW) != 0) {
+                    wanted = true;
+                    continue;
+                }
+                if (event->wd != watcher.watch) continue;  // of a folder watched before
+                if ((event->mask & IN_IGNORED) != 0) watcher.watching = false;
+                if (!filtered || (event->mask & IN_IGNORED) != 0) {
+                    wanted = true;
+                } else if (!wanted && event->len > 0) {
+                    wanted = NameMatches(event->name, pattern);
+                }
+            }
+        }
+        return wanted;
+    }
+
+    // Whether the host name `hostName` matches the device name pattern `pattern`.
+    static bool NameMatches(const char* hostName, std::u16string_view pattern) {
+        char16_t name[kMaxPath];
+        std::size_t length = 0;
+        for (; hostName[length] != '\0'; ++length) {
+            const auto byte = static_cast<unsigned char>(hostName[length]);
+            if (byte >= 0x80 || length + 1 >= kMaxPath) {
+                std::u16string wide;  // beyond ASCII: the full conversion
+                return HostNameToDevice(hostName, &wide) && MatchesNamePattern(pattern, wide);
+            }
+            name[length] = byte;
+        }
+        return MatchesNamePattern(pattern, std::u16string_view(name, length));
+    }
+
+    // Makes `watcher` watch `folder` (a trailing "\\" is allowed): every change, or with
+    // `completedOnly` only files completed in it; false when it cannot. The folder is resolved
+    // like any other device path and watched through its descriptor.
+    bool Watch(FolderWatcher& watcher, const char16_t* folder, bool completedOnly) {
         char16_t trimmed[kMaxPath];
         if (!TrimFolderPath(folder, trimmed)) return false;
-        std::string host;
-        if (!Map(trimmed, &host)) return false;
-        if (watcher.fd >= 0 && !watcher.folder.empty() && host == watcher.folder) return true;
-        UniqueFd parent;
-        std::string name;
+        const std::uint32_t mask =
+            completedOnly ? IN_MOVED_TO | IN_CLOSE_WRITE | IN_ONLYDIR
+                          : IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE | IN_ONLYDIR;
+        // The folder watched already, with the same events: nothing to do.
+        if (watcher.fd >= 0 && watcher.watching && watcher.mask == mask &&
+            watcher.path == trimmed && watcher.root == Root()) {
+            return true;
+        }
+        ResolvedPath at;
+        if (Resolve(trimmed, false, &at) != Error::kNone) return false;
         UniqueFd target;
-        if (Resolve(trimmed, false, &parent, &name) != Error::kNone) return false;
-        if (name == ".") {
-            target = std::move(parent);
-        } else if (OpenTrustedFolder(parent.get(), name.c_str(), &target) != Error::kNone) {
+        if (std::strcmp(at.name, ".") == 0) {
+            target = UniqueFd(dup(at.folder));
+        } else if (OpenTrustedFolder(at.folder, at.name, &target) != Error::kNone) {
             return false;
         }
         if (watcher.fd < 0) watcher.fd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
         if (watcher.fd < 0) return false;
         if (watcher.watch >= 0) inotify_rm_watch(watcher.fd, watcher.watch);
-        std::string byDescriptor = "/proc/self/fd/" + std::to_string(target.get());
-        watcher.watch = inotify_add_watch(
-            watcher.fd, byDescriptor.c_str(),
-            IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE | IN_ONLYDIR);
-        watcher.folder = watcher.watch >= 0 ? host : std::string();
+        char byDescriptor[64];
+        std::snprintf(byDescriptor, sizeof byDescriptor, "/proc/self/fd/%d", target.get());
+        watcher.watch = inotify_add_watch(watcher.fd, byDescriptor, mask);
+        watcher.mask = mask;
+        watcher.watching = watcher.watch >= 0;
+        watcher.root = Root();
+        watcher.path = trimmed;
         return watcher.watch >= 0;
     }
 
+    static bool ReadPlatformType(const std::string& root, std::string* type) {
+        *type = kDefaultPlatformType;
+        UniqueFd device;
+        if (OpenDeviceRoot(root, false, &device) != Error::kNone) return true;
+        UniqueFd fd(openat(device.get(), kPlatformTypeFile,
+                           O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY));
+        if (!fd.valid()) return errno == ENOENT;
+        struct stat info;
+        char buffer[256];
+        if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+        ssize_t length = read(fd.get(), buffer, sizeof buffer);
+        if (length < 0 || length == static_cast<ssize_t>(sizeof buffer)) return false;
+        type->assign(buffer, static_cast<std::size_t>(length));
+        while (!type->empty() && std::strchr(" \t\r\n", type->back()) != nullptr) {
+            type->pop_back();
+        }
+        return true;
+    }
+
     std::string fixedRoot_;
+    std::mutex typeLock_;
+    std::string typeRoot_;  // the root whose type type_ holds; empty before the first read
+    std::string type_;
 };
 
 }  // namespace

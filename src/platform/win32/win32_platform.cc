@@ -323,16 +323,21 @@ public:
 
     // Each thread keeps its own change notification on the folder it last waited for, between
     // calls, so that a change made while the caller was busy is seen by its next wait at once.
-    void WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds) override {
+    // Any change of the folder ends the wait, whatever the name of the file: the caller looks
+    // again.
+    bool WaitForFolderChange(const char16_t* folder, std::uint32_t milliseconds,
+                             const char16_t* /*namePattern*/ = nullptr) override {
         FolderWatcher& watcher = ThisThreadsWatcher();
         if (!Watch(watcher, folder)) {
             ::Sleep(milliseconds);  // nothing to watch: wait the time out
-            return;
+            return milliseconds > 0;
         }
-        if (WaitForSingleObject(watcher.change, milliseconds) == WAIT_OBJECT_0 &&
-            !FindNextChangeNotification(watcher.change)) {
+        if (milliseconds == 0) return false;
+        if (WaitForSingleObject(watcher.change, milliseconds) != WAIT_OBJECT_0) return false;
+        if (!FindNextChangeNotification(watcher.change)) {
             watcher.Reset();  // the folder went away: watched again by the next wait
         }
+        return true;
     }
 
 private:
