@@ -11,7 +11,6 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -87,17 +86,9 @@ bool ShowWindow() {
     // The descriptor stays open: the lock goes with the process.
 }
 
-// Waits until a command addressed to `name` may have arrived. The library's own wait is used
-// when it has one; without it, a short sleep stands in (remove this fallback once every build
-// has COstrelFileLayer::WaitForCommand).
-template <typename Layer>
-auto WaitForCommand(const char* name, int) -> decltype(Layer::WaitForCommand(name, 0), void()) {
-    Layer::WaitForCommand(name, kWaitMilliseconds);
-}
-template <typename Layer>
-void WaitForCommand(const char*, long) {
-    timespec pause{0, 1000 * 1000};
-    nanosleep(&pause, nullptr);
+// Waits until a command addressed to `name` may have arrived, or a second has passed.
+void WaitForCommand(const char* name) {
+    COstrelFileLayer::WaitForCommand(name, kWaitMilliseconds);
 }
 
 }  // namespace
@@ -114,7 +105,7 @@ int main(int argc, char** argv) {
     CAnswers answers(argc > 1 ? std::atoi(argv[1]) : 0);
     while (stopSignal == 0) {
         COstrelFileLayer::ProcessEvents(kNavigatorName, answers);
-        WaitForCommand<COstrelFileLayer>(kNavigatorName, 0);
+        WaitForCommand(kNavigatorName);
     }
     return 0;
 }
