@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "OXSDK5Link/FileLayer.h"
 #include "platform/device_text.h"
@@ -19,44 +20,51 @@
 #include "transport/folder_listing.h"
 #include "transport/message_receive.h"
 
+namespace {
+
+// A marker that has stood past the grace period without its message will never get one: it is
+// removed. Told by one look at the message, before any work is done. `now` is the system time,
+// read once when a pass first needs it.
+bool RemovedAsJunk(const oxsdk::transport::CFolderListing& listing,
+                   const oxsdk::transport::TMarkerFields& marker, std::uint64_t* now) {
+    if (listing.lastWriteTime == 0) return false;
+    if (*now == 0) *now = oxsdk::platform::CurrentPlatform().GetSystemTime();
+    char messageName[oxsdk::transport::kFileNameCapacity];
+    if (*now > listing.lastWriteTime &&
+        *now - listing.lastWriteTime > COstrelFileLayer::kOrphanMarkerGraceMilliseconds &&
+        oxsdk::transport::FormatExchangeFileName(messageName,
+                                                 oxsdk::transport::EExchangeFile::kMessage,
+                                                 marker.writer, marker.reader, marker.pid,
+                                                 marker.sequence) &&
+        !oxsdk::transport::ExchangeFileExists(messageName)) {
+        oxsdk::transport::DeleteExchangeFile(listing.entryName);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// The folders on the way are checked once for the listing and the commands taken up to the
+// first handler call, and once again after each handler call (the handler is the caller's).
 void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface& handler) {
     if (name == nullptr) return;
     try {
+        std::optional<oxsdk::platform::ScopedBatch> batch;
+        batch.emplace();
         oxsdk::transport::CFolderListing listing;
-        std::uint64_t now = 0;  // the system time, read once when a pass first needs it
-        bool more;
-        {
-            oxsdk::platform::ScopedBatch batch;
-            more = listing.First();
-        }
-        for (; more; more = listing.Next()) {
+        std::uint64_t now = 0;
+        for (bool more = listing.First(); more; more = listing.Next()) {
             if (listing.isDirectory != 0) continue;
             oxsdk::transport::TMarkerFields marker;
             if (!oxsdk::transport::ParseMarkerName(listing.entryName, name, &marker)) continue;
             try {
-                // The command is taken in one batch of checks; its handler runs outside it.
-                std::unique_ptr<MOstrelCommunicationLayerInterface> created;
-                std::unique_ptr<MOstrelSession> session;
-                {
-                oxsdk::platform::ScopedBatch batch;
-                // Junk: a marker that has stood past the grace period without its message will
-                // never get one. Told by one look at the message, before any work is done.
-                if (listing.lastWriteTime != 0) {
-                    if (now == 0) now = oxsdk::platform::CurrentPlatform().GetSystemTime();
-                    char messageName[oxsdk::transport::kFileNameCapacity];
-                    if (now > listing.lastWriteTime &&
-                        now - listing.lastWriteTime > kOrphanMarkerGraceMilliseconds &&
-                        oxsdk::transport::FormatExchangeFileName(
-                            messageName, oxsdk::transport::EExchangeFile::kMessage, marker.writer,
-                            marker.reader, marker.pid, marker.sequence) &&
-                        !oxsdk::transport::ExchangeFileExists(messageName)) {
-                        oxsdk::transport::DeleteExchangeFile(listing.entryName);
-                        continue;
-                    }
-                }
+                if (!batch) batch.emplace();
+                if (RemovedAsJunk(listing, marker, &now)) continue;
                 // The reply layer: this side's name as the file has it, the sender as the other
                 // side.
-                created.reset(New(marker.reader, marker.writer, marker.pid));
+                std::unique_ptr<MOstrelCommunicationLayerInterface> created(
+                    New(marker.reader, marker.writer, marker.pid));
                 if (created == nullptr) continue;
                 COstrelFileLayer* layer = static_cast<COstrelFileLayer*>(created.get());
 
@@ -64,10 +72,9 @@ void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface&
                     *layer->arguments, layer->remoteName, layer->localName, layer->pid,
                     marker.sequence, kMaxCommandSize);
                 if (received == oxsdk::transport::EReceiveResult::kNotComplete) continue;
-                session.reset(new CFileLayerSession(marker.sequence));
-                }
-                handler.HandleCommand(*static_cast<COstrelFileLayer*>(created.get()),
-                                      session.get());
+                std::unique_ptr<MOstrelSession> session(new CFileLayerSession(marker.sequence));
+                batch.reset();
+                handler.HandleCommand(*layer, session.get());
             } catch (...) {
                 // The command is dropped; the pass goes on with the next entry.
             }

@@ -67,8 +67,14 @@ bool DeviceNameToHost(std::u16string_view name, std::string* out) {
     return true;
 }
 
-bool HostNameToDevice(std::string_view name, std::u16string* out) {
-    out->clear();
+bool HostNameToDevice(std::string_view name, char16_t (&out)[kMaxPath], std::size_t* length) {
+    std::size_t used = 0;
+    auto put = [&](std::uint32_t unit) {
+        if (used + 1 >= kMaxPath) return false;
+        out[used++] = static_cast<char16_t>(unit);
+        return true;
+    };
+    out[0] = u'\0';
     for (std::size_t i = 0; i < name.size();) {
         auto byte = [&](std::size_t k) { return static_cast<unsigned char>(name[k]); };
         std::uint32_t c = byte(i);
@@ -92,15 +98,27 @@ bool HostNameToDevice(std::string_view name, std::u16string* out) {
         }
         if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
         if (c == '\\') return false;
+        bool fits;
         if (c >= 0x10000) {
             c -= 0x10000;
-            out->push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out->push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+            fits = put(0xD800 + (c >> 10)) && put(0xDC00 + (c & 0x3FF));
         } else {
-            out->push_back(static_cast<char16_t>(c));
+            fits = put(c);
         }
+        if (!fits) return false;
         i += extra + 1;
     }
+    out[used] = u'\0';
+    *length = used;
+    return true;
+}
+
+bool HostNameToDevice(std::string_view name, std::u16string* out) {
+    char16_t buffer[kMaxPath];
+    std::size_t length = 0;
+    out->clear();
+    if (!HostNameToDevice(name, buffer, &length)) return false;
+    out->assign(buffer, length);
     return true;
 }
 

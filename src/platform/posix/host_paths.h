@@ -20,6 +20,9 @@ bool DeviceNameToHost(std::u16string_view name, char* out, std::size_t capacity)
 /// UTF-8 -> UTF-16 for a name listed on the host. False when the name is not valid UTF-8 or
 /// holds "\" (such a name is never shown on the device).
 bool HostNameToDevice(std::string_view name, std::u16string* out);
+/// The same into `out` (kMaxPath wide characters, terminated), its length in `*length`. False
+/// also for a name that does not fit.
+bool HostNameToDevice(std::string_view name, char16_t (&out)[kMaxPath], std::size_t* length);
 
 /// Maps `devicePath` below `root` (see DevicePathToHost).
 bool HostPathUnder(const std::string& root, const char16_t* devicePath, std::string* hostPath);

@@ -63,10 +63,26 @@ std::uint64_t MonotonicMilliseconds() {
            static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
 }
 
+// Files are opened and closed one after the other: each thread keeps the block of the last one
+// it closed for the next it opens, so that a round trip allocates no file objects.
 class PosixFile : public File {
 public:
     PosixFile(int fd, bool writing) : fd_(fd), writing_(writing) {}
     ~PosixFile() override { close(fd_); }
+
+    static void* operator new(std::size_t size) {
+        void*& spare = Spare().block;
+        if (spare != nullptr && size == sizeof(PosixFile)) return std::exchange(spare, nullptr);
+        return ::operator new(size);
+    }
+    static void operator delete(void* block, std::size_t size) noexcept {
+        void*& spare = Spare().block;
+        if (spare == nullptr && size == sizeof(PosixFile)) {
+            spare = block;
+            return;
+        }
+        ::operator delete(block);
+    }
 
     Error Read(void* buffer, std::uint32_t capacity, std::uint32_t* bytesRead) override {
         *bytesRead = 0;
@@ -105,6 +121,15 @@ public:
     }
 
 private:
+    struct SpareBlock {
+        void* block = nullptr;
+        ~SpareBlock() { ::operator delete(block); }
+    };
+    static SpareBlock& Spare() {
+        thread_local SpareBlock spare;
+        return spare;
+    }
+
     int fd_;
     bool writing_;
 };
@@ -266,8 +291,9 @@ public:
         if (Resolve(pattern, false, &at) != Error::kNone || std::strcmp(at.name, ".") == 0) {
             return Error::kNotFound;
         }
-        std::u16string namePattern;
-        if (!HostNameToDevice(at.name, &namePattern)) return Error::kNotFound;
+        char16_t namePattern[kMaxPath];
+        std::size_t patternLength = 0;
+        if (!HostNameToDevice(at.name, namePattern, &patternLength)) return Error::kNotFound;
         int listed = openat(at.folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         DIR* listing = listed >= 0 ? fdopendir(listed) : nullptr;
         if (listing == nullptr) {
@@ -275,14 +301,15 @@ public:
             return Error::kNotFound;
         }
         std::vector<FindData> entries;
-        std::u16string name;
         FindData entry;
+        std::size_t length = 0;
         while (dirent* hostEntry = readdir(listing)) {
             std::string_view hostName = hostEntry->d_name;
             // Links are not part of the device, and neither is anything but files and folders.
             if (hostEntry->d_type == DT_LNK || hostName == "." || hostName == ".." ||
-                !HostNameToDevice(hostName, &name) || name.size() >= kMaxPath ||
-                !MatchesNamePattern(namePattern, name)) {
+                !HostNameToDevice(hostName, entry.name, &length) ||
+                !MatchesNamePattern(std::u16string_view(namePattern, patternLength),
+                                    std::u16string_view(entry.name, length))) {
                 continue;
             }
             struct stat info;
@@ -290,8 +317,6 @@ public:
                 !(S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
                 continue;
             }
-            std::copy(name.begin(), name.end(), entry.name);
-            entry.name[name.size()] = u'\0';
             entry.attributes = AttributesOf(info);
             entry.lastWriteTime = info.st_mtim.tv_sec < 0 ? 0 : MillisecondsOf(info.st_mtim);
             entries.push_back(entry);
@@ -473,15 +498,8 @@ private:
     static bool NameMatches(const char* hostName, std::u16string_view pattern) {
         char16_t name[kMaxPath];
         std::size_t length = 0;
-        for (; hostName[length] != '\0'; ++length) {
-            const auto byte = static_cast<unsigned char>(hostName[length]);
-            if (byte >= 0x80 || length + 1 >= kMaxPath) {
-                std::u16string wide;  // beyond ASCII: the full conversion
-                return HostNameToDevice(hostName, &wide) && MatchesNamePattern(pattern, wide);
-            }
-            name[length] = byte;
-        }
-        return MatchesNamePattern(pattern, std::u16string_view(name, length));
+        return HostNameToDevice(hostName, name, &length) &&
+               MatchesNamePattern(pattern, std::u16string_view(name, length));
     }
 
     // Makes `watcher` watch `folder` (a trailing "\\" is allowed): every change, or with
