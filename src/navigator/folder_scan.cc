@@ -1,7 +1,11 @@
 #include "navigator/folder_scan.h"
 
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include "platform/device_names.h"
 #include "platform/device_text.h"
 
 namespace oxsdk::navigator {
@@ -35,39 +39,38 @@ bool JoinFolderPath(char16_t (&destination)[kMaxPath], const char16_t* folder,
 
 namespace {
 
+// One listing of the folder gives both its files (those matching `pattern`, visited in the
+// order listed) and its subfolders (walked afterwards, in the order listed).
 int ScanLevel(const char16_t* folder, const char16_t* pattern, bool recurse, VisitRoutine visit,
               void* context, int& stop, int depth) {
     int count = 0;
-    platform::Platform& device = platform::CurrentPlatform();
-
-    // Files first.
     char16_t search[kMaxPath];
     std::unique_ptr<FindHandle> find;
     FindData entry;
-    if (JoinFolderPath(search, folder, pattern) &&
-        device.FindFirst(search, &find, &entry) == platform::Error::kNone) {
-        do {
-            if ((entry.attributes & kAttributeDirectory) == 0) {
-                ++count;
-                stop = visit(folder, entry.name, context, 0) == 0 ? 1 : 0;
-            }
-        } while (stop == 0 && find->FindNext(&entry));
-        find.reset();
-    }
-    if (stop != 0 || !recurse || depth >= kMaxScanDepth) return count;
-
-    // Then every subfolder, depth first.
     if (!JoinFolderPath(search, folder, u"*.*") ||
-        device.FindFirst(search, &find, &entry) != platform::Error::kNone) {
+        platform::CurrentPlatform().FindFirst(search, &find, &entry) != platform::Error::kNone) {
         return count;
     }
-    char16_t subfolder[kMaxPath];
+    const std::u16string_view filePattern(pattern);
+    const bool descend = recurse && depth < kMaxScanDepth;
+    std::vector<std::u16string> subfolders;
     do {
-        if ((entry.attributes & kAttributeDirectory) != 0 && !IsSelfOrParent(entry.name) &&
-            JoinFolderPath(subfolder, folder, entry.name)) {
-            count += ScanLevel(subfolder, pattern, recurse, visit, context, stop, depth + 1);
+        if ((entry.attributes & kAttributeDirectory) == 0) {
+            if (!platform::MatchesNamePattern(filePattern, entry.name)) continue;
+            ++count;
+            stop = visit(folder, entry.name, context, 0) == 0 ? 1 : 0;
+        } else if (descend && !IsSelfOrParent(entry.name)) {
+            subfolders.emplace_back(entry.name);
         }
     } while (stop == 0 && find->FindNext(&entry));
+    find.reset();
+    char16_t subfolder[kMaxPath];
+    for (const std::u16string& name : subfolders) {
+        if (stop != 0) break;
+        if (JoinFolderPath(subfolder, folder, name.c_str())) {
+            count += ScanLevel(subfolder, pattern, recurse, visit, context, stop, depth + 1);
+        }
+    }
     return count;
 }
 

@@ -1,6 +1,7 @@
 // Depth-first walk of a device folder tree, used to search the whole device for the navigator
-// executable (navigator_launch). A folder's own files are visited before its subfolders, each
-// folder in the order the device enumerates it; one stop flag is shared by the whole walk.
+// executable (navigator_launch). Each folder is listed once; its own files are visited before
+// its subfolders, each in the order the device enumerates them; one stop flag is shared by the
+// whole walk.
 #pragma once
 
 #include "platform/platform.h"
