@@ -21,6 +21,7 @@ dd { margin: 0; }
 ul { margin: 0; padding-left: 18px; }
 #status { font-size: 12px; color: #667; }
 #status.down { color: #b00; }
+#screen { display: block; width: 240px; height: 320px; margin: 8px auto; border: 6px solid #333; border-radius: 8px; background: #e6eedf; }
 .label { font-size: 13px; paint-order: stroke; stroke: #fff; stroke-width: 3px; }
 .hidden-set { opacity: 0.35; }
 </style>
@@ -43,6 +44,7 @@ ul { margin: 0; padding-left: 18px; }
 <aside>
   <h1>Navigator</h1>
   <div id="status">connecting...</div>
+  <svg id="screen" viewBox="0 0 240 320" xmlns="http://www.w3.org/2000/svg"><g id="screen-map"></g></svg>
   <h2>Now</h2>
   <dl>
     <dt>View</dt><dd id="info-view"></dd>
@@ -148,6 +150,38 @@ function marker(shape, x, y, label, extraClass) {
   return g;
 }
 
+// The handheld's screen: the shown map area, turned by the map rotation.
+function drawScreen(state, pairs) {
+  const area = state.mapArea;
+  const k = Math.cos(area.centre.lat / 1e6 * Math.PI / 180);
+  const scale = 240 / (area.widthMetres / METRES_PER_MICRODEGREE);
+  const at = (lat, lon) => [120 + (lon - area.centre.lon) * k * scale, 160 - (lat - area.centre.lat) * scale];
+  const line = (list, colour) => svgElement('polyline', {fill: 'none', stroke: colour, 'stroke-width': 5,
+      'stroke-linejoin': 'round', points: list.map(([lat, lon]) => at(lat, lon).map(v => v.toFixed(1)).join(',')).join(' ')});
+  const place = (element, [x, y], turn) => {
+    element.setAttribute('transform', 'translate(' + x.toFixed(1) + ' ' + y.toFixed(1) + ')' + (turn ? ' rotate(' + turn + ')' : ''));
+    return element;
+  };
+  const map = $('screen-map');
+  map.replaceChildren();
+  map.setAttribute('transform', 'rotate(' + (-area.rotationDegrees) + ' 120 160)');
+  map.appendChild(line(pairs, '#3a6fd8'));
+  const passed = state.route ? pairs.slice(0, state.route.passedPoint + 1) : [];
+  if (passed.length) map.appendChild(line(passed.concat([[state.position.lat, state.position.lon]]), '#8e98a8'));
+  if (state.route) map.appendChild(place(svgElement('circle', {r: 6, fill: '#fff', stroke: '#222', 'stroke-width': 3}),
+                                         at(state.route.destination.lat, state.route.destination.lon)));
+  for (const set of state.poiSets) for (const poi of set.points) {
+    const square = svgElement('rect', {x: -4, y: -4, width: 8, height: 8, fill: '#7b3fb5', 'fill-opacity': set.visible ? 1 : 0.35});
+    map.appendChild(place(square, at(poi.position.lat, poi.position.lon)));
+  }
+  for (const favorite of state.favorites) {
+    map.appendChild(place(svgElement('path', {d: 'M0,-7 L6,0 L0,7 L-6,0 Z', fill: '#e0a800', stroke: '#6b5000'}),
+                          at(favorite.position.lat, favorite.position.lon)));
+  }
+  map.appendChild(place(svgElement('path', {d: 'M0,-11 L7,8 L0,4 L-7,8 Z', fill: '#c8321e', stroke: '#fff'}),
+                        at(state.position.lat, state.position.lon), state.headingDegrees));
+}
+
 function render(state) {
   const pairs = routePairs();
   const framed = pairs.slice();
@@ -193,6 +227,7 @@ function render(state) {
   vehicle.setAttribute('data-heading', state.headingDegrees);
 
   drawScale(frame);
+  drawScreen(state, pairs);
   text('view-name', state.view === 'map' ? 'Map view' : 'Navigation view');
   $('message').setAttribute('visibility', state.message.shown ? 'visible' : 'hidden');
   text('message-text', state.message.shown ? state.message.text : '');

@@ -51,7 +51,7 @@ send set-favorite 7 "Office" "" 52090700 5121400
 browse() {
     local profile=$1
     shift
-    "$chromium" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    timeout 120 "$chromium" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
         --disable-background-networking --disable-component-update --disable-sync \
         --no-proxy-server --user-data-dir="$work/profile-$profile" \
         --virtual-time-budget=3000 "$@" "$url" 2>>"$work/chromium.log"
