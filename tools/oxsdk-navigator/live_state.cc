@@ -99,31 +99,27 @@ CLiveState::CLiveState() {
 }
 
 void CLiveState::Publish(CEmulatedNavigator& navigator) {
-    std::shared_ptr<const TLiveSnapshot> previous;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (TClock::now() - lastRequest_ > kReaderPatience) return;
-        previous = latest_;
-    }
     const CNavigatorModel& model = navigator.model();
-    const int routeNumber = model.trip() ? model.trip()->routeNumber : 0;
-    if (routeNumber != routeNumber_ || !routeJson_) {
-        routeNumber_ = routeNumber;
-        routeJson_ = std::make_shared<const std::string>(LiveRouteJson(navigator));
-    }
+    // When a message was flashed, also while nobody watches.
     const double now = navigator.clock().wallSeconds();
     if (model.messagesFlashed() != messageCount_) {
         messageCount_ = model.messagesFlashed();
         messageSince_ = now;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (TClock::now() - lastRequest_ > kReaderPatience) return;
+    }
+    const int routeNumber = model.trip() ? model.trip()->routeNumber : 0;
+    if (routeNumber != routeNumber_ || !routeJson_) {
+        routeNumber_ = routeNumber;
+        routeJson_ = std::make_shared<const std::string>(LiveRouteJson(navigator));
     }
     const bool messageShown =
         !model.message().empty() &&
         (model.messageSeconds() == 0 || now - messageSince_ < model.messageSeconds());
     auto snapshot = std::make_shared<TLiveSnapshot>();
     snapshot->stateJson = LiveStateJson(navigator, messageShown);
-    snapshot->version =
-        previous->version +
-        (snapshot->stateJson != previous->stateJson || routeJson_ != previous->routeJson ? 1 : 0);
     snapshot->routeJson = routeJson_;
     snapshot->published = TClock::now();
     {

@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,8 +15,6 @@
 namespace oxsdk::emulator {
 
 struct TLiveSnapshot {
-    /// Grows whenever the state text changes.
-    std::uint64_t version = 0;
     /// When the loop published it.
     std::chrono::steady_clock::time_point published;
     /// The state (position, view, message, favourites, ...) as a JSON object; "{}" before the
