@@ -23,6 +23,7 @@
 #include "emulated_navigator.h"
 #include "exchange_cleaner.h"
 #include "exchange_watch.h"
+#include "live_view.h"
 #include "platform/device_text.h"
 #include "platform/platform.h"
 #include "platform/posix/emulated_device.h"
@@ -255,6 +256,12 @@ int main(int argc, char** argv) {
         ->check(CLI::Validator(CheckTimeScale, "0..100000"));
     app.add_option("-l,--log", logPath, "Append the log to this file (default: standard error)");
     app.add_flag("-v,--verbose", verbosity, "Log every command and reply");
+    std::string httpEndpoint;
+    app.add_option("--http", httpEndpoint,
+                   LiveViewAvailable()
+                       ? "Serve a live view at this loopback ADDRESS:PORT (port 0: any free "
+                         "port; the URL is printed)"
+                       : "Live view: absent from this build (built without cpp-httplib)");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -269,6 +276,14 @@ int main(int argc, char** argv) {
                      "or \"|\"\n",
                      kLongestExchangeName);
         return kExitUsage;
+    }
+    TLiveEndpoint liveEndpoint;
+    if (!httpEndpoint.empty()) {
+        std::string why = "this build has no live view (built without cpp-httplib)";
+        if (!LiveViewAvailable() || !ParseLoopbackEndpoint(httpEndpoint, &liveEndpoint, &why)) {
+            std::fprintf(stderr, "oxsdk-navigator: --http: %s\n", why.c_str());
+            return kExitUsage;
+        }
     }
     if (!deviceRoot.empty()) ::setenv("OXSDK_DEVICE_ROOT", deviceRoot.c_str(), 1);
     if (const std::string problem = UntrustedDevice(); !problem.empty()) {
@@ -360,6 +375,23 @@ int main(int argc, char** argv) {
         log.Error("cannot watch " + exchangeHostFolder + " (" + std::strerror(errno) +
                   "): passing over it every " + std::to_string(kPassWaitMilliseconds) + " ms");
     }
+    // The live view reads only what the loop publishes after each pass.
+    CLiveState liveState;
+    CLiveView liveView;
+    if (!httpEndpoint.empty()) {
+        if (!liveView.Start(liveEndpoint, liveState, &error)) {
+            log.Error("--http: " + error);
+            if (!logPath.empty() && logPath != "-") {
+                std::fprintf(stderr, "oxsdk-navigator: --http: %s\n", error.c_str());
+            }
+            return kExitUsage;
+        }
+        liveEndpoint.port = liveView.port();
+        const std::string url = "http://" + EndpointAuthority(liveEndpoint) + "/";
+        log.Info("live view at " + url);
+        std::printf("live view: %s\n", url.c_str());
+        std::fflush(stdout);
+    }
     InstallSignalHandlers();
     log.Info("ready: exchange name " + exchangeName + ", device root " +
              platform::DeviceRootFolder() + ", " + std::to_string(gazetteer.size()) +
@@ -383,10 +415,12 @@ int main(int argc, char** argv) {
             watch.ProcessArrivals(arrivals, handler);
         }
         arrivals.clear();
+        liveState.Publish(navigator);
         if (navigator.stopRequested() || stopSignal != 0) break;
         wholeFolder = watch.Wait(kPassWaitMilliseconds, &arrivals);
     }
 
+    liveView.Stop();
     navigator.nmea().Close();
     window.reset();
     log.Info(stopSignal != 0 ? "stopped by signal " + std::to_string(stopSignal)

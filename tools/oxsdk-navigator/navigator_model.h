@@ -80,9 +80,12 @@ public:
     void FlashMessage(const std::string& text, int seconds) {
         message_ = text;
         messageSeconds_ = seconds;
+        ++messagesFlashed_;
     }
     const std::string& message() const { return message_; }
     int messageSeconds() const { return messageSeconds_; }
+    /// Messages flashed since start: tells a repeated message from the one before.
+    int messagesFlashed() const { return messagesFlashed_; }
 
     // ---- GPS ----
     bool externalGpsInput() const { return externalGpsInput_; }
@@ -102,6 +105,7 @@ private:
     std::map<int, bool> poiTypeVisible_;
     std::string message_;
     int messageSeconds_ = 0;
+    int messagesFlashed_ = 0;
     bool externalGpsInput_ = false;
 };
 

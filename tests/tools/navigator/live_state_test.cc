@@ -1,0 +1,80 @@
+// The live view's snapshots: what they hold of the navigator, and that the loop builds them
+// only once somebody watches.
+#include "live_state.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "navigator_fixture.h"
+
+namespace oxsdk::emulator::testing {
+namespace {
+
+using nlohmann::json;
+using std::chrono::milliseconds;
+
+class LiveStateTest : public ::testing::Test {
+protected:
+    LiveStateTest()
+        : store_(folder_.path(), "data"),
+          clock_(100.0, 1780000000.0, [this] { return wallSeconds_; }),
+          navigator_(ShippedGazetteer(), store_, clock_, log_, {52.370216, 4.895168}, {}) {
+        log_.CaptureInMemory();
+    }
+
+    // What the loop publishes for a reader.
+    json Published() {
+        state_.Latest(milliseconds(0));
+        state_.Publish(navigator_);
+        return json::parse(state_.Latest(milliseconds(0))->stateJson);
+    }
+
+    CTemporaryFolder folder_;
+    double wallSeconds_ = 1000.0;
+    CLog log_;
+    CUserDataStore store_;
+    CSimulationClock clock_;
+    CEmulatedNavigator navigator_;
+    CLiveState state_;
+};
+
+TEST_F(LiveStateTest, SnapshotsFollowTheVehicleAndItsRouteOnceSomebodyWatches) {
+    state_.Publish(navigator_);  // nobody asked yet: nothing is built
+    EXPECT_EQ(state_.Latest(milliseconds(0))->stateJson, "{}");
+    EXPECT_EQ(Published()["position"], json({{"lat", 52370216}, {"lon", 4895168}}));
+
+    const TTrip& trip = navigator_.model().NavigateTo({52.090737, 5.121420}, "Utrecht");
+    wallSeconds_ += 6;  // 10 simulated minutes: on the way
+    navigator_.Update();
+    const json state = Published();
+    EXPECT_EQ(state["route"]["number"], 1);
+    EXPECT_EQ(state["route"]["destinationName"], "Utrecht");
+    EXPECT_LT(state["position"]["lat"], 52370216);
+    EXPECT_GT(state["route"]["travelledMetres"], 0);
+    const json route = json::parse(*state_.Latest(milliseconds(0))->routeJson);
+    EXPECT_EQ(route["number"], 1);
+    EXPECT_EQ(route["points"].size(), 2 * trip.route.points.size());
+
+    navigator_.model().ClearRoute();
+    EXPECT_TRUE(Published()["route"].is_null());
+    EXPECT_EQ(json::parse(*state_.Latest(milliseconds(0))->routeJson)["points"].size(), 0u);
+}
+
+TEST_F(LiveStateTest, AFlashedMessageShowsForItsSecondsAndARepeatShowsAgain) {
+    navigator_.model().FlashMessage("Turn left", 5);
+    EXPECT_EQ(Published()["message"],
+              json({{"text", "Turn left"}, {"seconds", 5}, {"shown", true}}));
+    wallSeconds_ += 6;
+    navigator_.Update();
+    EXPECT_FALSE(Published()["message"]["shown"]);
+    navigator_.model().FlashMessage("Turn left", 5);
+    EXPECT_TRUE(Published()["message"]["shown"]);
+    navigator_.model().FlashMessage("Stay", 0);
+    wallSeconds_ += 1000;
+    navigator_.Update();
+    EXPECT_TRUE(Published()["message"]["shown"]);
+}
+
+}  // namespace
+}  // namespace oxsdk::emulator::testing

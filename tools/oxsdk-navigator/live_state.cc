@@ -1,0 +1,142 @@
+#include "live_state.h"
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <utility>
+
+#include "route_planner.h"
+
+namespace oxsdk::emulator {
+namespace {
+
+using nlohmann::json;
+
+// Snapshots go on being published for this long after the last reader's request.
+constexpr std::chrono::seconds kReaderPatience{5};
+
+json Point(const TGeoPoint& point) {
+    return {{"lat", ToMicrodegrees(point.latitude)}, {"lon", ToMicrodegrees(point.longitude)}};
+}
+
+json Point(std::int32_t latitude, std::int32_t longitude) {
+    return {{"lat", latitude}, {"lon", longitude}};
+}
+
+json Trip(const CNavigatorModel& model) {
+    if (!model.trip()) return nullptr;
+    const TTrip& trip = *model.trip();
+    return {{"number", trip.routeNumber},
+            {"destinationName", trip.destinationName},
+            {"destination", Point(trip.route.destination())},
+            {"lengthMetres", std::lround(trip.route.lengthMetres)},
+            {"travelledMetres", std::lround(trip.travelledMetres)},
+            {"remainingSeconds", std::lround(model.RemainingSeconds())},
+            {"passedPoint", PositionAlong(trip.route, trip.travelledMetres).lastPointIndex},
+            {"arrived", trip.arrived}};
+}
+
+}  // namespace
+
+std::string LiveStateJson(CEmulatedNavigator& navigator, bool messageShown) {
+    const CNavigatorModel& model = navigator.model();
+    const bool mapView = model.view() == EView::kMap;
+    json favorites = json::array();
+    for (const auto& [index, favorite] : navigator.store().favorites()) {
+        favorites.push_back({{"index", index},
+                             {"name", favorite.name},
+                             {"description", favorite.description},
+                             {"position", Point(favorite.latitude, favorite.longitude)}});
+    }
+    json poiSets = json::array();
+    for (const auto& [name, set] : navigator.store().poiSets()) {
+        json points = json::array();
+        for (const TPoi& poi : set.points) {
+            points.push_back({{"name", poi.name},
+                              {"description", poi.description},
+                              {"position", Point(poi.latitude, poi.longitude)}});
+        }
+        poiSets.push_back({{"name", name}, {"visible", set.visible}, {"points", points}});
+    }
+    const json state = {
+        {"position", Point(model.position())},
+        {"headingDegrees", std::lround(model.headingDegrees()) % 360},
+        {"speedKmh", std::lround(model.speedKmh())},
+        {"view", mapView ? "map" : "navigation"},
+        // The navigation view follows the vehicle; the map view stays where it was shown.
+        {"mapArea",
+         {{"centre", Point(mapView ? model.mapCentre() : model.position())},
+          {"widthMetres", model.property(2)},
+          {"rotationDegrees", model.property(3)}}},
+        {"mapName", model.mapName()},
+        {"routeSummaryVisible", model.routeSummaryVisible()},
+        {"route", Trip(model)},
+        {"message",
+         {{"text", model.message()}, {"seconds", model.messageSeconds()}, {"shown", messageShown}}},
+        {"favorites", favorites},
+        {"poiSets", poiSets},
+        {"settings", model.settings()},
+        {"externalGpsInput", model.externalGpsInput()},
+        {"timeScale", navigator.clock().timeScale()}};
+    return state.dump();
+}
+
+std::string LiveRouteJson(CEmulatedNavigator& navigator) {
+    const std::optional<TTrip>& trip = navigator.model().trip();
+    json points = json::array();
+    if (trip) {
+        for (const TGeoPoint& point : trip->route.points) {
+            points.push_back(ToMicrodegrees(point.latitude));
+            points.push_back(ToMicrodegrees(point.longitude));
+        }
+    }
+    return json{{"number", trip ? trip->routeNumber : 0}, {"points", points}}.dump();
+}
+
+CLiveState::CLiveState() {
+    auto first = std::make_shared<TLiveSnapshot>();
+    first->routeJson = std::make_shared<const std::string>(R"({"number":0,"points":[]})");
+    latest_ = first;
+}
+
+void CLiveState::Publish(CEmulatedNavigator& navigator) {
+    const CNavigatorModel& model = navigator.model();
+    // When a message was flashed, also while nobody watches.
+    const double now = navigator.clock().wallSeconds();
+    if (model.messagesFlashed() != messageCount_) {
+        messageCount_ = model.messagesFlashed();
+        messageSince_ = now;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (TClock::now() - lastRequest_ > kReaderPatience) return;
+    }
+    const int routeNumber = model.trip() ? model.trip()->routeNumber : 0;
+    if (routeNumber != routeNumber_ || !routeJson_) {
+        routeNumber_ = routeNumber;
+        routeJson_ = std::make_shared<const std::string>(LiveRouteJson(navigator));
+    }
+    const bool messageShown =
+        !model.message().empty() &&
+        (model.messageSeconds() == 0 || now - messageSince_ < model.messageSeconds());
+    auto snapshot = std::make_shared<TLiveSnapshot>();
+    snapshot->stateJson = LiveStateJson(navigator, messageShown);
+    snapshot->routeJson = routeJson_;
+    snapshot->published = TClock::now();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        latest_ = std::move(snapshot);
+    }
+    published_.notify_all();
+}
+
+std::shared_ptr<const TLiveSnapshot> CLiveState::Latest(std::chrono::milliseconds freshness) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const TClock::time_point asked = TClock::now();
+    lastRequest_ = asked;
+    if (asked - latest_->published > freshness) {
+        published_.wait_for(lock, freshness, [&] { return latest_->published >= asked; });
+    }
+    return latest_;
+}
+
+}  // namespace oxsdk::emulator
