@@ -205,8 +205,11 @@ void DefineCommandLine(CLI::App& app, TCommandLine& commandLine) {
         sub->fallthrough();
         auto typed = std::make_shared<std::vector<std::string>>();
         if (command->argumentCount > 0) {
+            // At least one, so that a "--" before the arguments stays with this subcommand;
+            // none at all is refused by the conversion, which names what is missing.
             sub->add_option("arguments", *typed, "the arguments below, in this order")
-                ->expected(0, -1)
+                ->expected(1, -1)
+                ->allow_extra_args()
                 ->type_name("ARGUMENT");
             sub->footer("Arguments:\n" + ArgumentsHelp(*binding));
         }

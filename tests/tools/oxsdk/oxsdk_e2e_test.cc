@@ -123,12 +123,16 @@ TEST_F(OxsdkClientTest, ArgumentsTravelAsTheLibrarySendsThem) {
         {"navigate-to-coordinates", "-2147483648", "+0042", "tab\there, return\r, \xc3\xa9"});
     EXPECT_EQ(kSuccess, run.exitStatus) << run.err;
     EXPECT_EQ(kSuccess, Scripted({"enable-raw-gps-output", ""}).exitStatus);
+    // Degrees, a geo: pair and an enumerator by name travel as the numbers they stand for.
+    EXPECT_EQ(kSuccess, Scripted({"navigate-to-coordinates", "--", "geo:-1.5,2", "-x"}).exitStatus);
+    EXPECT_EQ(kSuccess, Scripted({"change-setting", "RouteFastest"}).exitStatus);
     // The longest names that fit together still travel.
     const TRun longest = Scripted({"--client-name", std::string(198, 'c'), "clear-route"});
     EXPECT_EQ(kSuccess, longest.exitStatus) << longest.err;
     EXPECT_EQ(
         "NavigateToCoordinatesV01|-2147483648|42|tab\there, return\r, \xc3\xa9\n"
-        "EnableRawGPSOutputV01|\nClearRouteV01\n",
+        "EnableRawGPSOutputV01|\nNavigateToCoordinatesV01|-1500000|2000000|-x\n"
+        "ChangeSettingV01|8\nClearRouteV01\n",
         Received());
 }
 
