@@ -153,9 +153,8 @@ void DefineCommandLine(CLI::App& app, TCommandLine& commandLine) {
     app.add_flag("--no-start", commandLine.options.noStart,
                  "fail with status 4 instead of starting the navigator");
     app.add_option("--timeout", commandLine.options.timeoutSeconds,
-                   "bound the whole request (start and reply) to SECONDS, at most a year; 0: no "
-                   "bound, wait as long as the library does")
-        ->capture_default_str()
+                   "bound the whole request (start and reply) to SECONDS (default 30), at most "
+                   "a year; 0: no bound, wait as long as the library does")
         ->check(CLI::Validator(CheckTimeout, ""))
         ->option_text("SECONDS");
     app.parse_complete_callback([&commandLine] {

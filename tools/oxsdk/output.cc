@@ -245,9 +245,15 @@ std::string CommandListToText() {
              << RecordSummary(*command) << '\n';
         const TCommandBinding* binding = FindBinding(*command);
         if (binding != nullptr) text << ArgumentsHelp(*binding);
+        std::vector<const TMeaning*> meanings;
         for (int i = 0; i < command->replyFieldCount; ++i) {
-            const TMeaning* meaning =
-                FindMemberMeaning(command->recordName, command->replyFields[i].member);
+            meanings.push_back(
+                FindMemberMeaning(command->recordName, command->replyFields[i].member));
+        }
+        if (command->replyShape == EReplyShape::RouteCoordinates) {
+            for (const TMeaning& meaning : RouteMeanings()) meanings.push_back(&meaning);
+        }
+        for (const TMeaning* meaning : meanings) {
             if (meaning == nullptr) continue;
             text << "  " << meaning->member << " = " << meaning->meaning;
             if (*meaning->unit != '\0') text << ", " << meaning->unit;
@@ -257,9 +263,8 @@ std::string CommandListToText() {
             text << (meaning->emulatorChoice ? "" : " (protocol)") << '\n';
         }
     }
-    text << "Arguments marked with a meaning and every reply member's meaning are those of the "
-            "navigator emulator\n(oxsdk-navigator) unless marked (protocol); another navigator "
-            "may differ.\n";
+    text << "Meanings are those of the navigator emulator (oxsdk-navigator) unless marked "
+            "(protocol);\nanother navigator may use others.\n";
     return text.str();
 }
 
