@@ -23,7 +23,6 @@ const std::size_t kLongestExchangeNames = 259 - 21 - 32;
 
 namespace {
 
-
 const char* const kFooter = R"(Exit statuses:
   0  the reply arrived and its errorCode is 0 (status: the navigator runs)
   1  the navigator answered with a non-zero errorCode (or refused the stop)
