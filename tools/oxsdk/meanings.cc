@@ -3,7 +3,6 @@
 #include "meanings.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "OXSDK5Link/OstrelAPI.h"
@@ -169,10 +168,6 @@ const char* ErrorName(std::int32_t code, const std::string& command) {
         default:
             return nullptr;
     }
-}
-
-bool ErrorIsEmulatorChoice(std::int32_t code) {
-    return code > 0;
 }
 
 #define OXSDK_ENUMERATOR(Name, meaning) \

@@ -48,8 +48,6 @@ const std::vector<TMeaning>& RouteMeanings();
 /// the member name of the command that was answered (-5 means something else for
 /// GetRouteCoordinates).
 const char* ErrorName(std::int32_t code, const std::string& command = {});
-/// Whether ErrorName(code) is the emulator's choice rather than fixed by the protocol.
-bool ErrorIsEmulatorChoice(std::int32_t code);
 
 /// One enumerator of COstrelAPI.
 struct TEnumerator {
