@@ -36,6 +36,17 @@ for program in oxsdk oxsdk-navigator; do
 done
 # The installed client finds the installed library on its own (RUNPATH $ORIGIN/../lib...).
 "$prefix/bin/oxsdk" sdk-version
+if [ -x "$prefix/bin/oxsdk" ]; then
+    echo "== man pages and shell completion"
+    for page in oxsdk oxsdk-navigator; do
+        grep -q '^\.TH' "$prefix/share/man/man1/$page.1" || { echo "man page $page.1 not installed"; exit 1; }
+    done
+    test -s "$prefix/share/zsh/site-functions/_oxsdk" || { echo "zsh completion not installed"; exit 1; }
+    # The installed bash completion offers an enumerator by name.
+    bash -c 'source "$1"; COMP_WORDS=(oxsdk --json change-setting ESettingRouteF); COMP_CWORD=3
+             _oxsdk; printf "%s\n" "${COMPREPLY[@]}"' _ "$prefix/share/bash-completion/completions/oxsdk" |
+        grep -qx ESettingRouteFastest || { echo "bash completion does not complete"; exit 1; }
+fi
 
 echo "== example against the CMake package"
 cmake -S "$root/examples/client" -B "$work/example" -G Ninja \

@@ -25,6 +25,20 @@ constexpr EArgumentKind KindOf() {
 }
 
 template <typename T>
+const TEnumeration* EnumerationOf() {
+    if constexpr (std::is_same_v<T, API::ESettingAndValue>) {
+        return &SettingEnumeration();
+    } else if constexpr (std::is_same_v<T, API::EProperty>) {
+        return &PropertyEnumeration();
+    } else if constexpr (std::is_same_v<T, API::EPoiTypeCode>) {
+        return &PoiTypeEnumeration();
+    } else {
+        static_assert(!std::is_enum_v<T>, "every enumeration has its table of names");
+        return nullptr;
+    }
+}
+
+template <typename T>
 T ArgumentAs(const TArgumentValues& values, std::size_t index) {
     if constexpr (std::is_same_v<T, const char*>) {
         return values.Text(index);
@@ -46,6 +60,11 @@ std::vector<EArgumentKind> KindsOf(MOstrelSession* (API::*)(int, P...)) {
 }
 
 template <typename... P>
+std::vector<const TEnumeration*> EnumerationsOf(MOstrelSession* (API::*)(int, P...)) {
+    return {EnumerationOf<P>()...};
+}
+
+template <typename... P>
 MOstrelSession* CallSend(API& api, MOstrelSession* (API::*member)(int, P...),
                          const TArgumentValues& values) {
     return CallSend(api, member, values, std::index_sequence_for<P...>{});
@@ -59,6 +78,11 @@ MOstrelSession* Send(API& api, const TArgumentValues& values) {
 template <auto Member>
 std::vector<EArgumentKind> ParameterKinds() {
     return KindsOf(Member);
+}
+
+template <auto Member>
+std::vector<const TEnumeration*> ParameterEnumerations() {
+    return EnumerationsOf(Member);
 }
 
 // ---- retrieving ----
@@ -115,6 +139,7 @@ std::size_t RecordSize() {
     TCommandBinding {                                                                 \
         &OXSDK5Link::commands::Name, &Send<&API::Name##Async>,                        \
             &Retrieve<&API::Name##AsyncRetrieve>, &ParameterKinds<&API::Name##Async>, \
+            &ParameterEnumerations<&API::Name##Async>,                                \
             &RecordSize<&API::Name##AsyncRetrieve>                                    \
     }
 

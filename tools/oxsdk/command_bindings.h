@@ -10,6 +10,7 @@
 
 #include "OXSDK5Link/CommandCatalogue.h"
 #include "OXSDK5Link/OstrelAPI.h"
+#include "meanings.h"
 
 namespace oxsdk::cli {
 
@@ -47,6 +48,8 @@ struct TCommandBinding {
                     TRecordCopy* copy);
     /// The kinds of XAsync's parameters after the leading int, derived from its signature.
     std::vector<EArgumentKind> (*parameterKinds)();
+    /// Per parameter after the leading int: its enumeration, null when it is none.
+    std::vector<const TEnumeration*> (*parameterEnumerations)();
     /// sizeof the record that XAsyncRetrieve fills, 0 when it takes none.
     std::size_t (*recordSize)();
 };

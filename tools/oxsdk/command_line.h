@@ -20,9 +20,13 @@ extern const char* const kDefaultNavigatorName;
 extern const char* const kDefaultClientName;
 /// The longest --timeout accepted: a year.
 extern const double kLongestTimeoutSeconds;
+/// The bound of a request without --timeout.
+extern const double kDefaultTimeoutSeconds;
 
 /// The local (non-catalogue) subcommands.
-enum class ELocalCommand { None, Start, Stop, Status, Foreground, SdkVersion, List, Clean };
+enum class ELocalCommand {
+    None, Start, Stop, Status, Foreground, SdkVersion, List, Clean, Completion
+};
 
 /// What the parsed command line asks for.
 struct TCommandLine {
@@ -30,14 +34,22 @@ struct TCommandLine {
     bool json = false;
     ELocalCommand local = ELocalCommand::None;
     const TCommandBinding* binding = nullptr;  ///< the catalogue command, when one was chosen
-    std::vector<std::string> rawArguments;     ///< its arguments as typed, in catalogue order
+    std::vector<std::string> rawArguments;     ///< its arguments as typed
+    TArgumentValues values;                    ///< the same converted, in catalogue order
+    std::string gpxPath;                       ///< get-route-coordinates --gpx
+    std::string geoJsonPath;                   ///< get-route-coordinates --geojson
+    std::string shell;                         ///< completion: "bash" or "zsh"
 
     /// The arguments of the chosen catalogue command, converted (call after a good parse).
-    TArgumentValues ArgumentValues() const;
+    TArgumentValues ArgumentValues() const { return values; }
 };
 
 /// Declares every option and subcommand on `app`, writing into `commandLine` when parsed.
 void DefineCommandLine(CLI::App& app, TCommandLine& commandLine);
+
+/// When `arguments` (without the program name) name no subcommand of `app` where one is
+/// expected, the message for that word, with the closest subcommand; else empty.
+std::string UnknownSubcommandMessage(const CLI::App& app, const std::vector<std::string>& arguments);
 
 /// Empty when `text` is a decimal integer (optional sign, digits only) within the signed
 /// 32-bit range; else the reason it is refused.

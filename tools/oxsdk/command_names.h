@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace oxsdk::cli {
 
@@ -13,5 +14,10 @@ namespace oxsdk::cli {
 /// word: "GetRouteInfo" -> "get-route-info", "EnableExternalGPSInput" ->
 /// "enable-external-gps-input", "GetLocationInfoEx" -> "get-location-info-ex".
 std::string SubcommandName(const std::string& memberName);
+
+/// The candidate closest to `word` (edit distance with transpositions, letter case aside) when
+/// it is close enough to be a slip of the fingers (at most a third of the word's letters, at
+/// least 1, or `word` starts it); empty when none is.
+std::string ClosestName(const std::string& word, const std::vector<std::string>& candidates);
 
 }  // namespace oxsdk::cli

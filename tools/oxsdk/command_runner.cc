@@ -12,6 +12,8 @@
 
 #include "OXSDK5Link/FileLayer.h"
 #include "OXSDK5Link/OstrelAPI.h"
+#include "exchange_cleaner.h"
+#include "meanings.h"
 
 namespace oxsdk::cli {
 namespace {
@@ -48,6 +50,12 @@ public:
 private:
     std::optional<Clock::time_point> at_;
 };
+
+// "error code 3 (unknown place)".
+std::string CodeInWords(std::int32_t code, const std::string& command) {
+    const char* name = ErrorName(code, command);
+    return "error code " + std::to_string(code) + (name != nullptr ? std::string(" (") + name + ")" : "");
+}
 
 TCallOutcome Failure(EExitStatus status, std::string message) {
     TCallOutcome outcome;
@@ -139,12 +147,17 @@ std::optional<TCallOutcome> EnsureRunning(std::unique_ptr<TConnection>& connecti
                                        options.noStart ? "the navigator is not running (--no-start)"
                                                        : "the navigator is not running");
         outcome.errorCode = error.errorCode;
+        outcome.state = "not running";
         return outcome;
     }
     COstrelAPI* api = connection->api.get();
     auto shared_error = std::make_shared<COstrelAPI::TError>(COstrelAPI::TError{0});
     if (!RunWithin(deadline, [api, shared_error] { api->StartApplication(shared_error.get()); })) {
-        return AbandonedOnTimeout(std::move(connection), "timed out while starting the navigator");
+        return AbandonedOnTimeout(std::move(connection),
+                                  "timed out after " + Seconds(options.timeoutSeconds) +
+                                      " while starting the navigator (its window appeared but "
+                                      "no navigator answered to \"" +
+                                      options.navigatorName + "\"); " + NoAnswerHint(options));
     }
     error = *shared_error;
     if (error.errorCode == 0) return std::nullopt;
@@ -173,8 +186,8 @@ void ClassifyFixedReply(const TCommandDescription& command, const TRecordCopy& c
     }
     if (*outcome->errorCode != 0) {
         outcome->status = EExitStatus::NavigatorError;
-        outcome->message = "the navigator answered " + std::string(command.wireName) +
-                           " with error code " + std::to_string(*outcome->errorCode);
+        outcome->message = "the navigator answered " + std::string(command.wireName) + " with " +
+                           CodeInWords(*outcome->errorCode, command.name);
     }
 }
 
@@ -202,12 +215,20 @@ void ClassifyRouteReply(const TCommandDescription& command, const TRecordCopy& c
         outcome->message = "the navigator's reply held no coordinate pair";
     } else {
         outcome->status = EExitStatus::NavigatorError;
-        outcome->message = "the navigator answered " + std::string(command.wireName) +
-                           " with error code " + std::to_string(code);
+        outcome->message = "the navigator answered " + std::string(command.wireName) + " with " +
+                           CodeInWords(code, command.name);
     }
 }
 
 }  // namespace
+
+std::string NoAnswerHint(const TClientOptions& options) {
+    return "check the navigator name \"" + options.navigatorName +
+           "\" (--navigator-name; the emulator answers to OstrelNavigator unless started with "
+           "--name), that the navigator runs (oxsdk status) and that it uses the device root " +
+           tools::DeviceRootFromEnvironment() +
+           " (OXSDK_DEVICE_ROOT); --timeout 0 waits without a bound";
+}
 
 std::vector<TNamedValue> DecodeRecord(const TReplyFieldDescription* fields, int fieldCount,
                                       const std::vector<unsigned char>& bytes) {
@@ -256,14 +277,18 @@ TCallOutcome RunCommand(const TCommandBinding& binding, const TArgumentValues& v
     while (connection->layer->ReturnAvailable(session) == 0) {
         if (deadline.Passed()) {
             AbandonedSessions().push_back(session);
-            return Failure(EExitStatus::Timeout, "no reply to " + std::string(command.wireName) +
-                                                     " within " + Seconds(options.timeoutSeconds));
+            return Failure(EExitStatus::Timeout,
+                           "no reply to " + std::string(command.wireName) + " from \"" +
+                               options.navigatorName + "\" within " +
+                               Seconds(options.timeoutSeconds) + "; " + NoAnswerHint(options));
         }
         std::this_thread::sleep_for(kPollStep);
     }
     COstrelAPI::TError error{0};
     TRecordCopy copy;
     outcome.result = binding.retrieve(*connection->api, session, &error, &copy);
+    outcome.commandName = command.name;
+    if (command.recordName != nullptr) outcome.recordName = command.recordName;
     outcome.errorCode = error.errorCode;
     outcome.replyFieldCount = connection->layer->NrReceiveFields();
     if (command.replyShape == OXSDK5Link::EReplyShape::RouteCoordinates) {
@@ -284,6 +309,7 @@ TCallOutcome RunStart(const TClientOptions& options) {
     if (auto failed = EnsureRunning(connection, mayStart, true, deadline)) return *failed;
     outcome.errorCode = 0;
     outcome.running = true;
+    outcome.state = "running";
     return outcome;
 }
 
@@ -298,7 +324,9 @@ TCallOutcome RunStop(const TClientOptions& options) {
     auto shared = std::make_shared<std::pair<int, COstrelAPI::TError>>(0, COstrelAPI::TError{0});
     if (!RunWithin(deadline,
                    [api, shared] { shared->first = api->StopApplication(&shared->second); })) {
-        return AbandonedOnTimeout(std::move(connection), "timed out while stopping the navigator");
+        return AbandonedOnTimeout(std::move(connection),
+                                  "timed out after " + Seconds(options.timeoutSeconds) +
+                                      " while stopping the navigator; " + NoAnswerHint(options));
     }
     outcome.result = shared->first;
     outcome.errorCode = shared->second.errorCode;
@@ -308,14 +336,16 @@ TCallOutcome RunStop(const TClientOptions& options) {
                                               : "StopApplicationV01 could not be sent";
     } else if (shared->second.errorCode == -5) {
         outcome.running = false;  // accepted, and the window went
+        outcome.state = "stopped";
     } else if (shared->second.errorCode == 0) {
         outcome.running = true;
+        outcome.state = "still running";
         outcome.status = EExitStatus::Timeout;
         outcome.message = "the navigator accepted the stop but is still running";
     } else {
         outcome.status = EExitStatus::NavigatorError;
-        outcome.message = "the navigator refused the stop with error code " +
-                          std::to_string(shared->second.errorCode);
+        outcome.message = "the navigator refused the stop with " +
+                          CodeInWords(shared->second.errorCode, "StopApplication");
     }
     return outcome;
 }
@@ -328,6 +358,7 @@ TCallOutcome RunStatus(const TClientOptions& options) {
     outcome.result = connection->api->IsApplicationRunning(&error);
     outcome.errorCode = error.errorCode;
     outcome.running = *outcome.result == 1;
+    outcome.state = *outcome.running ? "running" : "not running";
     if (!*outcome.running) {
         outcome.status = EExitStatus::NotRunning;
         outcome.message = "the navigator is not running";
@@ -341,6 +372,7 @@ TCallOutcome RunForeground(const TClientOptions& options) {
     if (connection == nullptr) return outcome;
     outcome.result = connection->api->OstrelApplicationToForeground();
     outcome.running = *outcome.result == 0;
+    outcome.state = *outcome.running ? "running" : "not running";
     if (*outcome.result != 0) {
         outcome.status = EExitStatus::NotRunning;
         outcome.message = "the navigator is not running";
@@ -359,6 +391,8 @@ TCallOutcome RunSdkVersion(const TClientOptions& options) {
     std::vector<unsigned char> bytes(sizeof version);
     std::memcpy(bytes.data(), &version, sizeof version);
     outcome.recordFilled = true;
+    outcome.commandName = "GetSDKVersion";
+    outcome.recordName = "TVersion";
     outcome.record =
         DecodeRecord(OXSDK5Link::commands::kVersionFields,
                      OXSDK5Link::commands::GetApplicationVersion.replyFieldCount, bytes);

@@ -24,6 +24,9 @@ struct TClientOptions {
     double timeoutSeconds = 0;  ///< 0: wait as long as the library does
 };
 
+/// What to check when the navigator does not answer: its name, whether it runs, the device.
+std::string NoAnswerHint(const TClientOptions& options);
+
 /// One record member as read back from the reply.
 struct TNamedValue {
     std::string name;
@@ -44,7 +47,10 @@ struct TCallOutcome {
     bool hasRoute = false;                  ///< GetRouteCoordinates: count and pairs below
     std::int32_t routeCount = -1;
     std::vector<COstrelAPI::TRouteCoordinatePair> routePairs;
+    std::string commandName;  ///< member name of the command answered, e.g. "GetRouteInfo"
+    std::string recordName;   ///< type of `record`, e.g. "TRouteInfo"
     std::optional<bool> running;  ///< status: whether the navigator runs
+    std::string state;            ///< the navigator's state in words: "running", "stopped", ...
     /// The library is still busy in another thread (a timed-out start or stop): the process
     /// must end right after reporting, without unwinding.
     bool mustExitAtOnce = false;

@@ -8,9 +8,11 @@
 #include "command_line.h"
 #include "command_names.h"
 #include "command_runner.h"
+#include "completion.h"
 #include "exchange_cleaner.h"
 #include "exit_status.h"
 #include "output.h"
+#include "route_export.h"
 
 namespace {
 
@@ -32,6 +34,8 @@ const char* LocalName(ELocalCommand command) {
             return "list";
         case ELocalCommand::Clean:
             return "clean";
+        case ELocalCommand::Completion:
+            return "completion";
         case ELocalCommand::None:
             break;
     }
@@ -55,6 +59,24 @@ int Report(const TRequestName& request, const TCallOutcome& outcome, bool json) 
     return code;
 }
 
+// Writes the route of a get-route-coordinates reply to the files --gpx and --geojson name.
+void ExportRoute(const TCommandLine& commandLine, TCallOutcome* outcome) {
+    const std::pair<const std::string*, std::string (*)(const TRoutePairs&)> exports[] = {
+        {&commandLine.gpxPath, RouteToGpx}, {&commandLine.geoJsonPath, RouteToGeoJson}};
+    for (const auto& [path, format] : exports) {
+        if (path->empty()) continue;
+        if (outcome->status != EExitStatus::Success || outcome->routePairs.empty()) {
+            std::cerr << "oxsdk: no route to write to " << *path << '\n';
+            continue;
+        }
+        const std::string failed = WriteExportFile(*path, format(outcome->routePairs));
+        if (!failed.empty()) {
+            outcome->status = EExitStatus::TransportFailure;
+            outcome->message = failed;
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,12 +86,21 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
+        const std::string unknown =
+            error.get_exit_code() == 0
+                ? std::string()
+                : UnknownSubcommandMessage(app, std::vector<std::string>(argv + 1, argv + argc));
+        if (!unknown.empty()) {
+            std::cerr << "oxsdk: " << unknown << '\n';
+            return ExitCode(EExitStatus::UsageError);
+        }
         const int printed = app.exit(error);
         return printed == 0 ? 0 : ExitCode(EExitStatus::UsageError);
     }
 
     const TClientOptions& options = commandLine.options;
-    if (commandLine.local != ELocalCommand::List && commandLine.local != ELocalCommand::SdkVersion) {
+    if (commandLine.local != ELocalCommand::List && commandLine.local != ELocalCommand::SdkVersion &&
+        commandLine.local != ELocalCommand::Completion) {
         if (const std::string problem = oxsdk::tools::DescribeUntrustedDevice(); !problem.empty()) {
             std::cerr << "oxsdk: " << problem << '\n';
             return ExitCode(EExitStatus::TransportFailure);
@@ -77,8 +108,9 @@ int main(int argc, char** argv) {
     }
     if (commandLine.binding != nullptr) {
         const TCommandDescription& command = *commandLine.binding->command;
-        const TCallOutcome outcome =
+        TCallOutcome outcome =
             RunCommand(*commandLine.binding, commandLine.ArgumentValues(), options);
+        ExportRoute(commandLine, &outcome);
         return Report({command.name, command.wireName}, outcome, commandLine.json);
     }
     TCallOutcome outcome;
@@ -86,6 +118,9 @@ int main(int argc, char** argv) {
         case ELocalCommand::List:
             std::cout << (commandLine.json ? DumpJson(CommandListToJson()) + "\n"
                                            : CommandListToText());
+            return 0;
+        case ELocalCommand::Completion:
+            std::cout << CompletionScript(app, commandLine.shell);
             return 0;
         case ELocalCommand::Clean: {
             const TCleanReport report = RunClean(options);

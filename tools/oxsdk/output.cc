@@ -3,8 +3,10 @@
 
 #include <sstream>
 
+#include "argument_forms.h"
 #include "command_bindings.h"
 #include "command_names.h"
+#include "meanings.h"
 
 namespace oxsdk::cli {
 
@@ -29,6 +31,31 @@ std::string DumpJson(const nlohmann::ordered_json& value) {
     return value.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
+namespace {
+
+const char* Source(bool emulatorChoice) {
+    return emulatorChoice ? "emulator" : "protocol";
+}
+
+nlohmann::ordered_json MeaningToJson(const TMeaning& meaning) {
+    nlohmann::ordered_json json = {{"meaning", meaning.meaning}};
+    if (*meaning.unit != '\0') json["unit"] = meaning.unit;
+    json["source"] = Source(meaning.emulatorChoice);
+    return json;
+}
+
+// " m (route length)", " microdegrees = 52.370216 degrees (latitude)", " (state: driving)".
+std::string Explained(const TMeaning& meaning, std::int64_t number) {
+    std::string text;
+    if (*meaning.unit != '\0') text += std::string(" ") + meaning.unit;
+    if (meaning.IsCoordinate()) text += " = " + Degrees(number) + " degrees";
+    text += std::string(" (") + meaning.meaning;
+    if (const char* name = meaning.NameOf(number)) text += std::string(": ") + name;
+    return text + ")";
+}
+
+}  // namespace
+
 nlohmann::ordered_json OutcomeToJson(const TRequestName& request, const TCallOutcome& outcome) {
     nlohmann::ordered_json json = nlohmann::ordered_json::object();
     json["command"] = request.name;
@@ -36,49 +63,89 @@ nlohmann::ordered_json OutcomeToJson(const TRequestName& request, const TCallOut
     json["status"] = StatusName(outcome.status);
     json["exitStatus"] = ExitCode(outcome.status);
     if (outcome.result) json["result"] = *outcome.result;
-    if (outcome.errorCode) json["errorCode"] = *outcome.errorCode;
+    if (outcome.errorCode) {
+        json["errorCode"] = *outcome.errorCode;
+        if (const char* name = ErrorName(*outcome.errorCode, outcome.commandName)) {
+            json["errorMeaning"] = name;
+        }
+    }
     if (outcome.replyFieldCount) json["replyFieldCount"] = *outcome.replyFieldCount;
     if (outcome.recordFilled) {
         nlohmann::ordered_json record = nlohmann::ordered_json::object();
+        nlohmann::ordered_json meanings = nlohmann::ordered_json::object();
         for (const TNamedValue& value : outcome.record) {
             if (value.isText) {
                 record[value.name] = value.text;
             } else {
                 record[value.name] = value.number;
             }
+            const TMeaning* meaning = FindMemberMeaning(outcome.recordName, value.name);
+            if (meaning == nullptr) continue;
+            nlohmann::ordered_json explained = MeaningToJson(*meaning);
+            if (!value.isText && meaning->IsCoordinate()) {
+                explained["degrees"] = nlohmann::ordered_json::parse(Degrees(value.number));
+            }
+            if (const char* name = value.isText ? nullptr : meaning->NameOf(value.number)) {
+                explained["valueName"] = name;
+            }
+            meanings[value.name] = explained;
         }
         if (outcome.hasRoute) {
             record["count"] = outcome.routeCount;
             nlohmann::ordered_json pairs = nlohmann::ordered_json::array();
             for (const auto& pair : outcome.routePairs) pairs.push_back({pair.first, pair.second});
             record["coordinates"] = pairs;
+            const std::vector<TMeaning>& route = RouteMeanings();
+            meanings["count"] = MeaningToJson(route[0]);
+            meanings["coordinates"] = {
+                {"meaning", "route points from the start to the destination, each [" +
+                                std::string(route[1].meaning) + ", " + route[2].meaning + "]"},
+                {"unit", kMicrodegrees},
+                {"source", Source(route[1].emulatorChoice)}};
         }
         json["record"] = record;
+        if (!meanings.empty()) json["meanings"] = meanings;
     }
     if (outcome.running) json["running"] = *outcome.running;
+    if (!outcome.state.empty()) json["state"] = outcome.state;
     if (!outcome.message.empty()) json["message"] = outcome.message;
     return json;
 }
 
 std::string OutcomeToText(const TCallOutcome& outcome) {
     std::ostringstream text;
-    if (outcome.running) text << "running: " << (*outcome.running ? "yes" : "no") << '\n';
-    if (outcome.errorCode) text << "errorCode: " << *outcome.errorCode << '\n';
+    if (!outcome.state.empty()) text << "navigator: " << outcome.state << '\n';
+    // The local commands say in words what -5 and 0 mean.
+    const bool codeSaidInWords = !outcome.state.empty() && outcome.errorCode &&
+                                 (*outcome.errorCode == 0 || *outcome.errorCode == -5);
+    if (outcome.errorCode && !codeSaidInWords) {
+        text << "errorCode: " << *outcome.errorCode;
+        if (const char* name = ErrorName(*outcome.errorCode, outcome.commandName)) {
+            text << " (" << name << ')';
+        }
+        text << '\n';
+    }
     if (outcome.recordFilled) {
         for (const TNamedValue& value : outcome.record) {
+            const TMeaning* meaning = FindMemberMeaning(outcome.recordName, value.name);
             text << value.name << ": ";
             if (value.isText) {
-                text << value.text;
+                text << (meaning != nullptr ? '"' + value.text + '"' : value.text);
+                if (meaning != nullptr) text << " (" << meaning->meaning << ')';
             } else {
                 text << value.number;
+                if (meaning != nullptr) text << Explained(*meaning, value.number);
             }
             text << '\n';
         }
         if (outcome.hasRoute) {
-            text << "count: " << outcome.routeCount << '\n';
+            text << "count: " << outcome.routeCount << " (" << RouteMeanings()[0].meaning
+                 << ")\n";
             for (std::size_t i = 0; i < outcome.routePairs.size(); ++i) {
-                text << "coordinates[" << i << "]: " << outcome.routePairs[i].first << ' '
-                     << outcome.routePairs[i].second << '\n';
+                const auto& pair = outcome.routePairs[i];
+                text << "coordinates[" << i << "]: " << pair.first << ' ' << pair.second << " = "
+                     << Degrees(pair.first) << ' ' << Degrees(pair.second)
+                     << " degrees (latitude longitude)\n";
             }
         }
     }
@@ -117,9 +184,29 @@ nlohmann::ordered_json CommandListToJson() {
         entry["member"] = command->name;
         entry["wireName"] = command->wireName;
         nlohmann::ordered_json arguments = nlohmann::ordered_json::array();
+        const TCommandBinding* binding = FindBinding(*command);
         for (int i = 0; i < command->argumentCount; ++i) {
-            arguments.push_back({{"name", command->arguments[i].name},
-                                 {"kind", ArgumentKindName(command->arguments[i].kind)}});
+            nlohmann::ordered_json argument = {
+                {"name", command->arguments[i].name},
+                {"kind", ArgumentKindName(command->arguments[i].kind)}};
+            if (const TMeaning* meaning =
+                    FindArgumentMeaning(command->name, command->arguments[i].name)) {
+                argument.update(MeaningToJson(*meaning));
+            }
+            const TEnumeration* enumeration =
+                binding != nullptr ? binding->parameterEnumerations()[static_cast<std::size_t>(i)]
+                                   : nullptr;
+            if (enumeration != nullptr) {
+                nlohmann::ordered_json enumerators = nlohmann::ordered_json::array();
+                for (const TEnumerator& enumerator : enumeration->enumerators) {
+                    enumerators.push_back({{"name", enumerator.name},
+                                           {"value", enumerator.value},
+                                           {"meaning", enumerator.meaning}});
+                }
+                argument["enumeration"] = enumeration->name;
+                argument["enumerators"] = enumerators;
+            }
+            arguments.push_back(argument);
         }
         entry["arguments"] = arguments;
         if (command->recordName != nullptr) {
@@ -127,9 +214,14 @@ nlohmann::ordered_json CommandListToJson() {
             nlohmann::ordered_json members = nlohmann::ordered_json::array();
             for (int i = 0; i < command->replyFieldCount; ++i) {
                 const auto& field = command->replyFields[i];
-                members.push_back({{"name", field.member},
-                                   {"kind", field.kind == EFieldKind::Text ? "text" : "integer"},
-                                   {"capacity", field.capacity}});
+                nlohmann::ordered_json member = {
+                    {"name", field.member},
+                    {"kind", field.kind == EFieldKind::Text ? "text" : "integer"},
+                    {"capacity", field.capacity}};
+                if (const TMeaning* meaning = FindMemberMeaning(command->recordName, field.member)) {
+                    member.update(MeaningToJson(*meaning));
+                }
+                members.push_back(member);
             }
             record["members"] = members;
             entry["record"] = record;
@@ -151,7 +243,28 @@ std::string CommandListToText() {
         }
         text << "\n    " << command->name << ", wire name " << command->wireName << ", reply "
              << RecordSummary(*command) << '\n';
+        const TCommandBinding* binding = FindBinding(*command);
+        if (binding != nullptr) text << ArgumentsHelp(*binding);
+        std::vector<const TMeaning*> meanings;
+        for (int i = 0; i < command->replyFieldCount; ++i) {
+            meanings.push_back(
+                FindMemberMeaning(command->recordName, command->replyFields[i].member));
+        }
+        if (command->replyShape == EReplyShape::RouteCoordinates) {
+            for (const TMeaning& meaning : RouteMeanings()) meanings.push_back(&meaning);
+        }
+        for (const TMeaning* meaning : meanings) {
+            if (meaning == nullptr) continue;
+            text << "  " << meaning->member << " = " << meaning->meaning;
+            if (*meaning->unit != '\0') text << ", " << meaning->unit;
+            for (const TValueName& name : meaning->valueNames) {
+                text << "; " << name.value << ' ' << name.name;
+            }
+            text << (meaning->emulatorChoice ? "" : " (protocol)") << '\n';
+        }
     }
+    text << "Meanings are those of the navigator emulator (oxsdk-navigator) unless marked "
+            "(protocol);\nanother navigator may use others.\n";
     return text.str();
 }
 

@@ -38,7 +38,8 @@ TEST(CommandNamesTest, CatalogueNamesAreDistinctLowerCaseWords) {
         EXPECT_TRUE(names.insert(name).second) << name;
     }
     // The local subcommands must not collide with a command.
-    for (const char* local : {"start", "stop", "status", "foreground", "sdk-version", "list"}) {
+    for (const char* local : {"start", "stop", "status", "foreground", "sdk-version", "list",
+                              "clean", "completion"}) {
         EXPECT_EQ(0u, names.count(local)) << local;
     }
 }

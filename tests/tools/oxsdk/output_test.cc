@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "meanings.h"
+
 namespace oxsdk::cli {
 namespace {
 
@@ -43,7 +45,8 @@ TEST(OutputTest, TextAndJsonOfAnOutcome) {
     outcome.replyFieldCount = 5;
     outcome.recordFilled = true;
     outcome.record = {{"text1", true, 0, "\xff\xfe not UTF-8"}, {"value1", false, -1, ""}};
-    EXPECT_EQ("errorCode: 9\ntext1: \xff\xfe not UTF-8\nvalue1: -1\n", OutcomeToText(outcome));
+    EXPECT_EQ("errorCode: 9 (output file failure)\ntext1: \xff\xfe not UTF-8\nvalue1: -1\n",
+              OutcomeToText(outcome));
     const std::string dumped = DumpJson(OutcomeToJson({"GetFavorite", "GetFavoriteV01"}, outcome));
     const auto json = nlohmann::json::parse(dumped);
     EXPECT_EQ(-1, json["record"]["value1"]);  // status and code: see the end-to-end tests
@@ -73,10 +76,24 @@ TEST(OutputTest, CommandListComesFromTheCatalogue) {
     EXPECT_EQ("TGeocodeResult", geocode["record"]["type"]);
     EXPECT_EQ(128, geocode["record"]["members"][4]["capacity"]);
     const std::string text = CommandListToText();
+    const auto& setting = list[10]["arguments"][0];
+    EXPECT_EQ("ESettingAndValue", setting["enumeration"]);
+    EXPECT_EQ("ESettingRouteFastest", setting["enumerators"][7]["name"]);
+    EXPECT_EQ(8, setting["enumerators"][7]["value"]);
+    EXPECT_NE(std::string::npos, text.find("ESettingRouteFastest = 8"));
     EXPECT_NE(std::string::npos,
               text.find("navigate-to-coordinates <coordinate1:number> <coordinate2:number> "
                         "<destinationText:text>\n    NavigateToCoordinates, wire name "
                         "NavigateToCoordinatesV01, reply error code only\n"));
+}
+
+TEST(OutputTest, EveryRecordMemberHasAMeaning) {
+    for (const TCommandDescription* command : commands::kAll) {
+        for (int i = 0; i < command->replyFieldCount; ++i) {
+            EXPECT_NE(nullptr, FindMemberMeaning(command->recordName, command->replyFields[i].member))
+                << command->recordName << "::" << command->replyFields[i].member;
+        }
+    }
 }
 
 }  // namespace

@@ -61,7 +61,11 @@ TEST_F(OxsdkClientTest, RecordsInHumanAndJsonForm) {
         "GetRouteCoordinatesV01 0|3|10|20|30|40");
     const TRun human = Scripted({"get-favorite", "3"});
     EXPECT_EQ(kSuccess, human.exitStatus) << human.err;
-    EXPECT_EQ("errorCode: 0\ntext1: Home\ntext2: \nvalue1: -3\nvalue2: 12\n", human.out);
+    EXPECT_EQ(
+        "errorCode: 0 (success)\ntext1: \"Home\" (name)\ntext2: \"\" (description)\n"
+        "value1: -3 microdegrees = -0.000003 degrees (latitude)\n"
+        "value2: 12 microdegrees = 0.000012 degrees (longitude)\n",
+        human.out);
     EXPECT_EQ("", human.err);
 
     const TRun run = Scripted({"--json", "get-location-info-ex", "-7", "8"});
@@ -78,7 +82,11 @@ TEST_F(OxsdkClientTest, RecordsInHumanAndJsonForm) {
 
     const TRun route = Scripted({"get-route-coordinates"});
     EXPECT_EQ(kSuccess, route.exitStatus) << route.err;
-    EXPECT_EQ("errorCode: 0\ncount: 2\ncoordinates[0]: 10 20\ncoordinates[1]: 30 40\n", route.out);
+    EXPECT_EQ(
+        "errorCode: 0 (success)\ncount: 2 (number of route points)\n"
+        "coordinates[0]: 10 20 = 0.000010 0.000020 degrees (latitude longitude)\n"
+        "coordinates[1]: 30 40 = 0.000030 0.000040 degrees (latitude longitude)\n",
+        route.out);
     EXPECT_EQ("GetFavoriteV01|3\nGetLocationInfoExV01|-7|8\nGetRouteCoordinatesV01\n", Received());
 }
 
@@ -86,8 +94,9 @@ TEST_F(OxsdkClientTest, NavigatorErrorCodes) {
     StartScripted("FlashMessageV01 7\nGetFavoriteV01 4\nGetDataSetInfoV01 -3|a|b|1|2");
     const TRun action = Scripted({"flash-message", "hello", "0"});
     EXPECT_EQ(kNavigatorError, action.exitStatus);
-    EXPECT_EQ("errorCode: 7\n", action.out);
-    EXPECT_NE(std::string::npos, action.err.find("error code 7")) << action.err;
+    EXPECT_EQ("errorCode: 7 (point of interest not found)\n", action.out);
+    EXPECT_NE(std::string::npos, action.err.find("error code 7 (point of interest not found)"))
+        << action.err;
     // An error-only reply to a query leaves no record to print.
     const json query = json::parse(Scripted({"--json", "get-favorite", "1"}).out);
     EXPECT_EQ("navigator-error", query["status"]);
@@ -114,12 +123,16 @@ TEST_F(OxsdkClientTest, ArgumentsTravelAsTheLibrarySendsThem) {
         {"navigate-to-coordinates", "-2147483648", "+0042", "tab\there, return\r, \xc3\xa9"});
     EXPECT_EQ(kSuccess, run.exitStatus) << run.err;
     EXPECT_EQ(kSuccess, Scripted({"enable-raw-gps-output", ""}).exitStatus);
+    // Degrees, a geo: pair and an enumerator by name travel as the numbers they stand for.
+    EXPECT_EQ(kSuccess, Scripted({"navigate-to-coordinates", "--", "geo:-1.5,2", "-x"}).exitStatus);
+    EXPECT_EQ(kSuccess, Scripted({"change-setting", "RouteFastest"}).exitStatus);
     // The longest names that fit together still travel.
     const TRun longest = Scripted({"--client-name", std::string(198, 'c'), "clear-route"});
     EXPECT_EQ(kSuccess, longest.exitStatus) << longest.err;
     EXPECT_EQ(
         "NavigateToCoordinatesV01|-2147483648|42|tab\there, return\r, \xc3\xa9\n"
-        "EnableRawGPSOutputV01|\nClearRouteV01\n",
+        "EnableRawGPSOutputV01|\nNavigateToCoordinatesV01|-1500000|2000000|-x\n"
+        "ChangeSettingV01|8\nClearRouteV01\n",
         Received());
 }
 
@@ -141,6 +154,8 @@ TEST_F(OxsdkClientTest, UsageErrorsSendNothing) {
         EXPECT_EQ(kUsage, run.exitStatus) << (arguments.empty() ? "" : arguments[0]) << run.err;
         EXPECT_FALSE(run.err.empty());
     }
+    EXPECT_NE(std::string::npos,
+              Scripted({"get-rout-info"}).err.find("did you mean 'get-route-info'?"));
     EXPECT_EQ("", Received());
     EXPECT_EQ(0, MessageFiles());
 }
@@ -152,7 +167,7 @@ TEST_F(OxsdkClientTest, NoStartWithoutNavigator) {
     EXPECT_EQ(0, MessageFiles());
     const TRun status = Oxsdk({"status"});
     EXPECT_EQ(kNotRunning, status.exitStatus);
-    EXPECT_EQ("running: no\nerrorCode: -5\n", status.out);
+    EXPECT_EQ("navigator: not running\n", status.out);
 }
 
 // A process number that no process has now: a child that has ended and been reaped.
@@ -252,7 +267,11 @@ TEST_F(OxsdkClientTest, TimeoutWithNavigatorThatNeverAnswers) {
         {"--navigator-name", "testnav", "--timeout", "0.5", "--json", "get-application-version"});
     EXPECT_EQ(kTimeout, run.exitStatus);
     EXPECT_EQ("timeout", json::parse(run.out)["status"]);
-    EXPECT_NE(std::string::npos, run.err.find("no reply to GetApplicationVersionV01")) << run.err;
+    for (const std::string& said : {std::string("no reply to GetApplicationVersionV01 from \"testnav\""),
+                                    std::string("--navigator-name"), std::string("oxsdk status"),
+                                    "device root " + device_.root()}) {
+        EXPECT_NE(std::string::npos, run.err.find(said)) << run.err;
+    }
 }
 #endif
 
@@ -262,15 +281,51 @@ TEST_F(OxsdkClientTest, StartCommandsAndStopWithTheInstalledEmulator) {
     EXPECT_EQ(kNotRunning, Oxsdk({"--no-start", "clear-route"}).exitStatus);
     const TRun start = Oxsdk({"--timeout", "60", "start"});
     EXPECT_EQ(kSuccess, start.exitStatus) << start.err;
-    EXPECT_EQ("running: yes\nerrorCode: 0\n", Oxsdk({"status"}).out);
+    EXPECT_EQ("navigator: running\n", Oxsdk({"status"}).out);
     const TRun version = Oxsdk({"--no-start", "--json", "get-application-version"});
     EXPECT_EQ(kSuccess, version.exitStatus) << version.err;
     EXPECT_EQ(3, json::parse(version.out)["replyFieldCount"]);
-    // No route is planned yet: the emulator refuses with a code of its own.
-    EXPECT_EQ(kNavigatorError, Oxsdk({"get-route-info"}).exitStatus);
+    // No route is planned yet: the emulator refuses with a code of its own, named.
+    const TRun noRoute = Oxsdk({"get-route-info"});
+    EXPECT_EQ(kNavigatorError, noRoute.exitStatus);
+    EXPECT_EQ("errorCode: 4 (no route)\n", noRoute.out);
+    const json unknown = json::parse(Oxsdk({"--json", "geocode", "", "Nowhereville", ""}).out);
+    EXPECT_EQ(3, unknown["errorCode"]);
+    EXPECT_EQ("unknown place", unknown["errorMeaning"]);
+    // Members with their meanings: the emulator starts on Dam square.
+    const TRun position = Oxsdk({"get-current-position"});
+    EXPECT_NE(std::string::npos,
+              position.out.find("value1: 52370216 microdegrees = 52.370216 degrees (latitude)\n"))
+        << position.out;
+    const json where = json::parse(Oxsdk({"--json", "get-current-position"}).out);
+    EXPECT_EQ(4895168, where["record"]["value2"]);
+    EXPECT_EQ(4.895168, where["meanings"]["value2"]["degrees"]);
+    EXPECT_EQ("simulated receiver", where["meanings"]["value5"]["valueName"]);
+
+    // The route exported parses back: as many points as the reply, in degrees, GeoJSON
+    // longitude first.
+    ASSERT_EQ(kSuccess, Oxsdk({"navigate-to-coordinates", "geo:52.0907,5.1214", "Utrecht"}).exitStatus);
+    const std::string gpx = device_.root() + "/route.gpx", geoJson = device_.root() + "/route.json";
+    const TRun route = Oxsdk({"--json", "get-route-coordinates", "--gpx", gpx, "--geojson", geoJson});
+    ASSERT_EQ(kSuccess, route.exitStatus) << route.err;
+    const json pairs = json::parse(route.out)["record"]["coordinates"];
+    const json line = json::parse(ReadFile(geoJson))["geometry"];
+    EXPECT_EQ("LineString", line["type"]);
+    ASSERT_EQ(pairs.size(), line["coordinates"].size());
+    ASSERT_GT(pairs.size(), 1u);
+    EXPECT_EQ(json::array({4.895168, 52.370216}), line["coordinates"][0]);
+    EXPECT_EQ(json::array({5.1214, 52.0907}), line["coordinates"].back());
+    const std::string track = ReadFile(gpx);
+    EXPECT_NE(std::string::npos, track.find("<gpx version=\"1.1\""));
+    EXPECT_NE(std::string::npos, track.find("<trkpt lat=\"52.370216\" lon=\"4.895168\"/>"));
+    std::size_t points = 0;
+    for (std::size_t at = 0; (at = track.find("<trkpt ", at)) != std::string::npos; ++at) ++points;
+    EXPECT_EQ(pairs.size(), points);
+
     const TRun stop = Oxsdk({"--json", "stop"});
     EXPECT_EQ(kSuccess, stop.exitStatus) << stop.out << stop.err;
     EXPECT_EQ(false, json::parse(stop.out)["running"]);
+    EXPECT_EQ("stopped", json::parse(stop.out)["state"]);
     for (const char* command : {"status", "stop", "foreground"}) {
         EXPECT_EQ(kNotRunning, Oxsdk({command}).exitStatus) << command;
     }
