@@ -10,6 +10,7 @@
 #include "command_runner.h"
 #include "exchange_cleaner.h"
 #include "exit_status.h"
+#include "monitor.h"
 #include "output.h"
 
 namespace {
@@ -61,6 +62,8 @@ int main(int argc, char** argv) {
     CLI::App app{"", "oxsdk"};
     TCommandLine commandLine;
     DefineCommandLine(app, commandLine);
+    TMonitorOptions monitor;
+    DefineMonitorCommand(app, monitor);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -75,6 +78,7 @@ int main(int argc, char** argv) {
             return ExitCode(EExitStatus::TransportFailure);
         }
     }
+    if (monitor.chosen) return RunMonitor(monitor, commandLine.json, options.navigatorName);
     if (commandLine.binding != nullptr) {
         const TCommandDescription& command = *commandLine.binding->command;
         const TCallOutcome outcome =
