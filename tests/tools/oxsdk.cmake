@@ -6,6 +6,7 @@ if(TARGET oxsdk_cli_core)
         oxsdk/command_bindings_test.cc
         oxsdk/command_line_test.cc
         oxsdk/command_names_test.cc
+        oxsdk/monitor_events_test.cc
         oxsdk/output_test.cc)
     target_link_libraries(oxsdk_cli_tests PRIVATE oxsdk_cli_core GTest::gtest_main)
     gtest_discover_tests(oxsdk_cli_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS tools)

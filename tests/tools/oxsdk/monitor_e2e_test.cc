@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <deque>
 #include <fstream>
 #include <map>
@@ -157,7 +158,7 @@ TEST_F(MonitorTest, DecodesBothDirectionsAsTheyTravelled) {
     navigator_.replies = {{"GetFavoriteV01", {"0", "Home", "", "-3", "12"}},
                           {"FlashMessageV01", {"7"}},
                           {"GetLocationInfoExV01", {"0", "1", "Caf\xc3\xa9 \xe9t\xe9\t\r", ""}}};
-    StartMonitor({"--count", "7"});
+    StartMonitor({"--count", "8"});
     const std::vector<TFields> commands = {
         {"GetFavoriteV01", "3"},
         {"FlashMessageV01", "tab\there, return\r, \xc3\xa9", "", "-2147483648"},
@@ -166,11 +167,18 @@ TEST_F(MonitorTest, DecodesBothDirectionsAsTheyTravelled) {
         Send(command);
         Settle();
     }
-    // A marker whose message is gone: the monitor says it could not read it.
-    std::ofstream(device_.root() + "/Ostrel/SdkFileCalls/ghost.elsewhere.1.9.finished") << "x";
+    // A message removed before its marker appears is read all the same, through the descriptor
+    // the monitor opened when it appeared; a marker whose message it never saw is "vanished"
+    // (and, as events come in order, says that the message before it was opened).
+    const std::string folder = device_.root() + "/Ostrel/SdkFileCalls/";
+    std::ofstream(folder + "early.scripted.5.1.message") << std::string("Early|x|\0", 9);
+    std::ofstream(folder + "ghost.elsewhere.1.9.finished") << "x";
+    ASSERT_TRUE(WaitUntil(kBound, [this] { return Shown("vanished") == 1; }));
+    ASSERT_EQ(0, std::remove((folder + "early.scripted.5.1.message").c_str()));
+    std::ofstream(folder + "early.scripted.5.1.finished") << "x";
 
     std::vector<json> events = Events();  // not const: a missing member reads as null
-    ASSERT_EQ(7u, events.size()) << run_.out;
+    ASSERT_EQ(8u, events.size()) << run_.out;
     ASSERT_EQ(commands.size(), replies_.size());
     for (std::size_t i = 0; i < commands.size(); ++i) {
         json& command = events[2 * i];
@@ -192,6 +200,8 @@ TEST_F(MonitorTest, DecodesBothDirectionsAsTheyTravelled) {
     EXPECT_EQ("latin-1", events[5]["encoding"]);
     EXPECT_EQ("vanished", events[6]["event"]);
     EXPECT_EQ("ghost.elsewhere.1.9.message", events[6]["file"]);
+    EXPECT_EQ("command", events[7]["event"]);
+    EXPECT_EQ((TFields{"Early", "x"}), Bytes(events[7]));
 }
 
 TEST_F(MonitorTest, ThousandCommandsASecondNoneMissed) {
