@@ -99,7 +99,10 @@ class CMonitor : public MExchangeObserver {
 public:
     CMonitor(const TMonitorOptions& options, bool json, const std::string& navigatorName,
              CLineWriter& writer, bool recording)
-        : options_(options), json_(json), recording_(recording), tracker_(navigatorName),
+        : options_(options),
+          json_(json),
+          recording_(recording),
+          tracker_(navigatorName),
           writer_(writer) {}
 
     void Watching(const std::string& folder, const TSeenAt& when) override {

@@ -11,12 +11,12 @@
 namespace oxsdk::cli {
 
 struct TMonitorOptions {
-    bool chosen = false;       ///< the monitor subcommand was given
-    std::string client;        ///< only this client's traffic (letter case aside); empty: all
-    std::string command;       ///< only commands with this wire name and their replies
-    std::string record;        ///< also write every event as a JSON line to this file
-    std::uint64_t count = 0;   ///< end after this many message events; 0: no bound
-    double duration = 0;       ///< end after this many seconds; 0: no bound
+    bool chosen = false;      ///< the monitor subcommand was given
+    std::string client;       ///< only this client's traffic (letter case aside); empty: all
+    std::string command;      ///< only commands with this wire name and their replies
+    std::string record;       ///< also write every event as a JSON line to this file
+    std::uint64_t count = 0;  ///< end after this many message events; 0: no bound
+    double duration = 0;      ///< end after this many seconds; 0: no bound
 };
 
 /// Declares the monitor subcommand and its options on `app`.

@@ -230,7 +230,8 @@ nlohmann::ordered_json EventToJson(const TMonitorEvent& event) {
     }
     if (!utf8) json["encoding"] = "latin-1";
     if (!IsMessage(event.kind)) json["file"] = text(event.file);
-    if (!IsMessage(event.kind) && event.named) json["direction"] = event.reply ? "reply" : "command";
+    if (!IsMessage(event.kind) && event.named)
+        json["direction"] = event.reply ? "reply" : "command";
     if (event.named) {
         json["client"] = text(event.client);
         json["navigator"] = text(event.navigator);
@@ -252,7 +253,7 @@ nlohmann::ordered_json EventToJson(const TMonitorEvent& event) {
 
 std::string EventToText(const TMonitorEvent& event) {
     std::string kind = KindName(event.kind);
-    kind.resize(std::max<std::size_t>(kind.size(), 10), ' ');
+    kind.resize(12, ' ');  // the longest, "events-lost", and a blank
     std::string line = FormatTime(event.time, false) + "  " + kind;
     if (event.kind == EEventKind::kWatching) return line + Escaped(event.file) + "\n";
     if (event.kind == EEventKind::kEventsLost) return line + event.reason + "\n";

@@ -67,7 +67,15 @@ private:
     std::size_t capacity_;
 };
 
-enum class EEventKind { kWatching, kCommand, kReply, kVanished, kUnreadable, kOversized, kEventsLost };
+enum class EEventKind {
+    kWatching,
+    kCommand,
+    kReply,
+    kVanished,
+    kUnreadable,
+    kOversized,
+    kEventsLost
+};
 
 /// One line of the monitor's output.
 struct TMonitorEvent {

@@ -17,7 +17,9 @@ namespace oxsdk::cli {
 struct TSeenAt {
     std::chrono::system_clock::time_point wall;
     std::chrono::steady_clock::time_point steady;
-    static TSeenAt Now() { return {std::chrono::system_clock::now(), std::chrono::steady_clock::now()}; }
+    static TSeenAt Now() {
+        return {std::chrono::system_clock::now(), std::chrono::steady_clock::now()};
+    }
 };
 
 /// Receives what the watch sees, in the order it saw it, on the watch's thread.

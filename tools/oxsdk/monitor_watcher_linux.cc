@@ -81,8 +81,8 @@ std::string OpenFolder(int parent, const std::string& name, const std::string& p
     CFd opened(openat(parent, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info;
     if (!opened.valid() || fstat(opened.get(), &info) != 0) {
-        return "cannot open the folder " + path + " (a link is never followed): " +
-               std::strerror(errno);
+        return "cannot open the folder " + path +
+               " (a link is never followed): " + std::strerror(errno);
     }
     if (!IsTrusted(info)) {
         return "the folder " + path + " belongs to another user or may be written by others";
@@ -149,7 +149,8 @@ private:
                    "): set OXSDK_DEVICE_ROOT to the device's folder";
         }
         if (!IsTrusted(info)) {
-            return "the device folder " + root + " belongs to another user or may be written by others";
+            return "the device folder " + root +
+                   " belongs to another user or may be written by others";
         }
         CFd ostrel;
         if (std::string problem = OpenFolder(rootFd.get(), "Ostrel", root + "/Ostrel", &ostrel);
@@ -164,7 +165,8 @@ private:
         inotify_ = CFd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
         // The folder is watched through the descriptor just checked, not by its path again.
         const std::string byDescriptor = "/proc/self/fd/" + std::to_string(folder_.get());
-        if (!inotify_.valid() || inotify_add_watch(inotify_.get(), byDescriptor.c_str(), kWatchMask) < 0) {
+        if (!inotify_.valid() ||
+            inotify_add_watch(inotify_.get(), byDescriptor.c_str(), kWatchMask) < 0) {
             return "cannot watch " + path_ + ": " + std::strerror(errno);
         }
         return {};
@@ -218,10 +220,9 @@ private:
         }
         if (!fd.valid()) {
             const int error = errno;
-            observer_.MessageUnread(name, error == ENOENT,
-                                    error == ENOENT ? "removed before it could be read"
-                                                    : std::strerror(error),
-                                    when);
+            observer_.MessageUnread(
+                name, error == ENOENT,
+                error == ENOENT ? "removed before it could be read" : std::strerror(error), when);
             return;
         }
         Read(fd, name, when);
@@ -230,8 +231,8 @@ private:
     void Read(const CFd& fd, const std::string& name, const TSeenAt& when) {
         struct stat info;
         if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink > 1) {
-            observer_.MessageUnread(name, false, "not a plain file (a link, a second name or no file)",
-                                    when);
+            observer_.MessageUnread(name, false,
+                                    "not a plain file (a link, a second name or no file)", when);
             return;
         }
         const std::uint64_t bound = observer_.SizeBound(name);
@@ -243,8 +244,8 @@ private:
         std::string bytes(static_cast<std::size_t>(size), '\0');
         std::size_t got = 0;
         while (got < bytes.size()) {
-            const ssize_t count = pread(fd.get(), &bytes[got], bytes.size() - got,
-                                        static_cast<off_t>(got));
+            const ssize_t count =
+                pread(fd.get(), &bytes[got], bytes.size() - got, static_cast<off_t>(got));
             if (count < 0 && errno == EINTR) continue;
             if (count <= 0) break;
             got += static_cast<std::size_t>(count);
@@ -284,8 +285,8 @@ private:
     std::string path_;
     CFd folder_;
     CFd inotify_;
-    std::map<std::string, THeld> held_;     // open messages whose marker is not there yet
-    std::set<std::string> taken_;           // markers whose message was reported
+    std::map<std::string, THeld> held_;  // open messages whose marker is not there yet
+    std::set<std::string> taken_;        // markers whose message was reported
     std::deque<std::string> takenOrder_;
     std::uint64_t order_ = 0;
 };

@@ -47,8 +47,8 @@ TFields Bytes(const json& event) {
         std::string bytes;
         for (std::size_t k = 0; k < field.size(); ++k) {
             const auto lead = static_cast<unsigned char>(field[k]);
-            bytes += static_cast<char>(lead < 0x80 ? lead
-                                                   : ((lead & 0x03) << 6) | (field[++k] & 0x3F));
+            bytes +=
+                static_cast<char>(lead < 0x80 ? lead : ((lead & 0x03) << 6) | (field[++k] & 0x3F));
         }
         fields.push_back(bytes);
     }
@@ -84,8 +84,9 @@ protected:
 
     // Starts `oxsdk --json monitor ARGUMENTS`, recording to a file, and waits until it watches.
     void StartMonitor(const std::vector<std::string>& arguments) {
-        std::vector<std::string> argv = {OXSDK_CLIENT_PATH, "--json", "monitor", "--record",
-                                         device_.root() + "/record", "--duration", "50"};
+        std::vector<std::string> argv = {
+            OXSDK_CLIENT_PATH,          "--json",     "monitor", "--record",
+            device_.root() + "/record", "--duration", "50"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         monitor_ = std::thread([this, argv] { run_ = device_.Run(argv); });
         record_.open(device_.root() + "/record", std::ios::binary);
