@@ -236,7 +236,7 @@ void DefineMonitorCommand(CLI::App& app, TMonitorOptions& options) {
     sub->add_option("--count", options.count,
                     "end after N messages (commands, replies and missed ones) were shown")
         ->type_name("N")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{4294967295u}));
     sub->add_option("--duration", options.duration, "end after SECONDS")
         ->check(CLI::Validator(CheckTimeout, ""))
         ->option_text("SECONDS");

@@ -200,14 +200,15 @@ private:
         }
     }
 
-    // The marker of `base` appeared: its message is complete.
+    // The marker of `base` appeared: its message is complete. A marker taken already (listed
+    // after lost events, and then reported by an event queued before the listing) is not
+    // taken again; the library never writes a marker name twice.
     void TakeMarker(const std::string& base) {
-        if (taken_.insert(base).second) {
-            takenOrder_.push_back(base);
-            if (takenOrder_.size() > kTakenMemory) {
-                taken_.erase(takenOrder_.front());
-                takenOrder_.pop_front();
-            }
+        if (!taken_.insert(base).second) return;
+        takenOrder_.push_back(base);
+        if (takenOrder_.size() > kTakenMemory) {
+            taken_.erase(takenOrder_.front());
+            takenOrder_.pop_front();
         }
         const TSeenAt when = TSeenAt::Now();
         const std::string name = base + ".message";
@@ -254,8 +255,7 @@ private:
         observer_.MessageRead(name, bytes, when);
     }
 
-    // Lists the folder and takes what it holds: at the start, and after lost events. Markers
-    // already taken that are still there are not reported twice.
+    // Lists the folder and takes what it holds: at the start, and after lost events.
     void Rescan() {
         const int fd = openat(folder_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         DIR* listing = fd >= 0 ? fdopendir(fd) : nullptr;
@@ -276,9 +276,7 @@ private:
         for (const std::string& base : messages) {
             if (held_.count(base) == 0 && present.count(base) == 0) Hold(base, base + ".message");
         }
-        for (const std::string& base : markers) {
-            if (taken_.count(base) == 0) TakeMarker(base);
-        }
+        for (const std::string& base : markers) TakeMarker(base);
     }
 
     MExchangeObserver& observer_;
