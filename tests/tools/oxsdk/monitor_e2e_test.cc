@@ -5,6 +5,7 @@
 // has shown it: a reader that removes a message before the monitor could open it would make the
 // monitor say "vanished", and how soon that can happen depends on the machine's load, not on
 // the monitor.
+#include <signal.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -221,6 +223,34 @@ TEST_F(MonitorTest, ThousandCommandsASecondNoneMissed) {
     EXPECT_EQ(kCommands, static_cast<int>(seen["command"].size()));
     EXPECT_EQ(kCommands, static_cast<int>(seen["reply"].size()));
     EXPECT_EQ(2u, seen.size());
+}
+
+TEST_F(MonitorTest, SaysWhenEventsWereLostAndListsTheFolderAgain) {
+    const int queued = std::atoi(ReadFile("/proc/sys/fs/inotify/max_queued_events").c_str());
+    if (queued <= 0 || queued > 100000) GTEST_SKIP() << "event queue of " << queued;
+    StartMonitor({"--count", "1"});
+    pid_t monitor = -1;  // found by its record file, which only it names
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string commandLine = ReadFile(entry.path().string() + "/cmdline");
+        if (commandLine.find(device_.root() + "/record") != std::string::npos &&
+            commandLine.find("/usr/bin/env") == std::string::npos) {
+            monitor = std::atoi(entry.path().filename().c_str());
+        }
+    }
+    ASSERT_GT(monitor, 0);
+    // Stopped, the monitor lets more events pile up than the queue holds.
+    ASSERT_EQ(0, kill(monitor, SIGSTOP));
+    const std::string folder = device_.root() + "/Ostrel/SdkFileCalls/";
+    for (int i = 0; i <= queued; ++i) std::ofstream(folder + "other." + std::to_string(i));
+    std::ofstream(folder + "late.nav.1.1.message") << std::string("Late|\0", 6);
+    std::ofstream(folder + "late.nav.1.1.finished") << "x";
+    ASSERT_EQ(0, kill(monitor, SIGCONT));
+
+    std::vector<json> events = Events();
+    ASSERT_EQ(2u, events.size()) << run_.out;
+    EXPECT_EQ("events-lost", events[0]["event"]);
+    EXPECT_EQ("command", events[1]["event"]);
+    EXPECT_EQ((TFields{"Late"}), Bytes(events[1]));
 }
 
 }  // namespace
