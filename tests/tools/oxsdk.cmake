@@ -6,6 +6,7 @@ if(TARGET oxsdk_cli_core)
         oxsdk/command_bindings_test.cc
         oxsdk/command_line_test.cc
         oxsdk/command_names_test.cc
+        oxsdk/monitor_events_test.cc
         oxsdk/output_test.cc)
     target_link_libraries(oxsdk_cli_tests PRIVATE oxsdk_cli_core GTest::gtest_main)
     gtest_discover_tests(oxsdk_cli_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS tools)
@@ -14,7 +15,8 @@ if(TARGET oxsdk_cli_core)
     add_executable(oxsdk_scripted_navigator oxsdk/scripted_navigator.cc)
     target_link_libraries(oxsdk_scripted_navigator PRIVATE oxsdk5link_internal)
 
-    add_executable(oxsdk_client_e2e_tests oxsdk/oxsdk_e2e_test.cc test_device.cc)
+    add_executable(oxsdk_client_e2e_tests oxsdk/oxsdk_e2e_test.cc oxsdk/monitor_e2e_test.cc
+                                           test_device.cc)
     target_include_directories(oxsdk_client_e2e_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     target_link_libraries(oxsdk_client_e2e_tests PRIVATE
         oxsdk5link_internal nlohmann_json::nlohmann_json GTest::gtest_main)

@@ -11,6 +11,7 @@
 #include "completion.h"
 #include "exchange_cleaner.h"
 #include "exit_status.h"
+#include "monitor.h"
 #include "output.h"
 #include "route_export.h"
 
@@ -83,6 +84,8 @@ int main(int argc, char** argv) {
     CLI::App app{"", "oxsdk"};
     TCommandLine commandLine;
     DefineCommandLine(app, commandLine);
+    TMonitorOptions monitor;
+    DefineMonitorCommand(app, monitor);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -106,6 +109,7 @@ int main(int argc, char** argv) {
             return ExitCode(EExitStatus::TransportFailure);
         }
     }
+    if (monitor.chosen) return RunMonitor(monitor, commandLine.json, options.navigatorName);
     if (commandLine.binding != nullptr) {
         const TCommandDescription& command = *commandLine.binding->command;
         TCallOutcome outcome =

@@ -1,0 +1,300 @@
+// The exchange folder watch over inotify. A message file is opened at its IN_CREATE (or
+// IN_MOVED_TO) and the descriptor is kept; when the marker of the same name appears, the message
+// is complete (a writer closes it before it creates the marker) and is read through the kept
+// descriptor, even when the reader has unlinked it meanwhile. A marker whose message was never
+// held is read by name, if it is still there. Only the appearance of files is watched, two
+// events per message, so that the watch wakes as seldom as it can: what it spends per event is
+// what decides whether it keeps up with a fast reader on a busy machine. A file rewritten in
+// place under a name that stands already is not seen (the library never does that).
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "exchange_cleaner.h"
+#include "monitor_watcher.h"
+
+namespace oxsdk::cli {
+namespace {
+
+// Messages held open at once; the oldest is let go beyond this (it is read by name later).
+constexpr std::size_t kMaxHeldMessages = 256;
+constexpr int kLongestPollMilliseconds = 100;
+// Markers remembered as taken, so that a listing of the folder does not report them again.
+constexpr std::size_t kTakenMemory = 16384;
+constexpr std::uint32_t kWatchMask =
+    IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+class CFd {
+public:
+    explicit CFd(int fd = -1) : fd_(fd) {}
+    CFd(CFd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    CFd& operator=(CFd&& other) noexcept {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
+    ~CFd() {
+        if (fd_ >= 0) close(fd_);
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+enum class EFileKind { kOther, kMessage, kMarker };
+
+// "writer.reader.pid.sequence" of a message or marker name, and which of the two it is.
+EFileKind KindOf(const std::string& name, std::string* base) {
+    static const std::string kMessage = ".message", kMarker = ".finished";
+    for (const std::string* suffix : {&kMessage, &kMarker}) {
+        if (name.size() > suffix->size() &&
+            name.compare(name.size() - suffix->size(), suffix->size(), *suffix) == 0) {
+            *base = name.substr(0, name.size() - suffix->size());
+            return suffix == &kMessage ? EFileKind::kMessage : EFileKind::kMarker;
+        }
+    }
+    return EFileKind::kOther;
+}
+
+bool IsTrusted(const struct stat& info) {
+    return S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Opens (creating it private when missing) the folder `name` inside `parent`, never through a
+// link; it must be trusted.
+std::string OpenFolder(int parent, const std::string& name, const std::string& path, CFd* fd) {
+    if (mkdirat(parent, name.c_str(), 0700) != 0 && errno != EEXIST) {
+        return "cannot create the folder " + path + ": " + std::strerror(errno);
+    }
+    CFd opened(openat(parent, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info;
+    if (!opened.valid() || fstat(opened.get(), &info) != 0) {
+        return "cannot open the folder " + path +
+               " (a link is never followed): " + std::strerror(errno);
+    }
+    if (!IsTrusted(info)) {
+        return "the folder " + path + " belongs to another user or may be written by others";
+    }
+    *fd = std::move(opened);
+    return {};
+}
+
+class CFolderWatch {
+public:
+    explicit CFolderWatch(MExchangeObserver& observer) : observer_(observer) {}
+
+    std::string Run(std::optional<std::chrono::steady_clock::time_point> deadline) {
+        if (std::string problem = Open(); !problem.empty()) return problem;
+        observer_.Watching(path_, TSeenAt::Now());
+        Rescan();
+        alignas(inotify_event) char buffer[64 * 1024];
+        while (!observer_.Done()) {
+            const ssize_t count = read(inotify_.get(), buffer, sizeof buffer);
+            if (count < 0 && errno != EAGAIN && errno != EINTR) {
+                return "cannot read the watch of " + path_ + ": " + std::strerror(errno);
+            }
+            for (ssize_t at = 0; at < count;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                if ((event->mask & IN_Q_OVERFLOW) != 0) {
+                    observer_.EventsLost(TSeenAt::Now());
+                    Rescan();
+                } else if ((event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) != 0) {
+                    observer_.CaughtUp();
+                    return "the exchange folder " + path_ + " was removed or moved";
+                } else if (event->len > 0 && (event->mask & IN_ISDIR) == 0) {
+                    Handle(event->name);
+                }
+            }
+            if (count > 0) continue;  // take what is pending before waiting
+            observer_.CaughtUp();
+            int wait = kLongestPollMilliseconds;
+            if (deadline) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    *deadline - std::chrono::steady_clock::now());
+                if (left.count() <= 0) break;
+                if (left.count() < wait) wait = static_cast<int>(left.count());
+            }
+            pollfd ready{inotify_.get(), POLLIN, 0};
+            poll(&ready, 1, wait);  // an interrupt or the time out: look again
+        }
+        observer_.CaughtUp();
+        return {};
+    }
+
+private:
+    struct THeld {
+        CFd fd;
+        std::uint64_t order;
+    };
+
+    std::string Open() {
+        const std::string root = tools::DeviceRootFromEnvironment();
+        CFd rootFd(open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));  // the user chose it
+        struct stat info;
+        if (!rootFd.valid() || fstat(rootFd.get(), &info) != 0) {
+            return "no device at " + root + " (" + std::strerror(errno) +
+                   "): set OXSDK_DEVICE_ROOT to the device's folder";
+        }
+        if (!IsTrusted(info)) {
+            return "the device folder " + root +
+                   " belongs to another user or may be written by others";
+        }
+        CFd ostrel;
+        if (std::string problem = OpenFolder(rootFd.get(), "Ostrel", root + "/Ostrel", &ostrel);
+            !problem.empty()) {
+            return problem;
+        }
+        path_ = tools::ExchangeFolderOf(root);
+        if (std::string problem = OpenFolder(ostrel.get(), "SdkFileCalls", path_, &folder_);
+            !problem.empty()) {
+            return problem;
+        }
+        inotify_ = CFd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        // The folder is watched through the descriptor just checked, not by its path again.
+        const std::string byDescriptor = "/proc/self/fd/" + std::to_string(folder_.get());
+        if (!inotify_.valid() ||
+            inotify_add_watch(inotify_.get(), byDescriptor.c_str(), kWatchMask) < 0) {
+            return "cannot watch " + path_ + ": " + std::strerror(errno);
+        }
+        return {};
+    }
+
+    void Handle(const std::string& name) {
+        std::string base;
+        const EFileKind kind = KindOf(name, &base);
+        if (kind == EFileKind::kMessage) Hold(base, name);
+        if (kind == EFileKind::kMarker) TakeMarker(base);
+    }
+
+    CFd OpenMessage(const std::string& name) const {
+        return CFd(openat(folder_.get(), name.c_str(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    }
+
+    void Hold(const std::string& base, const std::string& name) {
+        CFd fd = OpenMessage(name);
+        if (!fd.valid()) {
+            held_.erase(base);  // taken already: its marker will say so
+            return;
+        }
+        held_[base] = THeld{std::move(fd), ++order_};
+        if (held_.size() > kMaxHeldMessages) {
+            auto oldest = held_.begin();
+            for (auto it = held_.begin(); it != held_.end(); ++it) {
+                if (it->second.order < oldest->second.order) oldest = it;
+            }
+            held_.erase(oldest);
+        }
+    }
+
+    // The marker of `base` appeared: its message is complete. A marker taken already (listed
+    // after lost events, and then reported by an event queued before the listing) is not
+    // taken again; the library never writes a marker name twice.
+    void TakeMarker(const std::string& base) {
+        if (!taken_.insert(base).second) return;
+        takenOrder_.push_back(base);
+        if (takenOrder_.size() > kTakenMemory) {
+            taken_.erase(takenOrder_.front());
+            takenOrder_.pop_front();
+        }
+        const TSeenAt when = TSeenAt::Now();
+        const std::string name = base + ".message";
+        CFd fd;
+        if (auto held = held_.find(base); held != held_.end()) {
+            fd = std::move(held->second.fd);
+            held_.erase(held);
+        } else {
+            fd = OpenMessage(name);
+        }
+        if (!fd.valid()) {
+            const int error = errno;
+            observer_.MessageUnread(
+                name, error == ENOENT,
+                error == ENOENT ? "removed before it could be read" : std::strerror(error), when);
+            return;
+        }
+        Read(fd, name, when);
+    }
+
+    void Read(const CFd& fd, const std::string& name, const TSeenAt& when) {
+        struct stat info;
+        if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink > 1) {
+            observer_.MessageUnread(name, false,
+                                    "not a plain file (a link, a second name or no file)", when);
+            return;
+        }
+        const std::uint64_t bound = observer_.SizeBound(name);
+        const auto size = static_cast<std::uint64_t>(info.st_size);
+        if (size > bound) {
+            observer_.MessageOversized(name, size, when);
+            return;
+        }
+        std::string bytes(static_cast<std::size_t>(size), '\0');
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t count =
+                pread(fd.get(), &bytes[got], bytes.size() - got, static_cast<off_t>(got));
+            if (count < 0 && errno == EINTR) continue;
+            if (count <= 0) break;
+            got += static_cast<std::size_t>(count);
+        }
+        bytes.resize(got);
+        observer_.MessageRead(name, bytes, when);
+    }
+
+    // Lists the folder and takes what it holds: at the start, and after lost events.
+    void Rescan() {
+        const int fd = openat(folder_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* listing = fd >= 0 ? fdopendir(fd) : nullptr;
+        if (listing == nullptr) {
+            if (fd >= 0) close(fd);
+            return;
+        }
+        std::vector<std::string> markers;
+        std::set<std::string> messages;
+        while (const dirent* entry = readdir(listing)) {
+            std::string base;
+            const EFileKind kind = KindOf(entry->d_name, &base);
+            if (kind == EFileKind::kMarker) markers.push_back(base);
+            if (kind == EFileKind::kMessage) messages.insert(base);
+        }
+        closedir(listing);  // closes fd
+        const std::set<std::string> present(markers.begin(), markers.end());
+        for (const std::string& base : messages) {
+            if (held_.count(base) == 0 && present.count(base) == 0) Hold(base, base + ".message");
+        }
+        for (const std::string& base : markers) TakeMarker(base);
+    }
+
+    MExchangeObserver& observer_;
+    std::string path_;
+    CFd folder_;
+    CFd inotify_;
+    std::map<std::string, THeld> held_;  // open messages whose marker is not there yet
+    std::set<std::string> taken_;        // markers whose message was reported
+    std::deque<std::string> takenOrder_;
+    std::uint64_t order_ = 0;
+};
+
+}  // namespace
+
+std::string WatchExchangeFolder(MExchangeObserver& observer,
+                                std::optional<std::chrono::steady_clock::time_point> deadline) {
+    CFolderWatch watch(observer);
+    return watch.Run(deadline);
+}
+
+}  // namespace oxsdk::cli
