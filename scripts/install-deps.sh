@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev doxygen
+          libcli11-dev nlohmann-json3-dev doxygen libpugixml-dev libgeographiclib-dev
           googletest g++-mingw-w64-x86-64-posix wine wine64)  # the last line: the Windows build
 missing=()
 for package in "${packages[@]}"; do

@@ -18,7 +18,11 @@ const TGeoPoint kLondon{51.5074, -0.1278};
 TEST(Geo, DistancesBearingsAndMicrodegreesMatchKnownValues) {
     EXPECT_NEAR(DistanceMetres(kAmsterdam, kUtrecht), 35000.0, 1000.0);
     EXPECT_NEAR(DistanceMetres(kParis, kLondon), 343500.0, 2000.0);
-    EXPECT_NEAR(DistanceMetres({0, 0}, {0, 1}), 111195.0, 10.0);
+    // A degree of the equator: on the WGS 84 ellipsoid, else on the mean sphere.
+    const double degree = EllipsoidalGeodesics() ? 111319.491 : 111194.927;
+    EXPECT_NEAR(DistanceMetres({0, 0}, {0, 1}), degree, 0.01);
+    EXPECT_NEAR(Destination({0, 0}, 90.0, degree).longitude, 1.0, 1e-7);
+    EXPECT_NEAR(Interpolate({0, 0}, {0, 2}, 0.25).longitude, 0.5, 1e-7);
     EXPECT_NEAR(BearingDegrees({0, 0}, {1, 0}), 0.0, 1e-9);
     EXPECT_NEAR(BearingDegrees({0, 0}, {0, 1}), 90.0, 1e-9);
     EXPECT_NEAR(BearingDegrees({0, 0}, {-1, 0}), 180.0, 1e-9);
