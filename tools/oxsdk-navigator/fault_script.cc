@@ -74,7 +74,8 @@ bool ParseFault(const std::string& text, TFault* fault, std::string* error) {
         if (colon == std::string::npos) break;
         start = colon + 1;
     }
-    const std::string usage = "'" + text + "': a fault is WIRENAME:KIND[:once], KIND delay=MS, "
+    const std::string usage = "'" + text +
+                              "': a fault is WIRENAME:KIND[:once], KIND delay=MS, "
                               "code=N, never, malformed or exit";
     *fault = TFault{};
     if (parts.size() == 3 && parts[2] == "once") {
@@ -202,8 +203,8 @@ bool CFaultyHandler::AddressOf(const MOstrelCommunicationLayerInterface& layer,
 }
 
 void CFaultyHandler::Send(const TReplyAddress& address, const std::vector<std::string>& fields) {
-    std::unique_ptr<MOstrelCommunicationLayerInterface> layer(COstrelFileLayer::New(
-        address.navigator.c_str(), address.client.c_str(), address.pid));
+    std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
+        COstrelFileLayer::New(address.navigator.c_str(), address.client.c_str(), address.pid));
     if (layer == nullptr) return;
     CFileLayerSession session(address.sequence);
     layer->StartReturnResult(&session);
@@ -213,8 +214,8 @@ void CFaultyHandler::Send(const TReplyAddress& address, const std::vector<std::s
 
 void CFaultyHandler::SendDueReplies() {
     const TClock::time_point now = TClock::now();
-    const auto due = std::stable_partition(held_.begin(), held_.end(),
-                                           [now](const THeldReply& held) { return held.due <= now; });
+    const auto due = std::stable_partition(
+        held_.begin(), held_.end(), [now](const THeldReply& held) { return held.due <= now; });
     for (auto held = held_.begin(); held != due; ++held) {
         log_.Debug("held reply sent to " + held->address.client + " (" +
                    std::to_string(held->address.sequence) + ")");

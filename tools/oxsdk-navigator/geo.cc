@@ -147,7 +147,6 @@ TGeoPoint Destination(const TGeoPoint& from, double bearingDegrees, double metre
     return TGeoPoint{Degrees(lat2), NormalizeLongitude(Degrees(lon2))};
 }
 
-
 #endif
 
 }  // namespace oxsdk::emulator

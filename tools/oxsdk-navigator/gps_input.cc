@@ -82,18 +82,16 @@ std::vector<TNmeaFix> CNmeaInput::Poll() {
         for (ssize_t i = 0; i < got; ++i) {
             const char c = buffer[i];
             if (c == '\n') {
-                if (!skipping_) {
-                    if (std::optional<TNmeaFix> fix = ParseNmeaSentence(line_)) {
-                        fixes.push_back(*fix);
-                    }
-                }
+                if (std::optional<TNmeaFix> fix = ParseNmeaSentence(line_)) fixes.push_back(*fix);
                 line_.clear();
                 skipping_ = false;
-            } else if (!skipping_ && line_.size() < kLongestLine) {
-                line_.push_back(c);
-            } else {
+            } else if (skipping_) {
+                continue;  // the rest of a line too long to be a sentence
+            } else if (line_.size() == kLongestLine) {
                 line_.clear();
                 skipping_ = true;
+            } else {
+                line_.push_back(c);
             }
         }
     }

@@ -285,6 +285,11 @@ int main(int argc, char** argv) {
     app.add_option("--fault", faultTexts,
                    "WIRENAME:KIND[:once], KIND delay=MS, code=N, never, malformed or exit "
                    "(repeatable; WIRENAME * for every command)");
+    app.footer(
+        std::string("Built with: GPX tracks ") +
+        (GpxSupported() ? "yes (pugixml)" : "no (no pugixml)") +
+        "; geodesics on the WGS 84 ellipsoid " +
+        (EllipsoidalGeodesics() ? "yes (GeographicLib)" : "no, on a sphere (no GeographicLib)"));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -415,8 +420,8 @@ int main(int argc, char** argv) {
 
     if (replay.size() > 0) {
         navigator.StartReplay(replay, replaySpeed);
-        log.Info("replaying " + std::to_string(replay.size()) + " points of " + replayPath +
-                 " (" + std::to_string(std::lround(replay.durationSeconds())) + " s of track, " +
+        log.Info("replaying " + std::to_string(replay.size()) + " points of " + replayPath + " (" +
+                 std::to_string(std::lround(replay.durationSeconds())) + " s of track, " +
                  TimeScaleText(replaySpeed) + " track seconds per second)");
     }
 

@@ -85,10 +85,10 @@ long DaysFromCivil(long year, unsigned month, unsigned day) {
 std::optional<double> IsoTime(const char* text) {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, used = 0;
     double second = 0;
-    if (std::sscanf(text, "%4d-%2d-%2dT%2d:%2d:%lf%n", &year, &month, &day, &hour, &minute,
-                    &second, &used) != 6 ||
-        month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
-        second < 0 || second >= 61) {
+    if (std::sscanf(text, "%4d-%2d-%2dT%2d:%2d:%lf%n", &year, &month, &day, &hour, &minute, &second,
+                    &used) != 6 ||
+        month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second < 0 ||
+        second >= 61) {
         return std::nullopt;
     }
     double offset = 0;
@@ -100,8 +100,8 @@ std::optional<double> IsoTime(const char* text) {
     } else if (!zone.empty() && zone != "Z") {
         return std::nullopt;
     }
-    return static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month),
-                                             static_cast<unsigned>(day))) *
+    return static_cast<double>(
+               DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day))) *
                kDaySeconds +
            hour * 3600.0 + minute * 60.0 + second - offset;
 }
@@ -282,9 +282,8 @@ TReplayFix CTrackReplay::At(double seconds) const {
     TReplayFix fix;
     if (points_.empty()) return fix;
     // The segment [index, index + 1] that holds `seconds`, or the last point.
-    const std::size_t next =
-        static_cast<std::size_t>(std::upper_bound(times_.begin(), times_.end(), seconds) -
-                                 times_.begin());
+    const std::size_t next = static_cast<std::size_t>(
+        std::upper_bound(times_.begin(), times_.end(), seconds) - times_.begin());
     const std::size_t index = next == 0 ? 0 : next - 1;
     // The heading of the segment under way, else of the last one that moved.
     for (std::size_t i = std::min(index + 1, points_.size() - 1); i > 0; --i) {

@@ -17,7 +17,7 @@ namespace oxsdk::emulator {
 /// A position read from one sentence: an $--RMC with status A, or an $--GGA with a fix.
 struct TNmeaFix {
     TGeoPoint point;
-    double secondsOfDay = 0.0;  ///< UTC time of day of the fix
+    double secondsOfDay = 0.0;            ///< UTC time of day of the fix
     std::optional<double> speedKmh;       ///< RMC only
     std::optional<double> courseDegrees;  ///< RMC only, when the receiver gave one
 };

@@ -298,7 +298,9 @@ TEST_F(CommandHandlerTest, ExternalGpsInputTakesTheFixesOfAnNmeaFileOrFifo) {
         // The FIFO has its reader now: a writer opens it without waiting.
         const int writer = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK);
         ASSERT_GE(writer, 0) << path;
-        const std::string text = rmc + gga + next.substr(0, 20);
+        // A line too long for a sentence is skipped whole, whatever it ends with.
+        const std::string text =
+            rmc + gga + std::string(CNmeaInput::kLongestLine + 1, 'x') + rmc + next.substr(0, 20);
         ASSERT_EQ(::write(writer, text.data(), text.size()), static_cast<ssize_t>(text.size()));
         EXPECT_EQ(Run({"GetCurrentPositionV01"}),
                   (TFields{"0", "52516667", "5000000", "0", "0", "2"}))
@@ -317,9 +319,9 @@ TEST_F(CommandHandlerTest, ExternalGpsInputTakesTheFixesOfAnNmeaFileOrFifo) {
 
 TEST_F(CommandHandlerTest, ScriptedFaultsAnswerAsTheySay) {
     std::vector<TFault> faults;
-    for (const char* text : {"GetRouteCoordinatesV01:code=3:once", "GetApplicationVersionV01:malformed",
-                             "GetRouteInfoV01:never", "StopApplicationV01:exit",
-                             "SetFavoriteV01:code=42"}) {
+    for (const char* text :
+         {"GetRouteCoordinatesV01:code=3:once", "GetApplicationVersionV01:malformed",
+          "GetRouteInfoV01:never", "StopApplicationV01:exit", "SetFavoriteV01:code=42"}) {
         std::string error;
         faults.emplace_back();
         ASSERT_TRUE(ParseFault(text, &faults.back(), &error)) << error;
@@ -346,9 +348,9 @@ TEST_F(CommandHandlerTest, ScriptedFaultsAnswerAsTheySay) {
         EXPECT_EQ(layer.sent(), replies) << command[0];
     }
     EXPECT_EQ(exits, 1);
-    EXPECT_FALSE(navigator_->stopRequested());             // exit: not carried out
+    EXPECT_FALSE(navigator_->stopRequested());              // exit: not carried out
     EXPECT_EQ(Run({"GetFavoriteV01", "1"}), TFields{"6"});  // a code: not carried out
-    EXPECT_EQ(handler_->commandsHandled(), 6u);  // never and malformed: carried out
+    EXPECT_EQ(handler_->commandsHandled(), 6u);             // never and malformed: carried out
 }
 
 TEST_F(CommandHandlerTest, StopAndForegroundReachTheNavigator) {

@@ -44,9 +44,9 @@ double MetresFromTrack(std::int32_t lat, std::int32_t lon,
         const auto [lat1, lon1] = track[i - 1];
         const auto [lat2, lon2] = track[i];
         const double dLat = lat2 - lat1, dLon = lon2 - lon1;
-        const double t = std::clamp(((lat - lat1) * dLat + (lon - lon1) * dLon) /
-                                        std::max(1.0, dLat * dLat + dLon * dLon),
-                                    0.0, 1.0);
+        const double t = std::clamp(
+            ((lat - lat1) * dLat + (lon - lon1) * dLon) / std::max(1.0, dLat * dLat + dLon * dLon),
+            0.0, 1.0);
         nearest = std::min(nearest, Metres(lat, lon, static_cast<std::int32_t>(lat1 + t * dLat),
                                            static_cast<std::int32_t>(lon1 + t * dLon)));
     }
@@ -238,12 +238,14 @@ TEST_F(EmulatorEndToEnd, ReplayedGpxAndNmeaTracksDriveTheReportedPosition) {
     for (std::size_t i = 0; i < track.size(); ++i) {
         const double lat = track[i].first / 1e6, lon = track[i].second / 1e6;
         char point[160];
-        std::snprintf(point, sizeof point,
-                      "<trkpt lat=\"%.6f\" lon=\"%.6f\"><time>2026-05-01T10:0%zu:00Z</time></trkpt>",
-                      lat, lon, i);
+        std::snprintf(
+            point, sizeof point,
+            "<trkpt lat=\"%.6f\" lon=\"%.6f\"><time>2026-05-01T10:0%zu:00Z</time></trkpt>", lat,
+            lon, i);
         gpx += point;
-        std::snprintf(point, sizeof point, "$GPRMC,100%zu00,A,%02d%07.4f,N,%03d%07.4f,E,0,0,010526,,,A\r\n",
-                      i, static_cast<int>(lat), (lat - static_cast<int>(lat)) * 60,
+        std::snprintf(point, sizeof point,
+                      "$GPRMC,100%zu00,A,%02d%07.4f,N,%03d%07.4f,E,0,0,010526,,,A\r\n", i,
+                      static_cast<int>(lat), (lat - static_cast<int>(lat)) * 60,
                       static_cast<int>(lon), (lon - static_cast<int>(lon)) * 60);
         nmea += point;
     }
@@ -283,11 +285,13 @@ TEST_F(EmulatorEndToEnd, ExternalGpsInputReadsAnNmeaFileOnTheDevice) {
 }
 
 TEST_F(EmulatorEndToEnd, ScriptedFaultsReachTheApplicationThroughTheLibrary) {
-    const pid_t pid = Start({"--fault", "GetApplicationVersionV01:code=3:once", "--fault",
-                             "GetApplicationVersionV01:malformed:once", "--fault",
-                             "GetUniqueDeviceIdV01:never", "--fault", "GetDataSetInfoV01:delay=300",
-                             "--fault", "GetRouteInfoV01:exit"});
+    const pid_t pid =
+        Start({"--fault", "GetApplicationVersionV01:code=3:once", "--fault",
+               "GetApplicationVersionV01:malformed:once", "--fault", "GetUniqueDeviceIdV01:never",
+               "--fault", "GetDataSetInfoV01:delay=300", "--fault", "GetRouteInfoV01:exit"});
     ASSERT_GT(pid, 0);
+    COstrelFileLayer& layer = *static_cast<COstrelFileLayer*>(layer_.get());
+    layer.SetReplyTimeout(static_cast<int>(kBound * 1000));  // no test waits for ever
     COstrelAPI api(*layer_);
     COstrelAPI::TError error{};
     COstrelAPI::TVersion version{};
@@ -302,14 +306,14 @@ TEST_F(EmulatorEndToEnd, ScriptedFaultsReachTheApplicationThroughTheLibrary) {
     EXPECT_EQ(error.errorCode, 0);
     EXPECT_STREQ(info.text1, "Western Europe");
 
-    static_cast<COstrelFileLayer*>(layer_.get())->SetReplyTimeout(300);
+    layer.SetReplyTimeout(300);
     COstrelAPI::TDeviceId id{};
     EXPECT_EQ(api.GetUniqueDeviceId(&error, &id), -6);  // never answered: the deadline ends it
     EXPECT_EQ(error.errorCode, -6);
     EXPECT_EQ(api.GetApplicationVersion(&error, &version), 0);  // and the rest is served
     EXPECT_EQ(error.errorCode, 0);
 
-    static_cast<COstrelFileLayer*>(layer_.get())->SetReplyTimeout(0);
+    layer.SetReplyTimeout(static_cast<int>(kBound * 1000));
     COstrelAPI::TRouteInfo route{};
     EXPECT_EQ(api.GetRouteInfo(&error, &route), -5);  // the navigator went away
     EXPECT_EQ(device_.WaitForExit(pid), 5);
