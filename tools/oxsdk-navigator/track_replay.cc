@@ -31,9 +31,12 @@ std::vector<std::string_view> SplitFields(std::string_view body) {
     }
 }
 
-// A decimal number that fills the whole field.
+// A plain decimal number ("-12.5", no exponent, blank or hexadecimal) that fills the field.
 std::optional<double> Number(std::string_view field) {
-    if (field.empty() || field.size() > 32) return std::nullopt;
+    if (field.empty() || field.size() > 32 ||
+        field.find_first_not_of("0123456789+-.") != std::string_view::npos) {
+        return std::nullopt;
+    }
     const std::string text(field);
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
