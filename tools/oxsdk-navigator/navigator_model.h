@@ -46,7 +46,6 @@ public:
     /// driven, until ReleaseFix.
     void SetFix(const TGeoPoint& point, double headingDegrees, double speedKmh);
     void ReleaseFix() { fixed_ = false; }
-    bool fixed() const { return fixed_; }
     /// Plans a route from the current position through `via` (in order) to `destination` and
     /// starts following it.
     const TTrip& NavigateTo(const TGeoPoint& destination, const std::string& name,
