@@ -25,6 +25,9 @@ if(TARGET oxsdk_navigator_core)
         target_compile_definitions(oxsdk_emulator_e2e_tests PRIVATE
             OXSDK_NAVIGATOR_PATH="$<TARGET_FILE:oxsdk-navigator>"
             OXSDK_NAVIGATOR_DATA="${PROJECT_SOURCE_DIR}/tools/oxsdk-navigator/data/places.csv")
+        # What the emulator was built with (GPX tracks need pugixml).
+        target_compile_definitions(oxsdk_emulator_e2e_tests PRIVATE
+            $<TARGET_PROPERTY:oxsdk_navigator_core,INTERFACE_COMPILE_DEFINITIONS>)
         add_dependencies(oxsdk_emulator_e2e_tests oxsdk-navigator)
         gtest_discover_tests(oxsdk_emulator_e2e_tests DISCOVERY_TIMEOUT 60
                              PROPERTIES LABELS "tools;e2e" TIMEOUT 300)

@@ -5,14 +5,17 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "gazetteer.h"
 #include "geocoder.h"
+#include "gps_input.h"
 #include "log.h"
 #include "navigator_model.h"
 #include "nmea.h"
 #include "simulation_clock.h"
+#include "track_replay.h"
 #include "user_data_store.h"
 
 namespace oxsdk::emulator {
@@ -47,9 +50,16 @@ public:
     CLog& log() { return log_; }
     const TNavigatorEnvironment& environment() const { return environment_; }
 
-    /// Advances simulated time to now and moves the vehicle; while raw GPS output is on,
-    /// writes the position at most once per wall-clock second.
+    /// Advances simulated time to now and moves the vehicle: along the route, along the
+    /// replayed track, or to the last fix of the external GPS input while that is on and has a
+    /// source. While raw GPS output is on, writes the position at most once per wall-clock
+    /// second.
     void Update();
+    /// Follows `replay` from its first point on, `speed` track seconds per wall-clock second.
+    void StartReplay(const CTrackReplay& replay, double speed);
+    /// The device path ("\Temp\gps.nmea") from which the external GPS input reads NMEA
+    /// sentences while it is on; empty: none (the input is switched, the position simulated).
+    void SetGpsInputPath(const std::string& devicePath) { gpsInputPath_ = devicePath; }
     /// Starts raw GPS output to `devicePath` and writes the first sentences at once.
     bool StartNmeaOutput(const std::string& devicePath);
 
@@ -58,6 +68,7 @@ public:
 
 private:
     void WriteNmea();
+    void FollowPositionSources();
 
     const CGazetteer& gazetteer_;
     CGeocoder geocoder_;
@@ -68,6 +79,14 @@ private:
     CNmeaOutput nmea_;
     TNavigatorEnvironment environment_;
     double lastNmeaWall_ = 0.0;
+    std::optional<CTrackReplay> replay_;
+    double replaySpeed_ = 1.0;
+    double replaySeconds_ = 0.0;  // track time reached
+    double replayWall_ = 0.0;     // wall-clock seconds when it was reached
+    std::string gpsInputPath_;
+    CNmeaInput gpsInput_;
+    bool gpsInputFailed_ = false;  // the open failure is logged once
+    std::optional<TNmeaFix> lastGpsFix_;
     bool stopRequested_ = false;
 };
 

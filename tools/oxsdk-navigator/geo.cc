@@ -3,19 +3,26 @@
 #include <algorithm>
 #include <cmath>
 
+#if OXSDK_NAVIGATOR_HAVE_GEOGRAPHICLIB
+#include <GeographicLib/Geodesic.hpp>
+#include <GeographicLib/GeodesicLine.hpp>
+#endif
+
 namespace oxsdk::emulator {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// Mean earth radius in metres, of the sphere used without GeographicLib.
+[[maybe_unused]] constexpr double kEarthRadiusMetres = 6371008.8;
 
-double Radians(double degrees) {
+[[maybe_unused]] double Radians(double degrees) {
     return degrees * kPi / 180.0;
 }
-double Degrees(double radians) {
+[[maybe_unused]] double Degrees(double radians) {
     return radians * 180.0 / kPi;
 }
 
-double NormalizeLongitude(double degrees) {
+[[maybe_unused]] double NormalizeLongitude(double degrees) {
     while (degrees > 180.0) degrees -= 360.0;
     while (degrees < -180.0) degrees += 360.0;
     return degrees;
@@ -38,6 +45,60 @@ TGeoPoint PointFromMicrodegrees(std::int64_t latitude, std::int64_t longitude) {
 bool IsValidPoint(const TGeoPoint& point) {
     return point.latitude >= -90.0 && point.latitude <= 90.0 && point.longitude >= -180.0 &&
            point.longitude <= 180.0;
+}
+
+#if OXSDK_NAVIGATOR_HAVE_GEOGRAPHICLIB
+
+namespace {
+
+const GeographicLib::Geodesic& Wgs84() {
+    return GeographicLib::Geodesic::WGS84();
+}
+
+// An azimuth of GeographicLib (-180, 180] as a bearing in [0, 360).
+double Bearing(double azimuth) {
+    const double bearing = std::fmod(azimuth + 360.0, 360.0);
+    return bearing >= 360.0 ? 0.0 : bearing;
+}
+
+}  // namespace
+
+bool EllipsoidalGeodesics() {
+    return true;
+}
+
+double DistanceMetres(const TGeoPoint& from, const TGeoPoint& to) {
+    double metres = 0.0;
+    Wgs84().Inverse(from.latitude, from.longitude, to.latitude, to.longitude, metres);
+    return metres;
+}
+
+double BearingDegrees(const TGeoPoint& from, const TGeoPoint& to) {
+    double azimuth1 = 0.0, azimuth2 = 0.0;
+    Wgs84().Inverse(from.latitude, from.longitude, to.latitude, to.longitude, azimuth1, azimuth2);
+    return Bearing(azimuth1);
+}
+
+TGeoPoint Interpolate(const TGeoPoint& from, const TGeoPoint& to, double fraction) {
+    const GeographicLib::GeodesicLine line =
+        Wgs84().InverseLine(from.latitude, from.longitude, to.latitude, to.longitude);
+    if (line.Distance() < 1e-6) return from;
+    TGeoPoint point;
+    line.Position(fraction * line.Distance(), point.latitude, point.longitude);
+    return point;
+}
+
+TGeoPoint Destination(const TGeoPoint& from, double bearingDegrees, double metres) {
+    TGeoPoint point;
+    Wgs84().Direct(from.latitude, from.longitude, bearingDegrees, metres, point.latitude,
+                   point.longitude);
+    return point;
+}
+
+#else
+
+bool EllipsoidalGeodesics() {
+    return false;
 }
 
 double DistanceMetres(const TGeoPoint& from, const TGeoPoint& to) {
@@ -85,5 +146,7 @@ TGeoPoint Destination(const TGeoPoint& from, double bearingDegrees, double metre
                                           std::cos(angular) - std::sin(lat1) * std::sin(lat2));
     return TGeoPoint{Degrees(lat2), NormalizeLongitude(Degrees(lon2))};
 }
+
+#endif
 
 }  // namespace oxsdk::emulator

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "OXSDK5Link/FileLayer.h"
 #include "command_handler.h"
@@ -24,10 +25,12 @@
 #include "exchange_cleaner.h"
 #include "exchange_watch.h"
 #include "live_view.h"
+#include "fault_script.h"
 #include "platform/device_text.h"
 #include "platform/platform.h"
 #include "platform/posix/emulated_device.h"
 #include "scenario.h"
+#include "track_replay.h"
 #include "transport/exchange_folder.h"
 
 namespace {
@@ -196,6 +199,17 @@ bool ValidExchangeName(const std::string& name) {
            name.find_first_of("./\\|") == std::string::npos;
 }
 
+// A replay speed: a finite number above 0 up to kLongestTimeScale, or why not.
+std::string CheckReplaySpeed(const std::string& text) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || end == nullptr || *end != '\0' || !std::isfinite(value) || value <= 0 ||
+        value > kLongestTimeScale) {
+        return "'" + text + "' is not a number above 0 up to " + TimeScaleText(kLongestTimeScale);
+    }
+    return {};
+}
+
 // A finite number from 0 to kLongestTimeScale, or why not.
 std::string CheckTimeScale(const std::string& text) {
     char* end = nullptr;
@@ -239,8 +253,10 @@ void RemoveCommandsOfGoneSenders(const std::string& folder, const std::string& e
 int main(int argc, char** argv) {
     CLI::App app{"Emulator of the navigation application driven through OXSDK5Link"};
     std::string exchangeName = kDefaultExchangeName;
-    std::string deviceRoot, scenarioPath, gazetteerPath, logPath;
+    std::string deviceRoot, scenarioPath, gazetteerPath, logPath, replayPath, gpsInputPath;
+    std::vector<std::string> faultTexts;
     double timeScale = -1.0;
+    double replaySpeed = 1.0;
     int verbosity = 0;
     app.add_option("-n,--name", exchangeName,
                    "Exchange name that clients pass as their remote name")
@@ -262,6 +278,25 @@ int main(int argc, char** argv) {
                        ? "Serve a live view at this loopback ADDRESS:PORT (port 0: any free "
                          "port; the URL is printed)"
                        : "Live view: absent from this build (built without cpp-httplib)");
+    app.add_option("--replay", replayPath,
+                   GpxSupported() ? "Follow this track: a GPX file or an NMEA log"
+                                  : "Follow this track: an NMEA log (GPX: not in this build, "
+                                    "which has no pugixml)")
+        ->check(CLI::ExistingFile);
+    app.add_option("--replay-speed", replaySpeed,
+                   "Track seconds per wall-clock second of the replay (default 1)")
+        ->check(CLI::Validator(CheckReplaySpeed, "(0..100000]"));
+    app.add_option("--gps-input", gpsInputPath,
+                   "Device path of an NMEA file or FIFO that feeds the external GPS input "
+                   "while it is on (e.g. \\Temp\\gps-in.nmea)");
+    app.add_option("--fault", faultTexts,
+                   "WIRENAME:KIND[:once], KIND delay=MS, code=N, never, malformed or exit "
+                   "(repeatable; WIRENAME * for every command)");
+    app.footer(
+        std::string("Built with: GPX tracks ") +
+        (GpxSupported() ? "yes (pugixml)" : "no (no pugixml)") +
+        "; geodesics on the WGS 84 ellipsoid " +
+        (EllipsoidalGeodesics() ? "yes (GeographicLib)" : "no, on a sphere (no GeographicLib)"));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -284,6 +319,21 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "oxsdk-navigator: --http: %s\n", why.c_str());
             return kExitUsage;
         }
+    }
+    std::vector<TFault> faults;
+    for (const std::string& text : faultTexts) {
+        std::string problem;
+        faults.emplace_back();
+        if (!ParseFault(text, &faults.back(), &problem)) {
+            std::fprintf(stderr, "oxsdk-navigator: --fault: %s\n", problem.c_str());
+            return kExitUsage;
+        }
+    }
+    if (std::string relative;
+        !gpsInputPath.empty() && !DevicePathBelowRoot(gpsInputPath, &relative)) {
+        std::fprintf(stderr, "oxsdk-navigator: --gps-input: '%s' is not a device path\n",
+                     gpsInputPath.c_str());
+        return kExitUsage;
     }
     if (!deviceRoot.empty()) ::setenv("OXSDK_DEVICE_ROOT", deviceRoot.c_str(), 1);
     if (const std::string problem = UntrustedDevice(); !problem.empty()) {
@@ -314,11 +364,31 @@ int main(int argc, char** argv) {
     const CGeocoder geocoder(gazetteer);
     TGeoPoint start = kDefaultPosition;
     TGeoPoint destination;
-    if ((scenario.position && !ResolveLocation(*scenario.position, geocoder, &start, &error)) ||
-        (scenario.destination &&
-         !ResolveLocation(*scenario.destination, geocoder, &destination, &error))) {
+    std::vector<TGeoPoint> waypoints(scenario.waypoints.size());
+    bool resolved =
+        (!scenario.position || ResolveLocation(*scenario.position, geocoder, &start, &error)) &&
+        (!scenario.destination ||
+         ResolveLocation(*scenario.destination, geocoder, &destination, &error));
+    for (std::size_t i = 0; resolved && i < waypoints.size(); ++i) {
+        resolved = ResolveLocation(scenario.waypoints[i], geocoder, &waypoints[i], &error);
+    }
+    if (!resolved) {
         log.Error("scenario: " + error);
         return kExitData;
+    }
+    if (!scenario.destination && !waypoints.empty()) {  // the last waypoint is the destination
+        scenario.destination = scenario.waypoints.back();
+        destination = waypoints.back();
+        waypoints.pop_back();
+    }
+    faults.insert(faults.end(), scenario.faults.begin(), scenario.faults.end());
+    CTrackReplay replay;
+    if (!replayPath.empty()) {
+        std::vector<TTrackPoint> track;
+        if (!LoadTrack(replayPath, &track, &error) || !replay.Load(std::move(track), &error)) {
+            log.Error("replay: " + error);
+            return kExitData;
+        }
     }
 
     CUserDataStore store(platform::DeviceRootFolder(), DataFolder());
@@ -354,10 +424,20 @@ int main(int argc, char** argv) {
     if (scenario.simulationSpeed) navigator.model().SetProperty(6, *scenario.simulationSpeed);
     if (scenario.map) navigator.model().SetMapName(*scenario.map);
     CNavigatorCommandHandler handler(navigator);
+    CFaultyHandler faultyHandler(handler, std::move(faults), log);
+    navigator.SetGpsInputPath(gpsInputPath);
     if (scenario.destination) {
-        const TTrip& trip = navigator.model().NavigateTo(destination, "the scenario's destination");
+        const TTrip& trip =
+            navigator.model().NavigateTo(destination, "the scenario's destination", waypoints);
         log.Info("route to the scenario's destination (" + Describe(destination) +
                  "): " + std::to_string(std::lround(trip.route.lengthMetres / 1000.0)) + " km");
+    }
+
+    if (replay.size() > 0) {
+        navigator.StartReplay(replay, replaySpeed);
+        log.Info("replaying " + std::to_string(replay.size()) + " points of " + replayPath + " (" +
+                 std::to_string(std::lround(replay.durationSeconds())) + " s of track, " +
+                 TimeScaleText(replaySpeed) + " track seconds per second)");
     }
 
     char16_t exchangeFolder[platform::kMaxPath];
@@ -410,14 +490,16 @@ int main(int argc, char** argv) {
         navigator.Update();
         if (wholeFolder || !watch.isOpen() || Clock::now() - lastPass >= kFullPassInterval) {
             lastPass = Clock::now();
-            COstrelFileLayer::ProcessEvents(exchangeName.c_str(), handler);
+            COstrelFileLayer::ProcessEvents(exchangeName.c_str(), faultyHandler);
         } else if (!arrivals.empty()) {
-            watch.ProcessArrivals(arrivals, handler);
+            watch.ProcessArrivals(arrivals, faultyHandler);
         }
         arrivals.clear();
         liveState.Publish(navigator);
+        faultyHandler.SendDueReplies();
         if (navigator.stopRequested() || stopSignal != 0) break;
-        wholeFolder = watch.Wait(kPassWaitMilliseconds, &arrivals);
+        wholeFolder =
+            watch.Wait(faultyHandler.MillisecondsToNextReply(kPassWaitMilliseconds), &arrivals);
     }
 
     liveView.Stop();

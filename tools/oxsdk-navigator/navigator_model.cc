@@ -55,6 +55,7 @@ CNavigatorModel::CNavigatorModel(const TGeoPoint& start) : position_(start), map
 }
 
 double CNavigatorModel::speedKmh() const {
+    if (fixed_) return fixSpeedKmh_;
     return trip_ && !trip_->arrived ? TravelSpeedKmh() : 0.0;
 }
 
@@ -63,9 +64,20 @@ void CNavigatorModel::SetPosition(const TGeoPoint& point) {
     position_ = point;
 }
 
-const TTrip& CNavigatorModel::NavigateTo(const TGeoPoint& destination, const std::string& name) {
+void CNavigatorModel::SetFix(const TGeoPoint& point, double headingDegrees, double speedKmh) {
+    fixed_ = true;
+    position_ = point;
+    heading_ = headingDegrees;
+    fixSpeedKmh_ = speedKmh;
+}
+
+const TTrip& CNavigatorModel::NavigateTo(const TGeoPoint& destination, const std::string& name,
+                                         const std::vector<TGeoPoint>& via) {
     TTrip trip;
-    trip.route = PlanRoute(position_, destination, routeOptions());
+    std::vector<TGeoPoint> stops{position_};
+    stops.insert(stops.end(), via.begin(), via.end());
+    stops.push_back(destination);
+    trip.route = PlanRouteThrough(stops, routeOptions());
     trip.destinationName = name;
     trip.routeNumber = ++routesPlanned_;
     trip.arrived = trip.route.lengthMetres <= 0.0;
@@ -94,7 +106,7 @@ double CNavigatorModel::RemainingSeconds() const {
 }
 
 void CNavigatorModel::Advance(double simulatedSeconds) {
-    if (!trip_ || trip_->arrived || simulatedSeconds <= 0.0) return;
+    if (fixed_ || !trip_ || trip_->arrived || simulatedSeconds <= 0.0) return;
     trip_->elapsedSeconds += simulatedSeconds;
     trip_->travelledMetres =
         std::min(trip_->route.lengthMetres,

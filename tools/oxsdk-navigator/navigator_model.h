@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "geo.h"
 #include "route_planner.h"
@@ -35,12 +36,20 @@ public:
     // ---- position and trip ----
     const TGeoPoint& position() const { return position_; }
     double headingDegrees() const { return heading_; }
-    /// Current speed in km/h: the travel speed while a trip is under way, else 0.
+    /// Current speed in km/h: the fix's while a position source holds the position, else the
+    /// travel speed while a trip is under way, else 0.
     double speedKmh() const;
     /// Places the vehicle (a scenario's start, or a jump); a trip under way is cleared.
     void SetPosition(const TGeoPoint& point);
-    /// Plans a route from the current position to `destination` and starts following it.
-    const TTrip& NavigateTo(const TGeoPoint& destination, const std::string& name);
+    /// Puts the vehicle where a position source (a replayed track, the external GPS input)
+    /// has it. From then on the source holds the position: a trip under way is no longer
+    /// driven, until ReleaseFix.
+    void SetFix(const TGeoPoint& point, double headingDegrees, double speedKmh);
+    void ReleaseFix() { fixed_ = false; }
+    /// Plans a route from the current position through `via` (in order) to `destination` and
+    /// starts following it.
+    const TTrip& NavigateTo(const TGeoPoint& destination, const std::string& name,
+                            const std::vector<TGeoPoint>& via = {});
     /// Stops and forgets the route; false when there was none.
     bool ClearRoute();
     const std::optional<TTrip>& trip() const { return trip_; }
@@ -94,6 +103,8 @@ public:
 private:
     TGeoPoint position_;
     double heading_ = 0.0;
+    bool fixed_ = false;  // a position source holds the position
+    double fixSpeedKmh_ = 0.0;
     std::optional<TTrip> trip_;
     int routesPlanned_ = 0;
     std::map<std::string, std::string> settings_;

@@ -111,6 +111,22 @@ TRoute PlanRoute(const TGeoPoint& from, const TGeoPoint& to, const TRouteOptions
     return route;
 }
 
+TRoute PlanRouteThrough(const std::vector<TGeoPoint>& stops, const TRouteOptions& options) {
+    TRoute route = PlanRoute(stops.at(0), stops.at(1), options);
+    for (std::size_t i = 2; i < stops.size(); ++i) {
+        const TRoute leg = PlanRoute(stops[i - 1], stops[i], options);
+        // The leg's first point is the previous leg's last.
+        for (std::size_t j = 1; j < leg.points.size(); ++j) {
+            route.points.push_back(leg.points[j]);
+            route.cumulativeMetres.push_back(route.lengthMetres + leg.cumulativeMetres[j]);
+        }
+        route.lengthMetres += leg.lengthMetres;
+    }
+    route.averageSpeedKmh = PlannedSpeedKmh(route.lengthMetres, options);
+    route.plannedSeconds = route.lengthMetres / (route.averageSpeedKmh / 3.6);
+    return route;
+}
+
 TRoutePosition PositionAlong(const TRoute& route, double metres) {
     TRoutePosition position;
     const std::size_t count = route.points.size();

@@ -34,6 +34,10 @@ struct TRoute {
 /// same route.
 TRoute PlanRoute(const TGeoPoint& from, const TGeoPoint& to, const TRouteOptions& options);
 
+/// Plans a route through `stops` in order (at least two): the routes between each stop and
+/// the next, joined. Its planned speed is that of its whole length.
+TRoute PlanRouteThrough(const std::vector<TGeoPoint>& stops, const TRouteOptions& options);
+
 /// Planned average speed in km/h for a route of `lengthMetres`: 30 (up to 5 km), 50 (20 km),
 /// 75 (80 km), else 95; 90 % of that for the shortest route; at most 70 when avoiding highways.
 double PlannedSpeedKmh(double lengthMetres, const TRouteOptions& options);

@@ -73,6 +73,21 @@ bool ParseScenario(const std::string& text, TScenario* scenario, std::string* er
                 if (scenario->deviceId->empty() || scenario->deviceId->size() > 31) {
                     throw std::runtime_error("deviceId must hold 1 to 31 characters");
                 }
+            } else if (key == "waypoints" || key == "faults") {
+                if (!value.is_array()) throw std::runtime_error(key + " must be an array");
+                for (const json& entry : value) {
+                    if (key == "waypoints") {
+                        scenario->waypoints.push_back(ParseLocation(entry, "waypoints[]"));
+                        continue;
+                    }
+                    std::string problem;
+                    scenario->faults.emplace_back();
+                    if (!entry.is_string() ||
+                        !ParseFault(entry.get<std::string>(), &scenario->faults.back(), &problem)) {
+                        throw std::runtime_error(
+                            "faults: " + (problem.empty() ? "a fault is a string" : problem));
+                    }
+                }
             } else {
                 throw std::runtime_error("unknown key \"" + key + "\"");
             }

@@ -8,8 +8,13 @@
 //     "timeScale":       10,
 //     "simulationSpeed": 120,
 //     "map":             "Benelux",
-//     "deviceId":        "OXEMU-TEST-0001"
+//     "deviceId":        "OXEMU-TEST-0001",
+//     "waypoints":       [{"place": "Haarlem"}, {"latitude": 52.16, "longitude": 4.49}],
+//     "faults":          ["GetApplicationVersionV01:delay=2000"]
 //   }
+//
+// The scenario's route passes its waypoints in order on the way to the destination (the last
+// waypoint is the destination when there is none); faults are written as for --fault.
 //
 // A location is {"latitude", "longitude"} in decimal degrees, {"place"[, "country"]} or
 // {"postalCode"[, "country"]}, resolved through the gazetteer. Numbers are range-checked before
@@ -19,7 +24,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "fault_script.h"
 #include "geo.h"
 #include "geocoder.h"
 
@@ -44,6 +51,8 @@ struct TScenario {
     std::optional<long> simulationSpeed;
     std::optional<std::string> map;
     std::optional<std::string> deviceId;
+    std::vector<TLocationQuery> waypoints;
+    std::vector<TFault> faults;
 };
 
 /// Parses scenario text; false with a message when it is not a scenario.

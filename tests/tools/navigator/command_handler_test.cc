@@ -4,7 +4,9 @@
 // catalogue is answered in its full shape is shown end to end (navigator_e2e_test.cc).
 #include "command_handler.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -12,7 +14,10 @@
 #include <memory>
 
 #include "OXSDK5Link/CommandCatalogue.h"
+#include "commands.h"
+#include "fault_script.h"
 #include "navigator_fixture.h"
+#include "nmea.h"
 #include "sample_commands.h"
 #include "support/scripted_layer.h"
 
@@ -250,6 +255,102 @@ TEST_F(CommandHandlerTest, RawGpsOutputWritesNmeaOfThePositionWhileEnabled) {
     EXPECT_NE(lines[0].find("5222.2130,N,00453.7101,E"), std::string::npos);
     EXPECT_EQ(lines[1].rfind("$GPRMC,", 0), 0u);
     EXPECT_EQ(lines[3].back(), '\r');
+}
+
+TEST_F(CommandHandlerTest, ReplayedTrackDrivesPositionHeadingSpeedAndNmeaOutput) {
+    const TGeoPoint start = PointFromMicrodegrees(kStartLatitude, kStartLongitude);
+    const TGeoPoint north{52.38, start.longitude};
+    CTrackReplay replay;
+    std::string error;
+    ASSERT_TRUE(replay.Load({{start, 0.0}, {north, 60.0}}, &error)) << error;
+    navigator_->StartReplay(replay, 2.0);  // two track seconds per second
+    ASSERT_EQ(Run({"EnableRawGPSOutputV01", "\\out.nmea"}), TFields{"0"});
+    const TGeoPoint middle = Interpolate(start, north, 0.5);
+    const std::string speed = Integer(DistanceMetres(start, north) / 60 * 3.6);
+    wallSeconds_ += 15.0;
+    EXPECT_EQ(Run({"GetCurrentPositionV01"}),
+              (TFields{"0", Micro(middle.latitude), Micro(middle.longitude), "0", speed, "1"}));
+    wallSeconds_ += 100.0;
+    EXPECT_EQ(Run({"GetCurrentPositionV01"}),
+              (TFields{"0", "52380000", std::to_string(kStartLongitude), "0", "0", "1"}));
+    std::ifstream in(folder_.path() + "/out.nmea");
+    std::vector<TGeoPoint> written;
+    for (std::string line; std::getline(in, line);) {
+        if (const std::optional<TNmeaFix> fix = ParseNmeaSentence(line)) {
+            written.push_back(fix->point);
+        }
+    }
+    ASSERT_EQ(written.size(), 6u);  // a GGA and an RMC at the start, the middle and the end
+    EXPECT_LT(DistanceMetres(written[3], middle), 0.2);
+    EXPECT_LT(DistanceMetres(written[5], north), 0.2);
+}
+
+TEST_F(CommandHandlerTest, ExternalGpsInputTakesTheFixesOfAnNmeaFileOrFifo) {
+    const std::string rmc = "$GPRMC,120000,A,5230.0000,N,00500.0000,E,10.0,45.0,010526,,,A\n";
+    const std::string gga = "$GPGGA,120001,5231.0000,N,00500.0000,E,1,08,0.9,2.0,M,46.9,M,,\n";
+    const std::string next = "$GPGGA,120002,5231.0000,N,00502.0000,E,1,08,0.9,2.0,M,46.9,M,,";
+    for (const bool fifo : {false, true}) {
+        const std::string path = folder_.path() + (fifo ? "/gps.fifo" : "/gps.nmea");
+        ASSERT_EQ(fifo ? ::mkfifo(path.c_str(), 0600) : ::close(::creat(path.c_str(), 0600)), 0);
+        navigator_->SetGpsInputPath(fifo ? "\\gps.fifo" : "\\gps.nmea");
+        ASSERT_EQ(Run({"EnableExternalGPSInputV01"}), (TFields{"0", "0"}));
+        EXPECT_EQ(Run({"GetCurrentPositionV01"}).at(5), "2");  // opens the input: nothing yet
+        // The FIFO has its reader now: a writer opens it without waiting.
+        const int writer = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK);
+        ASSERT_GE(writer, 0) << path;
+        // A line too long for a sentence is skipped whole, whatever it ends with.
+        const std::string text =
+            rmc + gga + std::string(CNmeaInput::kLongestLine + 1, 'x') + rmc + next.substr(0, 20);
+        ASSERT_EQ(::write(writer, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        EXPECT_EQ(Run({"GetCurrentPositionV01"}),
+                  (TFields{"0", "52516667", "5000000", "0", "0", "2"}))
+            << path;  // the last whole line; heading from the fix before, no speed in a GGA
+        const std::string rest = next.substr(20) + "\n";
+        ASSERT_EQ(::write(writer, rest.data(), rest.size()), static_cast<ssize_t>(rest.size()));
+        ::close(writer);
+        EXPECT_EQ(Run({"GetCurrentPositionV01"}),
+                  (TFields{"0", "52516667", "5033333", "90", "0", "2"}))
+            << path;
+        ASSERT_EQ(Run({"DisableExternalGPSInputV01"}), TFields{"0"});
+        EXPECT_EQ(Run({"GetCurrentPositionV01"}),
+                  (TFields{"0", "52516667", "5033333", "90", "0", "1"}));
+    }
+}
+
+TEST_F(CommandHandlerTest, ScriptedFaultsAnswerAsTheySay) {
+    std::vector<TFault> faults;
+    for (const char* text :
+         {"GetRouteCoordinatesV01:code=3:once", "GetApplicationVersionV01:malformed",
+          "GetRouteInfoV01:never", "StopApplicationV01:exit", "SetFavoriteV01:code=42"}) {
+        std::string error;
+        faults.emplace_back();
+        ASSERT_TRUE(ParseFault(text, &faults.back(), &error)) << error;
+    }
+    int exits = 0;
+    CFaultyHandler faulty(*handler_, faults, log_, [&exits] { ++exits; });
+    const std::vector<std::pair<TFields, TFields>> cases = {
+        {{"GetRouteCoordinatesV01"}, {"3|0|"}},  // the fault's code in the failure's shape
+        {{"GetRouteCoordinatesV01"}, {"4|0|"}},  // once: then the navigator's own answer
+        {{"GetApplicationVersionV01"}, {"0|5.2.0-emu|"}},  // one field short
+        {{"ClearRouteV01"}, {"0|"}},                       // not faulted
+        {{"SetFavoriteV01", "1", "A", "", "0", "0"}, {"42|"}},
+        {{"NavigateToCoordinatesV01", "52090700", "5121400", "U"}, {"0|"}},
+        {{"GetRouteInfoV01"}, {}},  // never answered
+        {{"StopApplicationV01"}, {}},
+    };
+    for (const auto& [command, replies] : cases) {
+        oxsdk::testing::ScriptedLayer layer;
+        std::string text;
+        for (const std::string& field : command) text += field + "|";
+        layer.LoadAndDecode(text);
+        MOstrelSession session;
+        faulty.HandleCommand(layer, &session);
+        EXPECT_EQ(layer.sent(), replies) << command[0];
+    }
+    EXPECT_EQ(exits, 1);
+    EXPECT_FALSE(navigator_->stopRequested());              // exit: not carried out
+    EXPECT_EQ(Run({"GetFavoriteV01", "1"}), TFields{"6"});  // a code: not carried out
+    EXPECT_EQ(handler_->commandsHandled(), 6u);             // never and malformed: carried out
 }
 
 TEST_F(CommandHandlerTest, StopAndForegroundReachTheNavigator) {

@@ -15,6 +15,7 @@
 
 #include "OXSDK5Link/CommandCatalogue.h"
 #include "OXSDK5Link/FileLayer.h"
+#include "OXSDK5Link/OstrelAPI.h"
 #include "sample_commands.h"
 #include "test_device.h"
 
@@ -33,6 +34,23 @@ double Metres(std::int32_t lat1, std::int32_t lon1, std::int32_t lat2, std::int3
     const double perMicrodegree = 0.111195, radians = 3.14159265358979 / 180e6;
     return std::hypot((lat2 - lat1) * perMicrodegree,
                       (lon2 - lon1) * perMicrodegree * std::cos(lat1 * radians));
+}
+
+// Metres from a point to the nearest segment of a track, all in microdegrees (flat, as Metres).
+double MetresFromTrack(std::int32_t lat, std::int32_t lon,
+                       const std::vector<std::pair<std::int32_t, std::int32_t>>& track) {
+    double nearest = 1e12;
+    for (std::size_t i = 1; i < track.size(); ++i) {
+        const auto [lat1, lon1] = track[i - 1];
+        const auto [lat2, lon2] = track[i];
+        const double dLat = lat2 - lat1, dLon = lon2 - lon1;
+        const double t = std::clamp(
+            ((lat - lat1) * dLat + (lon - lon1) * dLon) / std::max(1.0, dLat * dLat + dLon * dLon),
+            0.0, 1.0);
+        nearest = std::min(nearest, Metres(lat, lon, static_cast<std::int32_t>(lat1 + t * dLat),
+                                           static_cast<std::int32_t>(lon1 + t * dLon)));
+    }
+    return nearest;
 }
 
 class EmulatorEndToEnd : public ::testing::Test {
@@ -209,6 +227,97 @@ TEST_F(EmulatorEndToEnd, CommandsOfGoneSendersAreRemovedAtStartUnanswered) {
     }
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{foreign + "finished", foreign + "message"}));
+}
+
+TEST_F(EmulatorEndToEnd, ReplayedGpxAndNmeaTracksDriveTheReportedPosition) {
+    // Three points about 1 km apart, a minute apart: north, then east.
+    const std::vector<std::pair<std::int32_t, std::int32_t>> track = {
+        {52370000, 4895000}, {52379000, 4895000}, {52379000, 4910000}};
+    std::string gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\"><trk><trkseg>";
+    std::string nmea;
+    for (std::size_t i = 0; i < track.size(); ++i) {
+        const double lat = track[i].first / 1e6, lon = track[i].second / 1e6;
+        char point[160];
+        std::snprintf(
+            point, sizeof point,
+            "<trkpt lat=\"%.6f\" lon=\"%.6f\"><time>2026-05-01T10:0%zu:00Z</time></trkpt>", lat,
+            lon, i);
+        gpx += point;
+        std::snprintf(point, sizeof point,
+                      "$GPRMC,100%zu00,A,%02d%07.4f,N,%03d%07.4f,E,0,0,010526,,,A\r\n", i,
+                      static_cast<int>(lat), (lat - static_cast<int>(lat)) * 60,
+                      static_cast<int>(lon), (lon - static_cast<int>(lon)) * 60);
+        nmea += point;
+    }
+    gpx += "</trkseg></trk></gpx>\n";
+    for (const auto& [name, text] : {std::pair{"track.gpx", gpx}, std::pair{"track.nmea", nmea}}) {
+#if !OXSDK_NAVIGATOR_HAVE_PUGIXML
+        if (std::string(name) == "track.gpx") continue;
+#endif
+        const std::string path = device_.root() + "/" + name;
+        std::ofstream(path) << text;
+        const pid_t pid = Start({"--replay", path, "--replay-speed", "60"});
+        ASSERT_GT(pid, 0);
+        TFields now;
+        const bool arrived = WaitUntil(kBound, [&] {
+            now = Position();
+            EXPECT_LT(MetresFromTrack(Field(now, 1), Field(now, 2), track), 1.0) << name;
+            return Metres(Field(now, 1), Field(now, 2), track[2].first, track[2].second) < 1.0 &&
+                   Field(now, 4) == 0;
+        });
+        EXPECT_TRUE(arrived) << name << ": " << (now.size() > 2 ? now[1] + " " + now[2] : "");
+        EXPECT_EQ(Field(now, 3), 90) << name;  // heading of the last leg, east
+        ::kill(pid, SIGTERM);
+        EXPECT_EQ(device_.WaitForExit(pid), 0);
+    }
+}
+
+TEST_F(EmulatorEndToEnd, ExternalGpsInputReadsAnNmeaFileOnTheDevice) {
+    std::filesystem::create_directories(device_.root() + "/Temp");
+    std::ofstream(device_.root() + "/Temp/gps-in.nmea")
+        << "$GPRMC,120000,A,4851.3960,N,00221.1320,E,54.0,180.0,010526,,,A\r\n";
+    ASSERT_GT(Start({"--gps-input", "\\Temp\\gps-in.nmea"}), 0);
+    EXPECT_EQ(Field(Position(), 5), 1);  // simulated until the input is switched on
+    ASSERT_EQ(Exchange("EnableExternalGPSInputV01"), (TFields{"0", "0"}));
+    TFields now;
+    EXPECT_TRUE(WaitUntil(kBound, [&] { return Field(now = Position(), 1) == 48856600; }));
+    EXPECT_EQ(now, (TFields{"0", "48856600", "2352200", "180", "100", "2"}));
+}
+
+TEST_F(EmulatorEndToEnd, ScriptedFaultsReachTheApplicationThroughTheLibrary) {
+    const pid_t pid =
+        Start({"--fault", "GetApplicationVersionV01:code=3:once", "--fault",
+               "GetApplicationVersionV01:malformed:once", "--fault", "GetUniqueDeviceIdV01:never",
+               "--fault", "GetDataSetInfoV01:delay=300", "--fault", "GetRouteInfoV01:exit"});
+    ASSERT_GT(pid, 0);
+    COstrelFileLayer& layer = *static_cast<COstrelFileLayer*>(layer_.get());
+    layer.SetReplyTimeout(static_cast<int>(kBound * 1000));  // no test waits for ever
+    COstrelAPI api(*layer_);
+    COstrelAPI::TError error{};
+    COstrelAPI::TVersion version{};
+    EXPECT_EQ(api.GetApplicationVersion(&error, &version), 0);
+    EXPECT_EQ(error.errorCode, 3);
+    EXPECT_EQ(api.GetApplicationVersion(&error, &version), -2);  // a field short
+    EXPECT_EQ(api.GetApplicationVersion(&error, &version), 0);   // both used up
+    EXPECT_EQ(error.errorCode, 0);
+    EXPECT_STREQ(version.versionText, "5.2.0-emu");
+    COstrelAPI::TDataSetInfo info{};
+    EXPECT_EQ(api.GetDataSetInfo(&error, &info), 0);  // late, but it comes
+    EXPECT_EQ(error.errorCode, 0);
+    EXPECT_STREQ(info.text1, "Western Europe");
+
+    layer.SetReplyTimeout(300);
+    COstrelAPI::TDeviceId id{};
+    EXPECT_EQ(api.GetUniqueDeviceId(&error, &id), -6);  // never answered: the deadline ends it
+    EXPECT_EQ(error.errorCode, -6);
+    EXPECT_EQ(api.GetApplicationVersion(&error, &version), 0);  // and the rest is served
+    EXPECT_EQ(error.errorCode, 0);
+
+    layer.SetReplyTimeout(static_cast<int>(kBound * 1000));
+    COstrelAPI::TRouteInfo route{};
+    EXPECT_EQ(api.GetRouteInfo(&error, &route), -5);  // the navigator went away
+    EXPECT_EQ(device_.WaitForExit(pid), 5);
+    EXPECT_FALSE(device_.NavigatorWindowExists());
 }
 
 }  // namespace

@@ -18,7 +18,11 @@ const TGeoPoint kLondon{51.5074, -0.1278};
 TEST(Geo, DistancesBearingsAndMicrodegreesMatchKnownValues) {
     EXPECT_NEAR(DistanceMetres(kAmsterdam, kUtrecht), 35000.0, 1000.0);
     EXPECT_NEAR(DistanceMetres(kParis, kLondon), 343500.0, 2000.0);
-    EXPECT_NEAR(DistanceMetres({0, 0}, {0, 1}), 111195.0, 10.0);
+    // A degree of the equator: on the WGS 84 ellipsoid, else on the mean sphere.
+    const double degree = EllipsoidalGeodesics() ? 111319.491 : 111195.080;
+    EXPECT_NEAR(DistanceMetres({0, 0}, {0, 1}), degree, 0.01);
+    EXPECT_NEAR(Destination({0, 0}, 90.0, degree).longitude, 1.0, 1e-7);
+    EXPECT_NEAR(Interpolate({0, 0}, {0, 2}, 0.25).longitude, 0.5, 1e-7);
     EXPECT_NEAR(BearingDegrees({0, 0}, {1, 0}), 0.0, 1e-9);
     EXPECT_NEAR(BearingDegrees({0, 0}, {0, 1}), 90.0, 1e-9);
     EXPECT_NEAR(BearingDegrees({0, 0}, {-1, 0}), 180.0, 1e-9);
@@ -49,6 +53,17 @@ TEST(RoutePlanner, RoutesRunFromStartToDestinationWithDensePoints) {
         EXPECT_NEAR(route.plannedSeconds, route.lengthMetres / (route.averageSpeedKmh / 3.6), 1e-6);
     }
     EXPECT_GT(PlanRoute(kAmsterdam, kParis, {}).points.size(), 2500u);
+}
+
+TEST(RoutePlanner, ARouteThroughStopsJoinsItsLegs) {
+    const TRoute first = PlanRoute(kAmsterdam, kUtrecht, {});
+    const TRoute second = PlanRoute(kUtrecht, kParis, {});
+    const TRoute route = PlanRouteThrough({kAmsterdam, kUtrecht, kParis}, {});
+    ASSERT_EQ(route.points.size(), first.points.size() + second.points.size() - 1);
+    EXPECT_EQ(route.points[first.points.size() - 1].latitude, kUtrecht.latitude);  // passed
+    EXPECT_DOUBLE_EQ(route.lengthMetres, first.lengthMetres + second.lengthMetres);
+    EXPECT_DOUBLE_EQ(route.cumulativeMetres.back(), route.lengthMetres);
+    EXPECT_EQ(route.averageSpeedKmh, PlannedSpeedKmh(route.lengthMetres, {}));
 }
 
 TEST(RoutePlanner, SameRequestSameRouteAndOptionsChangeIt) {

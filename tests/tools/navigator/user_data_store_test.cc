@@ -257,12 +257,18 @@ TEST(Scenario, ParsesEveryKeyAndRejectsMistakes) {
     std::string error;
     ASSERT_TRUE(ParseScenario(R"({"position": {"latitude": 51.5, "longitude": -0.12},
         "destination": {"place": "Utrecht", "country": "NL"}, "timeScale": 10,
-        "simulationSpeed": 120, "map": "Benelux", "deviceId": "DEV-1"})",
+        "simulationSpeed": 120, "map": "Benelux", "deviceId": "DEV-1",
+        "waypoints": [{"place": "Haarlem"}, {"latitude": 52.2, "longitude": 4.5}],
+        "faults": ["GetRouteInfoV01:never", "*:delay=10:once"]})",
                               &scenario, &error))
         << error;
     EXPECT_DOUBLE_EQ(scenario.position->point->longitude, -0.12);
     EXPECT_EQ(*scenario.timeScale, 10.0);
     EXPECT_EQ(*scenario.simulationSpeed, 120);
+    ASSERT_EQ(scenario.waypoints.size(), 2u);
+    EXPECT_EQ(scenario.waypoints[0].place, "Haarlem");
+    ASSERT_EQ(scenario.faults.size(), 2u);
+    EXPECT_EQ(scenario.faults[1].kind, EFaultKind::kDelay);
     const CGeocoder geocoder(ShippedGazetteer());
     TGeoPoint point;
     ASSERT_TRUE(ResolveLocation(*scenario.destination, geocoder, &point, &error));
@@ -273,7 +279,9 @@ TEST(Scenario, ParsesEveryKeyAndRejectsMistakes) {
 
     for (const char* bad : {"[1]", "{\"speed\": 3}", "{\"timeScale\": -1}",
                             "{\"position\": {\"latitude\": 99, \"longitude\": 0}}",
-                            "{\"position\": {}}", "{\"deviceId\": \"\"}", "{"}) {
+                            "{\"position\": {}}", "{\"deviceId\": \"\"}", "{",
+                            "{\"waypoints\": {\"place\": \"Haarlem\"}}", "{\"waypoints\": [{}]}",
+                            "{\"faults\": [\"GetRouteInfoV01:later\"]}", "{\"faults\": [1]}"}) {
         TScenario rejected;
         EXPECT_FALSE(ParseScenario(bad, &rejected, &error)) << bad;
     }

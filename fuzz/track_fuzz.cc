@@ -1,0 +1,60 @@
+// The emulator's track readers on arbitrary text, read both as an NMEA log and as GPX, and the
+// replay of what they accept. A refused track says why; an accepted one holds at most
+// kMaxTrackPoints points on the globe, and its replay reports points on the globe, a finite
+// speed and a heading from 0 to 360 degrees at any moment.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "track_replay.h"
+
+namespace {
+
+using namespace oxsdk::emulator;
+
+void Require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "track: %s\n", what);
+        std::abort();
+    }
+}
+
+void CheckTrack(bool accepted, std::vector<TTrackPoint> points, const std::string& error) {
+    if (!accepted) {
+        Require(!error.empty(), "refused without a message");
+        return;
+    }
+    Require(!points.empty() && points.size() <= kMaxTrackPoints, "point count");
+    for (const TTrackPoint& point : points)
+        Require(IsValidPoint(point.point), "point off the globe");
+    CTrackReplay replay;
+    std::string problem;
+    if (!replay.Load(std::move(points), &problem)) {
+        Require(!problem.empty(), "replay refused without a message");
+        return;
+    }
+    const double duration = replay.durationSeconds();
+    Require(std::isfinite(duration) && duration >= 0, "duration");
+    for (const double fraction : {-0.5, 0.0, 0.25, 0.5, 0.999, 1.0, 2.0}) {
+        const TReplayFix fix = replay.At(fraction * duration);
+        Require(IsValidPoint(fix.point), "replayed point off the globe");
+        Require(std::isfinite(fix.speedKmh) && fix.speedKmh >= 0, "speed");
+        Require(fix.headingDegrees >= 0 && fix.headingDegrees < 360, "heading");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::vector<TTrackPoint> points;
+    std::string error;
+    bool accepted = ParseNmeaLog(text, &points, &error);
+    CheckTrack(accepted, points, error);
+    error.clear();
+    accepted = ParseGpx(text, &points, &error);
+    CheckTrack(accepted, points, error);
+    return 0;
+}

@@ -1,0 +1,88 @@
+// Scripted faults of the navigator emulator, so that an application's developer can see how the
+// application copes with a navigator that answers late, refuses, never answers, answers
+// garbage or goes away. A fault is written "WIRENAME:KIND[:once]" (WIRENAME "*" for every
+// command), KIND one of
+//   delay=MS     the command is carried out at once, its reply is held back MS milliseconds
+//   code=N       the command is not carried out; it is answered with code N
+//   never        the command is carried out and never answered
+//   malformed    the command is carried out; its reply arrives without its last field
+//   exit         the emulator exits at once (status kFaultExitStatus), the command unanswered
+// and ":once" makes it apply to the first matching command only. The faults are tried in the
+// order given; the first that is not used up applies.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "command_handler.h"
+#include "log.h"
+
+namespace oxsdk::emulator {
+
+enum class EFaultKind { kDelay, kCode, kNever, kMalformed, kExit };
+
+/// The exit status of the emulator when an exit fault ends it.
+constexpr int kFaultExitStatus = 5;
+/// The longest delay, milliseconds (an hour).
+constexpr long kLongestFaultDelay = 3600000;
+
+struct TFault {
+    std::string wireName;  ///< a command's wire name, or "*"
+    EFaultKind kind = EFaultKind::kDelay;
+    long value = 0;  ///< milliseconds of a delay, or the code
+    bool once = false;
+    bool usedUp = false;
+};
+
+/// Parses "WIRENAME:KIND[:once]"; false with a message naming what is wrong.
+bool ParseFault(const std::string& text, TFault* fault, std::string* error);
+
+/// Wraps the emulator's command handler: a command that a fault matches is answered (or not)
+/// as the fault says; every other command goes to the handler unchanged. Held replies are sent
+/// by SendDueReplies, which the main loop calls after each pass: a delay holds back only its
+/// own reply, never another command.
+class CFaultyHandler : public MCommandHandlerInterface {
+public:
+    using TClock = std::chrono::steady_clock;
+
+    /// `exitNow` ends the process (an exit fault); by default std::_Exit(kFaultExitStatus).
+    CFaultyHandler(CNavigatorCommandHandler& handler, std::vector<TFault> faults, CLog& log,
+                   std::function<void()> exitNow = {});
+
+    int HandleCommand(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) override;
+
+    /// Sends every held reply whose time has come.
+    void SendDueReplies();
+    /// Milliseconds until the next held reply is due (0 when one is due), at most `longest`.
+    std::uint32_t MillisecondsToNextReply(std::uint32_t longest) const;
+    std::size_t heldReplies() const { return held_.size(); }
+
+private:
+    // Where a reply goes: the names as the command's file had them, the pid and the sequence.
+    struct TReplyAddress {
+        std::string navigator;
+        std::string client;
+        int pid = 0;
+        int sequence = 0;
+    };
+    struct THeldReply {
+        TClock::time_point due;
+        TReplyAddress address;
+        std::vector<std::string> fields;
+    };
+
+    TFault* Match(const std::string& wireName);
+    static bool AddressOf(const MOstrelCommunicationLayerInterface& layer,
+                          const MOstrelSession* session, TReplyAddress* address);
+    static void Send(const TReplyAddress& address, const std::vector<std::string>& fields);
+
+    CNavigatorCommandHandler& handler_;
+    std::vector<TFault> faults_;
+    CLog& log_;
+    std::function<void()> exitNow_;
+    std::vector<THeldReply> held_;
+};
+
+}  // namespace oxsdk::emulator
