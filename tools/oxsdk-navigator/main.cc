@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -23,7 +22,6 @@
 #include "commands.h"
 #include "emulated_navigator.h"
 #include "exchange_cleaner.h"
-#include "exchange_watch.h"
 #include "live_view.h"
 #include "fault_script.h"
 #include "platform/device_text.h"
@@ -450,11 +448,6 @@ int main(int argc, char** argv) {
     std::string exchangeHostFolder;
     platform::DevicePathToHost(exchangeFolder, &exchangeHostFolder);
     RemoveCommandsOfGoneSenders(exchangeHostFolder, exchangeName, log);
-    CExchangeWatch watch;
-    if (!watch.Open(exchangeHostFolder, exchangeName)) {
-        log.Error("cannot watch " + exchangeHostFolder + " (" + std::strerror(errno) +
-                  "): passing over it every " + std::to_string(kPassWaitMilliseconds) + " ms");
-    }
     // The live view reads only what the loop publishes after each pass.
     CLiveState liveState;
     CLiveView liveView;
@@ -478,28 +471,24 @@ int main(int argc, char** argv) {
              " places from " + gazetteerFile + ", position " + Describe(start) + ", time scale " +
              TimeScaleText(timeScale));
 
-    // A pass over the whole folder reads every entry: it runs when events were lost or there
-    // is no watch, and otherwise once per kFullPassInterval, for what no event announced (a
-    // command that could not be read at once, markers a pass removes after their grace
-    // period). A command that arrives is handled by a pass that sees the arrivals only.
+    // A pass runs when a command addressed to this navigator may have come (the library's wait
+    // is woken by nothing else: not by its own replies, not by other parties' files), and at
+    // least once per kFullPassInterval, for what no wake-up announced (a command that could not
+    // be read at once, markers a pass removes after their grace period).
     using Clock = std::chrono::steady_clock;
     Clock::time_point lastPass = Clock::now();
-    bool wholeFolder = true;  // what came before the watch
-    std::set<std::string> arrivals;
+    bool pass = true;  // what came before the wait began
     while (stopSignal == 0 && !navigator.stopRequested()) {
         navigator.Update();
-        if (wholeFolder || !watch.isOpen() || Clock::now() - lastPass >= kFullPassInterval) {
+        if (pass || Clock::now() - lastPass >= kFullPassInterval) {
             lastPass = Clock::now();
             COstrelFileLayer::ProcessEvents(exchangeName.c_str(), faultyHandler);
-        } else if (!arrivals.empty()) {
-            watch.ProcessArrivals(arrivals, faultyHandler);
         }
-        arrivals.clear();
         liveState.Publish(navigator);
         faultyHandler.SendDueReplies();
         if (navigator.stopRequested() || stopSignal != 0) break;
-        wholeFolder =
-            watch.Wait(faultyHandler.MillisecondsToNextReply(kPassWaitMilliseconds), &arrivals);
+        const auto wait = faultyHandler.MillisecondsToNextReply(kPassWaitMilliseconds);
+        pass = COstrelFileLayer::WaitForCommand(exchangeName.c_str(), static_cast<int>(wait)) != 0;
     }
 
     liveView.Stop();
