@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/device_text.h"
 #include "transport/parse_decimal.h"
 
 namespace oxsdk::transport {
@@ -41,6 +42,13 @@ bool IsUsableExchangeName(const char* name) {
         if (c == '.' || c == '/' || c == '\\') return false;
     }
     return false;
+}
+
+bool FormatMarkerPattern(const char* receiver, char16_t* pattern, int capacity) {
+    char narrow[kFileNameCapacity + 16];
+    const int length = std::snprintf(narrow, sizeof narrow, "*.%s.*.*.finished", receiver);
+    if (length < 0 || length >= static_cast<int>(sizeof narrow)) return false;
+    return platform::WidenText(narrow, pattern, capacity);
 }
 
 bool FormatExchangeFileName(char (&name)[kFileNameCapacity], EExchangeFile kind, const char* writer,

@@ -13,6 +13,12 @@ enum class EExchangeFile { kMessage, kMarker };
 /// the exchange folder (no ".", "/" or "\\"), shorter than 256 bytes.
 bool IsUsableExchangeName(const char* name);
 
+/// Writes the name pattern of the markers addressed to `receiver`, "*.receiver.*.*.finished",
+/// as wide text into `pattern` (`capacity` characters). Files of other names never match it;
+/// ParseMarkerName tells exactly which of the matching ones are markers for `receiver`. False
+/// when it does not fit.
+bool FormatMarkerPattern(const char* receiver, char16_t* pattern, int capacity);
+
 /// Formats the name of a message or marker into `name`; pid and sequence are written as
 /// unsigned decimal numbers. False when the name would not fit kFileNameCapacity.
 bool FormatExchangeFileName(char (&name)[kFileNameCapacity], EExchangeFile kind, const char* writer,

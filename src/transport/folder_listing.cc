@@ -1,15 +1,18 @@
 #include "transport/folder_listing.h"
 
 #include "platform/device_text.h"
+#include "transport/exchange_file_name.h"
 #include "transport/exchange_folder.h"
 
 namespace oxsdk::transport {
 
-bool CFolderListing::First() {
+bool CFolderListing::First(const char* receiver) {
     handle_.reset();
     first_ = false;
+    char16_t markers[platform::kMaxPath];
     if (!GetExchangeFolder(pattern_, false) ||
-        !platform::AppendWide(pattern_, platform::kMaxPath, kMarkerPattern)) {
+        !FormatMarkerPattern(receiver, markers, platform::kMaxPath) ||
+        !platform::AppendWide(pattern_, platform::kMaxPath, markers)) {
         return false;
     }
     first_ = true;

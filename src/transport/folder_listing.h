@@ -1,5 +1,5 @@
-// The listing of the markers in the exchange folder that the navigator side walks once per
-// ProcessEvents pass. It hands out each entry's name as narrow text with its directory flag; the folders
+// The listing of the markers addressed to the navigator in the exchange folder, which the
+// navigator side walks once per ProcessEvents pass. It hands out each entry's name as narrow text with its directory flag; the folders
 // are not created. Entries named "." or "..", and entries whose names have no narrow form or
 // do not fit 255 bytes (no exchange file has such a name), are passed over.
 #pragma once
@@ -12,19 +12,17 @@
 
 namespace oxsdk::transport {
 
-/// What the listing asks the platform for: only markers, so that message files are neither
-/// looked at nor handed out.
-inline constexpr char16_t kMarkerPattern[] = u"*.finished";
-
 class CFolderListing {
 public:
     CFolderListing() = default;
     CFolderListing(const CFolderListing&) = delete;
     CFolderListing& operator=(const CFolderListing&) = delete;
 
-    /// Opens the listing of the exchange folder and fetches its first entry. False when the
-    /// folder is missing or holds nothing to hand out.
-    bool First();
+    /// Opens the listing of the markers addressed to `receiver` in the exchange folder (see
+    /// FormatMarkerPattern: message files and files addressed to others are neither looked at
+    /// nor handed out) and fetches its first entry. False when the folder is missing or holds
+    /// nothing to hand out.
+    bool First(const char* receiver);
     /// Fetches the next entry. False when the listing is exhausted (it is then closed).
     bool Next();
 

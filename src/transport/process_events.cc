@@ -6,7 +6,7 @@
 // removed. Nothing thrown inside the pass (by the handler or by the C++ runtime) leaves it: the
 // command at hand is dropped, its layer and sessions are released, and the pass goes on.
 #include <cstdint>
-#include <cstdio>
+#include <iterator>
 #include <memory>
 #include <optional>
 
@@ -54,7 +54,7 @@ void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface&
         batch.emplace();
         oxsdk::transport::CFolderListing listing;
         std::uint64_t now = 0;
-        for (bool more = listing.First(); more; more = listing.Next()) {
+        for (bool more = listing.First(name); more; more = listing.Next()) {
             if (listing.isDirectory != 0) continue;
             oxsdk::transport::TMarkerFields marker;
             if (!oxsdk::transport::ParseMarkerName(listing.entryName, name, &marker)) continue;
@@ -92,10 +92,10 @@ int COstrelFileLayer::WaitForCommand(const char* name, int timeoutMilliseconds) 
     if (!oxsdk::transport::IsUsableExchangeName(name)) return 0;
     try {
         thread_local bool watching = false;
-        char narrow[oxsdk::transport::kFileNameCapacity + 16];
-        char16_t pattern[sizeof narrow];
-        std::snprintf(narrow, sizeof narrow, "*.%s.*.*.finished", name);
-        if (!oxsdk::platform::WidenText(narrow, pattern, static_cast<int>(sizeof narrow))) return 0;
+        char16_t pattern[oxsdk::transport::kFileNameCapacity + 16];
+        if (!oxsdk::transport::FormatMarkerPattern(name, pattern, static_cast<int>(std::size(pattern)))) {
+            return 0;
+        }
         char16_t folder[oxsdk::platform::kMaxPath];
         oxsdk::platform::Platform& system = oxsdk::platform::CurrentPlatform();
         if (!watching) {

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "OXSDK5Link/FileLayer.h"
-#include "transport/folder_listing.h"
 #include "platform/fake/fake_platform.h"
 #include "support/echo_navigator.h"
 #include "support/exchange_files.h"
@@ -182,7 +181,7 @@ public:
 
     Error FindFirst(const char16_t* pattern, std::unique_ptr<FindHandle>* handle,
                     FindData* first) override {
-        if (std::u16string(pattern) != kExchange + oxsdk::transport::kMarkerPattern) {
+        if (std::u16string(pattern) != kExchange + u"*.nav.*.*.finished") {
             return PlatformWrapper::FindFirst(pattern, handle, first);
         }
         *handle = std::make_unique<Listing>(names_);
