@@ -5,6 +5,7 @@
 #
 # The device is a fresh temporary folder, removed at the end, unless OXSDK_DEVICE_ROOT names
 # one (then it is kept). OXSDK_BUILD_DIR and OXSDK_BUILD_PRESET choose another build.
+# OXSDK_DEMO_HTTP=127.0.0.1:PORT makes the emulator serve its live view there.
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -13,9 +14,9 @@ bash scripts/install-deps.sh
 preset=${OXSDK_BUILD_PRESET:-default}
 build_dir=${OXSDK_BUILD_DIR:-$source_dir/build/$preset}
 
-echo "Building oxsdk-demo and oxsdk-navigator (preset $preset) ..."
+echo "Building oxsdk-demo, oxsdk-navigator and oxsdk (preset $preset) ..."
 build_log=$(mktemp)
-if ! { cmake --preset "$preset" && cmake --build --preset "$preset" --target oxsdk-demo oxsdk-navigator; } \
+if ! { cmake --preset "$preset" && cmake --build --preset "$preset" --target oxsdk-demo oxsdk-navigator oxsdk; } \
         >"$build_log" 2>&1; then
     cat "$build_log"
     rm -f "$build_log"
@@ -61,7 +62,7 @@ install_folder="$device_root/Program Files/Ostrel"
 mkdir -p "$install_folder"
 cat >"$install_folder/Ostrel Navigator.exe" <<LAUNCHER
 #!/bin/sh
-exec "$navigator_binary" --gazetteer "$gazetteer" --time-scale 30 --log "$log_file" "\$@"
+exec "$navigator_binary" --gazetteer "$gazetteer" --time-scale 30 --log "$log_file" ${OXSDK_DEMO_HTTP:+--http "$OXSDK_DEMO_HTTP"} "\$@"
 LAUNCHER
 chmod 755 "$install_folder/Ostrel Navigator.exe"
 
@@ -80,4 +81,12 @@ if [[ $status -ne 0 && -f "$log_file" ]]; then
     echo "navigator log ($log_file):"
     tail -n 40 "$log_file"
 fi
+cat <<WATCH
+
+To watch the same session as it happens, run it on a device you keep, with the monitor
+beside it and the emulator's live view in a browser:
+  export OXSDK_DEVICE_ROOT=\$HOME/oxsdk-demo-device; mkdir -p -m 700 "\$OXSDK_DEVICE_ROOT"
+  $build_dir/tools/oxsdk/oxsdk monitor &       # every command and reply, decoded
+  OXSDK_DEMO_HTTP=127.0.0.1:8080 bash scripts/demo.sh   # then open http://127.0.0.1:8080/
+WATCH
 exit $status
