@@ -27,6 +27,8 @@ constexpr int kStopWaitBound = 10;
 int COstrelAPI::StartApplication(TError* error) {
     error->errorCode = 0;
     try {
+        // One call: the search checks each folder on its way once (and again after each wait).
+        oxsdk::platform::ScopedBatch batch;
         error->errorCode = oxsdk::navigator::StartNavigator(*this, layer);
     } catch (...) {
         error->errorCode = -5;

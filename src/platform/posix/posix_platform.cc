@@ -312,6 +312,14 @@ public:
                                     std::u16string_view(entry.name, length))) {
                 continue;
             }
+            // A folder the listing names as one needs no look of its own: folders keep no
+            // read-only bit, and their write time is not asked for.
+            if (hostEntry->d_type == DT_DIR) {
+                entry.attributes = kAttributeDirectory;
+                entry.lastWriteTime = 0;
+                entries.push_back(entry);
+                continue;
+            }
             struct stat info;
             if (fstatat(dirfd(listing), hostEntry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
                 !(S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
