@@ -1,8 +1,11 @@
 // The Windows platform across processes: the library finds a navigator program on the device,
 // starts it with CreateProcessW, waits for its window (a real one, of class AldernWinClass),
-// exchanges commands with it through the exchange folder and stops it. The navigator is this
-// very program, copied onto the device as "Ostrel Navigator.exe": started under that name, it
-// answers commands instead of running the tests.
+// exchanges commands with it through the exchange folder and stops it. The navigator is either
+// this very program, copied onto the device as "Ostrel Navigator.exe" (started under that name,
+// it answers commands instead of running the tests), or the navigator emulator built beside it.
+// The navigator joins a job as soon as its window shows, so that it cannot outlive its test.
+// (The job holds the started program only: under wine 8, a program that puts itself into a job
+// and then starts others hangs at the second start.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -40,6 +43,19 @@ int RunNavigator() {
     return 0;
 }
 
+// A job that ends the processes put into it when it closes (with the test that made it).
+HANDLE NewReapingJob() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job != nullptr && !SetInformationJobObject(job, JobObjectExtendedLimitInformation,
+                                                   &limits, sizeof limits)) {
+        CloseHandle(job);
+        return nullptr;
+    }
+    return job;
+}
+
 // Before the tests' main: started as the navigator, be one.
 const bool navigatorRun = [] {
     const std::wstring self = ThisProgram();
@@ -51,19 +67,71 @@ const bool navigatorRun = [] {
     return false;
 }();
 
-TEST(Win32NavigatorTest, StartedByTheLibraryAnswersAndStops) {
+// Removes the folder `path` with what it holds, each entry once. (std::filesystem::remove_all
+// of mingw-w64's runtime never returns, under wine, after the emulator has run from the folder.)
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE listing = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (listing != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                RemoveTree(path + L"\\" + name);
+            } else {
+                DeleteFileW((path + L"\\" + name).c_str());
+            }
+        } while (FindNextFileW(listing, &found));
+        FindClose(listing);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+struct UniqueJob {
+    explicit UniqueJob(HANDLE job) : handle(job) {}
+    ~UniqueJob() { Close(); }
+    void Close() {
+        if (handle != nullptr) CloseHandle(handle);
+        handle = nullptr;
+    }
+    HANDLE get() const { return handle; }
+    HANDLE handle;
+};
+
+struct NavigatorCase {
+    const char* name;
+    const wchar_t* program;  // beside this one; null: this program
+    int flashReply;          // the error code that FlashMessage(.., 77) gets back
+};
+
+class Win32NavigatorTest : public testing::TestWithParam<NavigatorCase> {};
+
+TEST_P(Win32NavigatorTest, StartedByTheLibraryAnswersAndStops) {
+    UniqueJob job(NewReapingJob());
+    ASSERT_NE(job.get(), nullptr) << GetLastError();
     const std::string root = oxsdk::platform::MakePrivateTemporaryFolder("oxsdk-navigator");
     ASSERT_FALSE(root.empty());
     const std::wstring wideRoot(root.begin(), root.end());  // the temporary folder is ASCII
     SetEnvironmentVariableW(L"OXSDK_DEVICE_ROOT", wideRoot.c_str());  // the navigator's too
-    fs::create_directories(root + "\\Programs\\Navigation");
-    ASSERT_TRUE(CopyFileW(ThisProgram().c_str(),
-                          (wideRoot + L"\\Programs\\Navigation\\" + kNavigatorName).c_str(), TRUE));
+    const std::wstring folder = wideRoot + L"\\Programs\\Navigation";
+    fs::create_directories(folder);
+    std::wstring program = ThisProgram();
+    if (GetParam().program != nullptr) {
+        // The emulator, with the places file it finds beside itself.
+        const fs::path beside = fs::path(program).parent_path();
+        program = (beside / GetParam().program).wstring();
+        fs::create_directories(folder + L"\\data");
+        ASSERT_TRUE(CopyFileW((beside / L"data" / L"places.csv").c_str(),
+                              (folder + L"\\data\\places.csv").c_str(), TRUE));
+    }
+    ASSERT_TRUE(CopyFileW(program.c_str(), (folder + L"\\" + kNavigatorName).c_str(), TRUE));
 
     // The client runs on a thread of its own: the folder watch of its reply waits ends with it,
     // before the device goes.
-    std::thread client([] {
-        MOstrelCommunicationLayerInterface* layer = COstrelFileLayer::New("app", "nav", -1);
+    const char* remote = GetParam().program != nullptr ? "OstrelNavigator" : "nav";
+    HANDLE navigator = nullptr;
+    std::thread client([this, remote, &job, &navigator] {
+        MOstrelCommunicationLayerInterface* layer = COstrelFileLayer::New("app", remote, -1);
         ASSERT_NE(layer, nullptr);
         {
             COstrelAPI api(*layer);
@@ -72,19 +140,36 @@ TEST(Win32NavigatorTest, StartedByTheLibraryAnswersAndStops) {
             api.StartApplication(&error);
             EXPECT_EQ(error.errorCode, 0);
             EXPECT_EQ(api.IsApplicationRunning(&error), 1);
+            DWORD id = 0;
+            GetWindowThreadProcessId(FindWindowW(L"AldernWinClass", nullptr), &id);
+            navigator = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+            ASSERT_NE(navigator, nullptr);
+            EXPECT_TRUE(AssignProcessToJobObject(job.get(), navigator));
             EXPECT_EQ(api.FlashMessage(&error, "hello", 77), 0);
-            EXPECT_EQ(error.errorCode, 77);
+            EXPECT_EQ(error.errorCode, GetParam().flashReply);
             EXPECT_EQ(api.StopApplication(&error), 0);
             EXPECT_EQ(error.errorCode, -5);  // its window is gone
         }
         delete layer;
     });
     client.join();
+    // The navigator's process has ended, not only its window.
+    ASSERT_NE(navigator, nullptr);
+    EXPECT_EQ(WaitForSingleObject(navigator, 60000), WAIT_OBJECT_0);
+    CloseHandle(navigator);
+    job.Close();  // wine keeps a program's file busy while a job holds its process
     std::error_code ignored;
     EXPECT_TRUE(fs::is_empty(root + "\\Ostrel\\SdkFileCalls", ignored));
     SetEnvironmentVariableW(L"OXSDK_DEVICE_ROOT", nullptr);
-    fs::remove_all(root, ignored);
+    RemoveTree(wideRoot);
 }
+
+INSTANTIATE_TEST_SUITE_P(Navigators, Win32NavigatorTest,
+                         testing::Values(NavigatorCase{"TestNavigator", nullptr, 77},
+                                         NavigatorCase{"Emulator", L"oxsdk-navigator.exe", 0}),
+                         [](const testing::TestParamInfo<NavigatorCase>& tested) {
+                             return std::string(tested.param.name);
+                         });
 
 // Run by tests/platform/interop_test.cc under wine: a Windows client of a navigator that runs
 // elsewhere on the device root that OXSDK_DEVICE_ROOT names.
