@@ -91,6 +91,20 @@ private:
     bool writing_;
 };
 
+// A file that another party removed while it was being created: writes are dropped.
+class TakenFile : public File {
+public:
+    Error Read(void*, std::uint32_t, std::uint32_t* bytesRead) override {
+        *bytesRead = 0;
+        return Error::kAccessDenied;
+    }
+    Error Write(const void*, std::uint32_t size, std::uint32_t* bytesWritten) override {
+        *bytesWritten = size;
+        return Error::kNone;
+    }
+    std::uint32_t GetSize() override { return 0; }
+};
+
 class Win32Platform : public Platform {
 public:
     // An empty root means: as the environment names it at every call.
@@ -126,8 +140,19 @@ public:
                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!handle.valid()) return ErrorFromWin32(GetLastError());
         BY_HANDLE_FILE_INFORMATION info;
-        if (!GetFileInformationByHandle(handle.get(), &info) || !IsPlainFile(info) ||
-            (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        if (!GetFileInformationByHandle(handle.get(), &info)) {
+            // Under wine a program of the host may remove the file while it is open here (the
+            // sharing mode binds Windows programs only), and then nothing can be learnt of it.
+            // Gone from the device, it has been taken already: what would be written to it is
+            // dropped, and nothing is written through a handle that was not checked.
+            if (GetFileAttributesW(resolved.Full().c_str()) == INVALID_FILE_ATTRIBUTES &&
+                GetLastError() == ERROR_FILE_NOT_FOUND) {
+                *file = std::make_unique<TakenFile>();
+                return Error::kNone;
+            }
+            return Error::kAccessDenied;
+        }
+        if (!IsPlainFile(info) || (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
             return Error::kAccessDenied;
         }
         // Emptied only when there is something to empty.
