@@ -5,6 +5,7 @@
 //   round_trip navigator            answers commands until it is stopped (or ~10 min pass)
 //   round_trip client [COUNT]       COUNT flashed messages, then stops the navigator; prints
 //                                   the median and the 10th and 90th percentile in ms
+//   round_trip probe                the time of one file lookup in the exchange folder
 //
 // Plain C++ over the library and the platform of this build, so that it builds for Windows.
 #include <algorithm>
@@ -92,6 +93,19 @@ int RunClient(int count) {
     return failures == 0 ? 0 : 1;
 }
 
+// The cost of one platform operation on the exchange folder (each resolves the device path).
+int RunProbe(int count) {
+    char16_t folder[oxsdk::platform::kMaxPath];
+    if (!oxsdk::transport::GetExchangeFolder(folder, true)) return 2;
+    std::u16string path = std::u16string(folder) + u"absent.file";
+    oxsdk::platform::Platform& platform = oxsdk::platform::CurrentPlatform();
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < count; ++i) platform.GetFileAttributes(path.c_str());
+    const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
+    std::printf("%d lookups: %.1f us each\n", count, took.count() / count);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,6 +114,7 @@ int main(int argc, char** argv) {
         const int count = argc >= 3 ? std::atoi(argv[2]) : 200;
         return RunClient(count > 0 ? count : 200);
     }
-    std::fprintf(stderr, "usage: round_trip navigator | round_trip client [COUNT]\n");
+    if (argc >= 2 && std::strcmp(argv[1], "probe") == 0) return RunProbe(1000);
+    std::fprintf(stderr, "usage: round_trip navigator | round_trip client [COUNT] | round_trip probe\n");
     return 2;
 }

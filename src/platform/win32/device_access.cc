@@ -1,5 +1,6 @@
 #include "platform/win32/device_access.h"
 
+#include <mutex>
 #include <vector>
 
 #include "platform/device_names.h"
@@ -8,6 +9,7 @@
 // After windows.h:
 #include <aclapi.h>
 #include <sddl.h>
+#include <winternl.h>
 
 namespace oxsdk::platform {
 namespace {
@@ -75,9 +77,9 @@ std::string Named(const std::wstring& path) {
 
 // Why the open folder `folder` (at `path`) cannot be trusted; empty when it can.
 std::string FolderProblem(HANDLE folder, const std::wstring& path) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(folder, &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    std::uint32_t attributes = 0, links = 0;
+    if (!QueryOpenEntry(folder, &attributes, &links) ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return "the device folder " + Named(path) + " is not a folder";
     }
     PSID owner = nullptr;
@@ -120,6 +122,69 @@ std::string FolderProblem(HANDLE folder, const std::wstring& path) {
     return problem;
 }
 
+// The file index of the open `handle`, unique within its volume.
+bool FileIndex(HANDLE handle, std::int64_t* index) {
+    IO_STATUS_BLOCK status{};
+    LARGE_INTEGER internal{};
+    if (NtQueryInformationFile(handle, &status, &internal, sizeof internal,
+                               FileInternalInformation) != 0) {
+        return false;
+    }
+    *index = internal.QuadPart;
+    return true;
+}
+
+// Folders found trusted lately, by host path and file index (a folder renamed or replaced
+// meanwhile is another entry), each for a short while: reading a security descriptor costs
+// more than the operation it guards. Only this user or an administrator can loosen a trusted
+// folder's access list, and such a change is seen at most kTrustedFor later; what was refused
+// is asked again every time.
+class TrustedFolders {
+public:
+    bool Contains(const std::wstring& path, std::int64_t index) {
+        const ULONGLONG now = GetTickCount64();
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const Entry& entry : entries_) {
+            if (entry.index == index && entry.path == path && now < entry.until) return true;
+        }
+        return false;
+    }
+    void Add(const std::wstring& path, std::int64_t index) {
+        Entry added{path, index, GetTickCount64() + kTrustedFor};
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (Entry& entry : entries_) {
+            if (entry.index == index && entry.path == path) {
+                entry = std::move(added);
+                return;
+            }
+        }
+        if (entries_.size() >= kMostEntries) entries_.erase(entries_.begin());  // the oldest
+        entries_.push_back(std::move(added));
+    }
+
+private:
+    static constexpr ULONGLONG kTrustedFor = 2000;  // ms
+    static constexpr std::size_t kMostEntries = 64;
+    struct Entry {
+        std::wstring path;
+        std::int64_t index;
+        ULONGLONG until;
+    };
+    std::mutex mutex_;
+    std::vector<Entry> entries_;
+};
+
+// Whether the open folder `folder` (at `path`) is a folder that can be trusted.
+bool IsTrustedFolder(HANDLE folder, const std::wstring& path) {
+    static TrustedFolders* const trusted = new TrustedFolders;  // never destroyed: used at exit
+    std::int64_t index = 0;
+    const bool known = FileIndex(folder, &index);
+    if (known && trusted->Contains(path, index)) return true;
+    if (!FolderProblem(folder, path).empty()) return false;
+    if (known) trusted->Add(path, index);
+    return true;
+}
+
 HANDLE OpenFolderHandle(const std::wstring& path, bool followReparsePoint) {
     DWORD flags =
         FILE_FLAG_BACKUP_SEMANTICS | (followReparsePoint ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
@@ -131,10 +196,10 @@ HANDLE OpenFolderHandle(const std::wstring& path, bool followReparsePoint) {
 // with FILE_FLAG_OPEN_REPARSE_POINT, so it is the reparse point itself) and of the path, since
 // wine marks a host symbolic link only in what it reports for a path.
 bool IsReparsePoint(HANDLE handle, const std::wstring& path) {
-    BY_HANDLE_FILE_INFORMATION info;
+    std::uint32_t opened = 0, links = 0;
     DWORD attributes = GetFileAttributesW(path.c_str());
-    return !GetFileInformationByHandle(handle, &info) || attributes == INVALID_FILE_ATTRIBUTES ||
-           ((info.dwFileAttributes | attributes) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return !QueryOpenEntry(handle, &opened, &links) || attributes == INVALID_FILE_ATTRIBUTES ||
+           ((opened | attributes) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 // Creates `folder` and its missing parents, private. False when it cannot.
@@ -174,6 +239,18 @@ UniqueHandle::~UniqueHandle() {
     if (handle_ != nullptr) CloseHandle(handle_);
 }
 
+bool QueryOpenEntry(void* handle, std::uint32_t* attributes, std::uint32_t* links) {
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)) {
+        return false;
+    }
+    *attributes = basic.FileAttributes;
+    *links = standard.NumberOfLinks;
+    return true;
+}
+
 void* PrivateFolderSecurity() {
     // This user, the system and the administrators, inherited by everything inside; nothing
     // inherited from above.
@@ -196,7 +273,7 @@ Error OpenDeviceRoot(const std::wstring& root, bool create, UniqueHandle* folder
     if (!opened.valid() && create && EnsureHostFolder(root)) {
         opened = UniqueHandle(OpenFolderHandle(root, true));
     }
-    if (!opened.valid() || !FolderProblem(opened.get(), root).empty()) return Error::kNotFound;
+    if (!opened.valid() || !IsTrustedFolder(opened.get(), root)) return Error::kNotFound;
     *folder = std::move(opened);
     return Error::kNone;
 }
@@ -204,7 +281,7 @@ Error OpenDeviceRoot(const std::wstring& root, bool create, UniqueHandle* folder
 Error OpenTrustedFolder(const std::wstring& path, UniqueHandle* folder) {
     UniqueHandle opened(OpenFolderHandle(path, false));
     if (!opened.valid() || IsReparsePoint(opened.get(), path) ||
-        !FolderProblem(opened.get(), path).empty()) {
+        !IsTrustedFolder(opened.get(), path)) {
         return Error::kNotFound;
     }
     *folder = std::move(opened);
