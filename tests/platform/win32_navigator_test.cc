@@ -105,9 +105,10 @@ struct NavigatorCase {
     int flashReply;          // the error code that FlashMessage(.., 77) gets back
 };
 
-class Win32NavigatorTest : public testing::TestWithParam<NavigatorCase> {};
-
-TEST_P(Win32NavigatorTest, StartedByTheLibraryAnswersAndStops) {
+// One navigator of `tested` at a time: there is one desktop, and the library finds a navigator by
+// its window's class.
+void StartAnswerAndStop(const NavigatorCase& tested) {
+    SCOPED_TRACE(tested.name);
     UniqueJob job(NewReapingJob());
     ASSERT_NE(job.get(), nullptr) << GetLastError();
     const std::string root = oxsdk::platform::MakePrivateTemporaryFolder("oxsdk-navigator");
@@ -117,10 +118,10 @@ TEST_P(Win32NavigatorTest, StartedByTheLibraryAnswersAndStops) {
     const std::wstring folder = wideRoot + L"\\Programs\\Navigation";
     fs::create_directories(folder);
     std::wstring program = ThisProgram();
-    if (GetParam().program != nullptr) {
+    if (tested.program != nullptr) {
         // The emulator, with the places file it finds beside itself.
         const fs::path beside = fs::path(program).parent_path();
-        program = (beside / GetParam().program).wstring();
+        program = (beside / tested.program).wstring();
         fs::create_directories(folder + L"\\data");
         ASSERT_TRUE(CopyFileW((beside / L"data" / L"places.csv").c_str(),
                               (folder + L"\\data\\places.csv").c_str(), TRUE));
@@ -129,9 +130,9 @@ TEST_P(Win32NavigatorTest, StartedByTheLibraryAnswersAndStops) {
 
     // The client runs on a thread of its own: the folder watch of its reply waits ends with it,
     // before the device goes.
-    const char* remote = GetParam().program != nullptr ? "OstrelNavigator" : "nav";
+    const char* remote = tested.program != nullptr ? "OstrelNavigator" : "nav";
     HANDLE navigator = nullptr;
-    std::thread client([this, remote, &job, &navigator] {
+    std::thread client([&tested, remote, &job, &navigator] {
         MOstrelCommunicationLayerInterface* layer = COstrelFileLayer::New("app", remote, -1);
         ASSERT_NE(layer, nullptr);
         {
@@ -147,7 +148,7 @@ TEST_P(Win32NavigatorTest, StartedByTheLibraryAnswersAndStops) {
             ASSERT_NE(navigator, nullptr);
             EXPECT_TRUE(AssignProcessToJobObject(job.get(), navigator));
             EXPECT_EQ(api.FlashMessage(&error, "hello", 77), 0);
-            EXPECT_EQ(error.errorCode, GetParam().flashReply);
+            EXPECT_EQ(error.errorCode, tested.flashReply);
             EXPECT_EQ(api.StopApplication(&error), 0);
             EXPECT_EQ(error.errorCode, -5);  // its window is gone
         }
@@ -165,12 +166,12 @@ TEST_P(Win32NavigatorTest, StartedByTheLibraryAnswersAndStops) {
     RemoveTree(wideRoot);
 }
 
-INSTANTIATE_TEST_SUITE_P(Navigators, Win32NavigatorTest,
-                         testing::Values(NavigatorCase{"TestNavigator", nullptr, 77},
-                                         NavigatorCase{"Emulator", L"oxsdk-navigator.exe", 0}),
-                         [](const testing::TestParamInfo<NavigatorCase>& tested) {
-                             return std::string(tested.param.name);
-                         });
+TEST(Win32NavigatorTest, StartedByTheLibraryAnswersAndStops) {
+    for (const NavigatorCase& tested : {NavigatorCase{"TestNavigator", nullptr, 77},
+                                        NavigatorCase{"Emulator", L"oxsdk-navigator.exe", 0}}) {
+        StartAnswerAndStop(tested);
+    }
+}
 
 // Run by tests/platform/interop_test.cc under wine: a Windows client of a navigator that runs
 // elsewhere on the device root that OXSDK_DEVICE_ROOT names.

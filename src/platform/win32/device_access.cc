@@ -1,6 +1,5 @@
 #include "platform/win32/device_access.h"
 
-#include <mutex>
 #include <vector>
 
 #include "platform/device_names.h"
@@ -9,7 +8,6 @@
 // After windows.h:
 #include <aclapi.h>
 #include <sddl.h>
-#include <winternl.h>
 
 namespace oxsdk::platform {
 namespace {
@@ -122,67 +120,9 @@ std::string FolderProblem(HANDLE folder, const std::wstring& path) {
     return problem;
 }
 
-// The file index of the open `handle`, unique within its volume.
-bool FileIndex(HANDLE handle, std::int64_t* index) {
-    IO_STATUS_BLOCK status{};
-    LARGE_INTEGER internal{};
-    if (NtQueryInformationFile(handle, &status, &internal, sizeof internal,
-                               FileInternalInformation) != 0) {
-        return false;
-    }
-    *index = internal.QuadPart;
-    return true;
-}
-
-// Folders found trusted lately, by host path and file index (a folder renamed or replaced
-// meanwhile is another entry), each for a short while: reading a security descriptor costs
-// more than the operation it guards. Only this user or an administrator can loosen a trusted
-// folder's access list, and such a change is seen at most kTrustedFor later; what was refused
-// is asked again every time.
-class TrustedFolders {
-public:
-    bool Contains(const std::wstring& path, std::int64_t index) {
-        const ULONGLONG now = GetTickCount64();
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (const Entry& entry : entries_) {
-            if (entry.index == index && entry.path == path && now < entry.until) return true;
-        }
-        return false;
-    }
-    void Add(const std::wstring& path, std::int64_t index) {
-        Entry added{path, index, GetTickCount64() + kTrustedFor};
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (Entry& entry : entries_) {
-            if (entry.index == index && entry.path == path) {
-                entry = std::move(added);
-                return;
-            }
-        }
-        if (entries_.size() >= kMostEntries) entries_.erase(entries_.begin());  // the oldest
-        entries_.push_back(std::move(added));
-    }
-
-private:
-    static constexpr ULONGLONG kTrustedFor = 2000;  // ms
-    static constexpr std::size_t kMostEntries = 64;
-    struct Entry {
-        std::wstring path;
-        std::int64_t index;
-        ULONGLONG until;
-    };
-    std::mutex mutex_;
-    std::vector<Entry> entries_;
-};
-
 // Whether the open folder `folder` (at `path`) is a folder that can be trusted.
 bool IsTrustedFolder(HANDLE folder, const std::wstring& path) {
-    static TrustedFolders* const trusted = new TrustedFolders;  // never destroyed: used at exit
-    std::int64_t index = 0;
-    const bool known = FileIndex(folder, &index);
-    if (known && trusted->Contains(path, index)) return true;
-    if (!FolderProblem(folder, path).empty()) return false;
-    if (known) trusted->Add(path, index);
-    return true;
+    return FolderProblem(folder, path).empty();
 }
 
 HANDLE OpenFolderHandle(const std::wstring& path, bool followReparsePoint) {
