@@ -3,7 +3,9 @@
 # - programs and the DLL in one folder, as Windows looks for a DLL beside its program;
 # - tests run under wine through cmake/wine-run.sh, on a wine prefix inside the build folder;
 # - GoogleTest built for Windows from Debian's source package (/usr/src/googletest) and
-#   offered to find_package(GTest) as if installed.
+#   offered to find_package(GTest) as if installed;
+# - the header-only packages of the tools (CLI11, nlohmann_json) taken from the host, through a
+#   folder that holds only their headers, so that no other host header reaches a Windows compile.
 if(NOT WIN32 OR NOT CMAKE_CROSSCOMPILING)
     return()
 endif()
@@ -27,3 +29,25 @@ if(NOT DEFINED OXSDK_BUILD_TESTS OR OXSDK_BUILD_TESTS)  # the option is declared
          "set(GTest_FOUND TRUE)\n")
     set(GTest_DIR ${CMAKE_BINARY_DIR}/gtest-config CACHE PATH "" FORCE)
 endif()
+
+# Header-only packages of the host, offered to find_package as if installed for Windows.
+set(OXSDK_HOST_HEADERS ${CMAKE_BINARY_DIR}/host-headers)
+foreach(entry IN ITEMS "CLI11|CLI11::CLI11|CLI" "nlohmann_json|nlohmann_json::nlohmann_json|nlohmann")
+    string(REPLACE "|" ";" entry "${entry}")
+    list(GET entry 0 package)
+    list(GET entry 1 target)
+    list(GET entry 2 folder)
+    if(EXISTS /usr/include/${folder})
+        file(MAKE_DIRECTORY ${OXSDK_HOST_HEADERS})
+        file(CREATE_LINK /usr/include/${folder} ${OXSDK_HOST_HEADERS}/${folder} SYMBOLIC)
+        file(WRITE ${CMAKE_BINARY_DIR}/package-config/${package}/${package}Config.cmake
+             "# The host's header-only ${package} for the Windows build (cmake/Windows.cmake).\n"
+             "if(NOT TARGET ${target})\n"
+             "    add_library(${target} INTERFACE IMPORTED)\n"
+             "    set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES\n"
+             "                          ${OXSDK_HOST_HEADERS})\n"
+             "endif()\n"
+             "set(${package}_FOUND TRUE)\n")
+        set(${package}_DIR ${CMAKE_BINARY_DIR}/package-config/${package} CACHE PATH "" FORCE)
+    endif()
+endforeach()

@@ -19,7 +19,7 @@ if [ -x "$linux_tests" ]; then
     echo "== interop: Linux and Windows programs on one exchange folder"
     OXSDK_WINDOWS_NAVIGATOR="$PWD/build/win64/bin/oxsdk_platform_tests.exe" \
     OXSDK_WINE="$PWD/build/win64/wine-run.sh" \
-        timeout 300 "$linux_tests" --gtest_filter='InteropTest.*' || status=$?
+        timeout 300 "$linux_tests" --gtest_filter='*InteropTest.*' || status=$?
 fi
 # The prefix's server and services would otherwise linger for a while.
 WINEPREFIX="$PWD/build/win64/wine-prefix" wineserver -k >/dev/null 2>&1 || true

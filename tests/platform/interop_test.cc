@@ -1,15 +1,20 @@
-// One exchange folder, two operating systems: a client of the emulated device and the Windows
-// platform's navigator (tests/platform/win32_navigator_test.cc, run by wine) share one device
-// root, and so do a navigator here and a Windows client. Runs when OXSDK_WINDOWS_NAVIGATOR names
-// that Windows program and OXSDK_WINE the command that runs Windows programs;
-// scripts/test-windows.sh sets both after the Windows build.
+// One exchange folder, two operating systems: a client here and a navigator run by wine share one
+// device root, and so do a navigator here and a Windows client. The navigator is either a
+// minimal one (the Windows platform tests' own, tests/platform/win32_navigator_test.cc, or an
+// AnsweringNavigator in this process) or the navigator emulator of that side. Runs when
+// OXSDK_WINDOWS_NAVIGATOR names the Windows platform tests (the Windows emulator is built beside
+// them) and OXSDK_WINE the command that runs Windows programs; scripts/test-windows.sh sets both
+// after the Windows build.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "OXSDK5Link/OXSDK5Link.h"
 #include "answering_navigator.h"
@@ -21,27 +26,81 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(InteropTest, ClientHereAndWindowsNavigatorShareOneFolder) {
-    const char* navigator = std::getenv("OXSDK_WINDOWS_NAVIGATOR");
-    const char* wine = std::getenv("OXSDK_WINE");
-    if (navigator == nullptr || wine == nullptr) {
-        GTEST_SKIP() << "set OXSDK_WINDOWS_NAVIGATOR and OXSDK_WINE (scripts/test-windows.sh)";
-    }
-    const std::string root = MakePrivateTemporaryFolder("oxsdk-interop");
-    ASSERT_FALSE(root.empty());
-    const std::string program = root + "/Programs/Ostrel Navigator.exe";
-    fs::create_directories(root + "/Programs");
-    fs::copy_file(navigator, program);
-    std::string windowsRoot = "Z:" + root;  // wine's drive for the host's "/"
-    for (char& c : windowsRoot) c = c == '/' ? '\\' : c;
+std::string WindowsName(const std::string& path) {
+    std::string name = "Z:" + path;  // wine's drive for the host's "/"
+    for (char& c : name) c = c == '/' ? '\\' : c;
+    return name;
+}
 
+// Starts `arguments` with OXSDK_DEVICE_ROOT set to `deviceRoot` and `variables` added.
+pid_t Start(const std::vector<std::string>& arguments, const std::string& deviceRoot,
+            const std::vector<std::pair<const char*, std::string>>& variables = {}) {
     const pid_t child = fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
-        setenv("OXSDK_DEVICE_ROOT", windowsRoot.c_str(), 1);
-        execl(wine, wine, program.c_str(), static_cast<char*>(nullptr));
+        setenv("OXSDK_DEVICE_ROOT", deviceRoot.c_str(), 1);
+        for (const auto& [name, value] : variables) setenv(name, value.c_str(), 1);
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
         _exit(127);
     }
+    return child;
+}
+
+// Waits (at most a few minutes) for the emulator's log to say it is ready: from then on it
+// answers, and its start-up clean-up, which judges senders by process ids of its own system,
+// is behind it.
+bool AwaitReady(const std::string& log, pid_t emulator) {
+    for (int pass = 0; pass < 30000 && waitpid(emulator, nullptr, WNOHANG) == 0; ++pass) {
+        std::ifstream file(log);
+        const std::string text((std::istreambuf_iterator<char>(file)), {});
+        if (text.find(" ready: ") != std::string::npos) return true;
+        usleep(10000);
+    }
+    return false;
+}
+
+struct InteropSetup {
+    const char* wine = std::getenv("OXSDK_WINE");
+    const char* windowsTests = std::getenv("OXSDK_WINDOWS_NAVIGATOR");
+    std::string root = MakePrivateTemporaryFolder("oxsdk-interop");
+    std::string windowsBin() const { return fs::path(windowsTests).parent_path().string(); }
+};
+
+class InteropTest : public testing::TestWithParam<bool> {  // true: the emulator navigates
+protected:
+    void SetUp() override {
+        if (setup_.wine == nullptr || setup_.windowsTests == nullptr) {
+            GTEST_SKIP() << "set OXSDK_WINDOWS_NAVIGATOR and OXSDK_WINE (scripts/test-windows.sh)";
+        }
+        ASSERT_FALSE(setup_.root.empty());
+    }
+    void TearDown() override {
+        if (!setup_.root.empty()) fs::remove_all(setup_.root);
+    }
+    int FlashReply() const { return GetParam() ? 0 : 77; }  // the emulator answers 0
+    InteropSetup setup_;
+};
+
+TEST_P(InteropTest, ClientHereAndWindowsNavigatorShareOneFolder) {
+    const std::string& root = setup_.root;
+    const std::string windowsRoot = WindowsName(root);
+    pid_t child = -1;
+    if (GetParam()) {
+        const std::string log = root + "/emulator.log";
+        child = Start({setup_.wine, setup_.windowsBin() + "/oxsdk-navigator.exe", "-n", "nav",
+                       "-g", WindowsName(setup_.windowsBin() + "/data/places.csv"), "-l",
+                       WindowsName(log)},
+                      windowsRoot);
+        ASSERT_TRUE(AwaitReady(log, child));
+    } else {
+        const std::string program = root + "/Programs/Ostrel Navigator.exe";
+        fs::create_directories(root + "/Programs");
+        fs::copy_file(setup_.windowsTests, program);
+        child = Start({setup_.wine, program}, windowsRoot);
+    }
+    ASSERT_GT(child, 0);
     {
         std::unique_ptr<Platform> device = NewNativePlatform(root);
         ScopedPlatform use(*device);
@@ -52,7 +111,7 @@ TEST(InteropTest, ClientHereAndWindowsNavigatorShareOneFolder) {
             COstrelAPI::TError error{};
             EXPECT_EQ(api.FlashMessageAsyncRetrieve(api.FlashMessageAsync(0, "hello", 77), &error),
                       0);
-            EXPECT_EQ(error.errorCode, 77);
+            EXPECT_EQ(error.errorCode, FlashReply());
             EXPECT_EQ(api.StopApplicationAsyncRetrieve(api.StopApplicationAsync(0), &error), 0);
             EXPECT_EQ(error.errorCode, 0);
         }
@@ -62,45 +121,50 @@ TEST(InteropTest, ClientHereAndWindowsNavigatorShareOneFolder) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_TRUE(fs::is_empty(root + "/Ostrel/SdkFileCalls"));
-    fs::remove_all(root);
 }
 
-TEST(InteropTest, WindowsClientAndNavigatorHereShareOneFolder) {
-    const char* windowsTests = std::getenv("OXSDK_WINDOWS_NAVIGATOR");
-    const char* wine = std::getenv("OXSDK_WINE");
-    if (windowsTests == nullptr || wine == nullptr) {
-        GTEST_SKIP() << "set OXSDK_WINDOWS_NAVIGATOR and OXSDK_WINE (scripts/test-windows.sh)";
+TEST_P(InteropTest, WindowsClientAndNavigatorHereShareOneFolder) {
+    const std::string& root = setup_.root;
+    pid_t emulator = -1;
+    if (GetParam()) {
+        const std::string log = root + "/emulator.log";
+        emulator = Start({OXSDK_NAVIGATOR_EMULATOR_PATH, "-n", "nav", "-g",
+                          OXSDK_NAVIGATOR_DATA, "-l", log},
+                         root);
+        ASSERT_TRUE(AwaitReady(log, emulator));
     }
-    const std::string root = MakePrivateTemporaryFolder("oxsdk-interop");
-    ASSERT_FALSE(root.empty());
-    std::string windowsRoot = "Z:" + root;
-    for (char& c : windowsRoot) c = c == '/' ? '\\' : c;
-
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        setenv("OXSDK_DEVICE_ROOT", windowsRoot.c_str(), 1);
-        setenv("OXSDK_INTEROP_CLIENT", "1", 1);
-        execl(wine, wine, windowsTests, "--gtest_filter=Win32InteropClientTest.*",
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    const pid_t client =
+        Start({setup_.wine, setup_.windowsTests, "--gtest_filter=Win32InteropClientTest.*"},
+              WindowsName(root),
+              {{"OXSDK_INTEROP_CLIENT", "1"}, {"OXSDK_INTEROP_FLASH_REPLY",
+                                               std::to_string(FlashReply())}});
+    ASSERT_GT(client, 0);
     AnsweringNavigator navigator;
     int status = -1;
     {
         std::unique_ptr<Platform> device = NewNativePlatform(root);
         ScopedPlatform use(*device);
         // Until the client has gone (at most about 5 minutes).
-        for (int pass = 0; pass < 60000 && waitpid(child, &status, WNOHANG) == 0; ++pass) {
-            COstrelFileLayer::ProcessEvents("nav", navigator);
+        for (int pass = 0; pass < 60000 && waitpid(client, &status, WNOHANG) == 0; ++pass) {
+            if (!GetParam()) COstrelFileLayer::ProcessEvents("nav", navigator);
             usleep(5000);
         }
     }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_TRUE(navigator.flashed && navigator.stopped);
+    if (GetParam()) {
+        int emulatorStatus = -1;
+        ASSERT_EQ(waitpid(emulator, &emulatorStatus, 0), emulator);  // stopped by the client
+        EXPECT_TRUE(WIFEXITED(emulatorStatus) && WEXITSTATUS(emulatorStatus) == 0);
+    } else {
+        EXPECT_TRUE(navigator.flashed && navigator.stopped);
+    }
     EXPECT_TRUE(fs::is_empty(root + "/Ostrel/SdkFileCalls"));
-    fs::remove_all(root);
 }
+
+INSTANTIATE_TEST_SUITE_P(Navigators, InteropTest, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& tested) {
+                             return tested.param ? "Emulator" : "Minimal";
+                         });
 
 }  // namespace
 }  // namespace oxsdk::platform

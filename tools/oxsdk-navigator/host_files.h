@@ -4,17 +4,43 @@
 // files and folders are created private (0600, 0700) whatever the umask; output files must be
 // regular files and are opened without ever blocking (a FIFO, device or folder is refused at
 // once); data files are replaced through an exclusive temporary file of a unique name.
-// Used by the user data store, the NMEA output and the log.
+// Used by the user data store, the NMEA output and the log. On Windows (host_files_win32.cc)
+// reparse points take the place of links, folders are held open without delete sharing while
+// a file in them is used, and what is created inherits the private access list of the device.
 #pragma once
 
-#include <string>
+#include <fcntl.h>
 
-#include "platform/posix/device_access.h"
+#include <string>
+#include <utility>
+
+#ifndef AT_FDCWD
+#define AT_FDCWD (-100)  // the working folder, on hosts whose C library has no *at() calls
+#endif
 
 namespace oxsdk::emulator {
 
 /// An open file descriptor, closed on destruction.
-using CHostFd = platform::UniqueFd;
+class CHostFd {
+public:
+    CHostFd() = default;
+    explicit CHostFd(int fd) : fd_(fd) {}
+    CHostFd(CHostFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    CHostFd& operator=(CHostFd&& other) noexcept {
+        CHostFd old(std::exchange(fd_, std::exchange(other.fd_, -1)));
+        return *this;
+    }
+    ~CHostFd();
+    CHostFd(const CHostFd&) = delete;
+    CHostFd& operator=(const CHostFd&) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_ = -1;
+};
 
 /// Opens the folder `relative` ("a/b", "" for `root` itself) below the host folder `root`
 /// (which may itself be a symbolic link, as the user chose it). No component below `root` is

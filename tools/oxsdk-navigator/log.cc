@@ -35,7 +35,8 @@ void CLog::Write(ELogLevel level, const std::string& text) {
     timeval now{};
     gettimeofday(&now, nullptr);
     std::tm local{};
-    localtime_r(&now.tv_sec, &local);
+    const std::time_t seconds = now.tv_sec;  // a long, not a time_t, on some hosts
+    localtime_r(&seconds, &local);
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03ld", local.tm_hour, local.tm_min,
                   local.tm_sec, static_cast<long>(now.tv_usec / 1000));

@@ -2,8 +2,8 @@
 // applications that use OXSDK5Link without a handheld. It shows the navigator's window on the
 // emulated device, answers the commands sent to its exchange name through
 // COstrelFileLayer::ProcessEvents, and exits after answering StopApplicationV01 or on
-// SIGTERM, SIGINT or SIGHUP. docs/navigator-emulator.md describes its behaviour.
-#include <sys/stat.h>
+// SIGTERM, SIGINT or SIGHUP (on Windows a console's Ctrl+C, Ctrl+Break or close).
+// docs/navigator-emulator.md describes its behaviour.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -22,11 +22,12 @@
 #include "commands.h"
 #include "emulated_navigator.h"
 #include "exchange_cleaner.h"
-#include "live_view.h"
 #include "fault_script.h"
+#include "host_process.h"
+#include "live_view.h"
 #include "platform/device_text.h"
 #include "platform/platform.h"
-#include "platform/posix/emulated_device.h"
+#include "platform/native_device.h"
 #include "scenario.h"
 #include "track_replay.h"
 #include "transport/exchange_folder.h"
@@ -58,21 +59,6 @@ volatile std::sig_atomic_t stopSignal = 0;
 
 void OnStopSignal(int signal) {
     stopSignal = signal;
-}
-
-void InstallSignalHandlers() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
-}
-
-std::string ExecutableFolder() {
-    char path[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return ".";
-    std::string text(path, static_cast<std::size_t>(length));
-    return text.substr(0, text.rfind('/'));
 }
 
 bool Exists(const std::string& path) {
@@ -169,27 +155,15 @@ std::string OpenFailure(int error) {
     }
 }
 
-// Why the window could not be shown: another navigator has it, or its registration in
-// "<root>/.windows" cannot be written (and then which folder and why).
+// Why the window could not be shown: another navigator has it, or the host refused it (on the
+// emulated device, its registration in "<root>/.windows" cannot be written).
 std::string WindowFailure() {
     const std::string root = platform::DeviceRootFolder();
     const std::string prefix = std::string("cannot show the ") + kWindowClass + " window: ";
     if (platform::CurrentPlatform().FindWindow(u"AldernWinClass") != 0) {
         return prefix + "another navigator runs on " + root;
     }
-    const std::string registry = root + "/.windows";
-    struct stat status {};
-    std::string folder = ::lstat(registry.c_str(), &status) == 0 ? registry : root;
-    int error = 0;
-    if (::lstat(folder.c_str(), &status) != 0) {
-        error = errno;
-    } else if (!S_ISDIR(status.st_mode) && folder == registry) {
-        error = ENOTDIR;
-    } else if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        error = errno;
-    }
-    return prefix + "cannot register it in " + registry + " (" + folder + ": " +
-           (error != 0 ? std::strerror(error) : "refused") + ")";
+    return prefix + WindowRegistrationProblem(root, kWindowClass);
 }
 
 bool ValidExchangeName(const std::string& name) {
@@ -333,7 +307,7 @@ int main(int argc, char** argv) {
                      gpsInputPath.c_str());
         return kExitUsage;
     }
-    if (!deviceRoot.empty()) ::setenv("OXSDK_DEVICE_ROOT", deviceRoot.c_str(), 1);
+    if (!deviceRoot.empty()) SetHostVariable("OXSDK_DEVICE_ROOT", deviceRoot);
     if (const std::string problem = UntrustedDevice(); !problem.empty()) {
         std::fprintf(stderr, "oxsdk-navigator: %s\n", problem.c_str());
         return kExitDevice;
@@ -402,8 +376,7 @@ int main(int argc, char** argv) {
     }
     CSimulationClock clock(timeScale, static_cast<double>(std::time(nullptr)));
 
-    std::unique_ptr<platform::EmulatedWindow> window =
-        platform::EmulatedWindow::Create(kWindowClass);
+    std::unique_ptr<platform::DeviceWindow> window = platform::DeviceWindow::Create(kWindowClass);
     if (!window) {
         log.Error(WindowFailure());
         return kExitWindow;
@@ -465,7 +438,7 @@ int main(int argc, char** argv) {
         std::printf("live view: %s\n", url.c_str());
         std::fflush(stdout);
     }
-    InstallSignalHandlers();
+    InstallStopHandlers(OnStopSignal);
     log.Info("ready: exchange name " + exchangeName + ", device root " +
              platform::DeviceRootFolder() + ", " + std::to_string(gazetteer.size()) +
              " places from " + gazetteerFile + ", position " + Describe(start) + ", time scale " +

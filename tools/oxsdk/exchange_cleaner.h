@@ -1,9 +1,10 @@
 // Stale files in the exchange folder of the emulated device: names of the form
 // "writer.reader.pid.sequence.message|finished", where the pid is the client's process (in a
 // command and in its reply alike). A file whose process is gone can never be read by it; the
-// cleaner removes the files a caller judges stale and says which and why. Self-contained POSIX
-// code over the documented layout of the device (docs/emulated-device.md), shared by
-// `oxsdk clean` and the navigator emulator's start-up.
+// cleaner removes the files a caller judges stale and says which and why. Self-contained code
+// over the documented layout of the device (docs/emulated-device.md), shared by `oxsdk clean`
+// and the navigator emulator's start-up; what touches the host lies in
+// exchange_cleaner_posix.cc and exchange_cleaner_win32.cc.
 #pragma once
 
 #include <functional>
@@ -29,12 +30,15 @@ bool ParseExchangeFileName(const std::string& name, TExchangeFileName* fields);
 /// compares a receiver's name).
 bool SameExchangeName(const std::string& a, const std::string& b);
 
-/// Whether process `pid` exists: false only when kill(pid, 0) reports ESRCH (a process of
-/// another user counts as existing; 0 and numbers beyond the pid range are never "gone").
+/// Whether process `pid` exists: false only when the host says there is no such process
+/// (kill(pid, 0) reports ESRCH; on Windows no process of that id can be opened or it has
+/// ended). A process of another user counts as existing; 0 and numbers beyond the pid range
+/// are never "gone".
 bool ProcessIsGone(unsigned long pid);
 
 /// The host folder of the device root as the environment names it: $OXSDK_DEVICE_ROOT, else
-/// $XDG_STATE_HOME/oxsdk/device, else ~/.local/state/oxsdk/device.
+/// $XDG_STATE_HOME/oxsdk/device, else ~/.local/state/oxsdk/device (%OXSDK_DEVICE_ROOT%, else
+/// %LOCALAPPDATA%\oxsdk\device on Windows).
 std::string DeviceRootFromEnvironment();
 /// The exchange folder "<root>/Ostrel/SdkFileCalls".
 std::string ExchangeFolderOf(const std::string& deviceRoot);

@@ -75,9 +75,9 @@ std::string Named(const std::wstring& path) {
 
 // Why the open folder `folder` (at `path`) cannot be trusted; empty when it can.
 std::string FolderProblem(HANDLE folder, const std::wstring& path) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(folder, &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    std::uint32_t attributes = 0, links = 0;
+    if (!QueryOpenEntry(folder, &attributes, &links) ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return "the device folder " + Named(path) + " is not a folder";
     }
     PSID owner = nullptr;
@@ -120,6 +120,11 @@ std::string FolderProblem(HANDLE folder, const std::wstring& path) {
     return problem;
 }
 
+// Whether the open folder `folder` (at `path`) is a folder that can be trusted.
+bool IsTrustedFolder(HANDLE folder, const std::wstring& path) {
+    return FolderProblem(folder, path).empty();
+}
+
 HANDLE OpenFolderHandle(const std::wstring& path, bool followReparsePoint) {
     DWORD flags =
         FILE_FLAG_BACKUP_SEMANTICS | (followReparsePoint ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
@@ -131,10 +136,10 @@ HANDLE OpenFolderHandle(const std::wstring& path, bool followReparsePoint) {
 // with FILE_FLAG_OPEN_REPARSE_POINT, so it is the reparse point itself) and of the path, since
 // wine marks a host symbolic link only in what it reports for a path.
 bool IsReparsePoint(HANDLE handle, const std::wstring& path) {
-    BY_HANDLE_FILE_INFORMATION info;
+    std::uint32_t opened = 0, links = 0;
     DWORD attributes = GetFileAttributesW(path.c_str());
-    return !GetFileInformationByHandle(handle, &info) || attributes == INVALID_FILE_ATTRIBUTES ||
-           ((info.dwFileAttributes | attributes) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return !QueryOpenEntry(handle, &opened, &links) || attributes == INVALID_FILE_ATTRIBUTES ||
+           ((opened | attributes) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 // Creates `folder` and its missing parents, private. False when it cannot.
@@ -174,6 +179,18 @@ UniqueHandle::~UniqueHandle() {
     if (handle_ != nullptr) CloseHandle(handle_);
 }
 
+bool QueryOpenEntry(void* handle, std::uint32_t* attributes, std::uint32_t* links) {
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)) {
+        return false;
+    }
+    *attributes = basic.FileAttributes;
+    *links = standard.NumberOfLinks;
+    return true;
+}
+
 void* PrivateFolderSecurity() {
     // This user, the system and the administrators, inherited by everything inside; nothing
     // inherited from above.
@@ -196,7 +213,7 @@ Error OpenDeviceRoot(const std::wstring& root, bool create, UniqueHandle* folder
     if (!opened.valid() && create && EnsureHostFolder(root)) {
         opened = UniqueHandle(OpenFolderHandle(root, true));
     }
-    if (!opened.valid() || !FolderProblem(opened.get(), root).empty()) return Error::kNotFound;
+    if (!opened.valid() || !IsTrustedFolder(opened.get(), root)) return Error::kNotFound;
     *folder = std::move(opened);
     return Error::kNone;
 }
@@ -204,7 +221,7 @@ Error OpenDeviceRoot(const std::wstring& root, bool create, UniqueHandle* folder
 Error OpenTrustedFolder(const std::wstring& path, UniqueHandle* folder) {
     UniqueHandle opened(OpenFolderHandle(path, false));
     if (!opened.valid() || IsReparsePoint(opened.get(), path) ||
-        !FolderProblem(opened.get(), path).empty()) {
+        !IsTrustedFolder(opened.get(), path)) {
         return Error::kNotFound;
     }
     *folder = std::move(opened);

@@ -6,6 +6,7 @@
 // platform and the native device functions.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,11 @@ struct ResolvedPath {
     std::wstring name;                  // empty for the root path "\" itself
     std::wstring Full() const { return name.empty() ? folder : folder + L"\\" + name; }
 };
+
+/// What the open `handle` is: its attributes (FILE_ATTRIBUTE_*) and its number of names. Asked
+/// without the volume's serial number, which is the costly part of GetFileInformationByHandle
+/// (under wine a look at the host's mounts every time). False when it cannot be read.
+bool QueryOpenEntry(void* handle, std::uint32_t* attributes, std::uint32_t* links);
 
 /// The owner-only access list given to folders the library creates (for CreateDirectoryW).
 void* PrivateFolderSecurity();

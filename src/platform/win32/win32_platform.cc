@@ -35,10 +35,9 @@ std::uint32_t AttributesOf(DWORD attributes) {
 
 // A plain file: not a folder, not a reparse point, and with no other name (a hard link could
 // lead to a file outside the device).
-bool IsPlainFile(const BY_HANDLE_FILE_INFORMATION& info) {
-    return (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
-               0 &&
-           info.nNumberOfLinks <= 1;
+bool IsPlainFile(std::uint32_t attributes, std::uint32_t links) {
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+           links <= 1;
 }
 
 HWND AsWindow(WindowHandle window) {
@@ -91,6 +90,20 @@ private:
     bool writing_;
 };
 
+// A file that another party removed while it was being created: writes are dropped.
+class TakenFile : public File {
+public:
+    Error Read(void*, std::uint32_t, std::uint32_t* bytesRead) override {
+        *bytesRead = 0;
+        return Error::kAccessDenied;
+    }
+    Error Write(const void*, std::uint32_t size, std::uint32_t* bytesWritten) override {
+        *bytesWritten = size;
+        return Error::kNone;
+    }
+    std::uint32_t GetSize() override { return 0; }
+};
+
 class Win32Platform : public Platform {
 public:
     // An empty root means: as the environment names it at every call.
@@ -107,8 +120,8 @@ public:
             resolved.Full().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!handle.valid()) return ErrorFromWin32(GetLastError());
-        BY_HANDLE_FILE_INFORMATION info;
-        if (!GetFileInformationByHandle(handle.get(), &info) || !IsPlainFile(info)) {
+        std::uint32_t attributes = 0, links = 0;
+        if (!QueryOpenEntry(handle.get(), &attributes, &links) || !IsPlainFile(attributes, links)) {
             return Error::kAccessDenied;
         }
         *file = std::make_unique<Win32File>(std::move(handle), false);
@@ -125,13 +138,26 @@ public:
             CreateFileW(resolved.Full().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!handle.valid()) return ErrorFromWin32(GetLastError());
-        BY_HANDLE_FILE_INFORMATION info;
-        if (!GetFileInformationByHandle(handle.get(), &info) || !IsPlainFile(info) ||
-            (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        std::uint32_t attributes = 0, links = 0;
+        LARGE_INTEGER size{};
+        if (!QueryOpenEntry(handle.get(), &attributes, &links) ||
+            !GetFileSizeEx(handle.get(), &size)) {
+            // Under wine a program of the host may remove the file while it is open here (the
+            // sharing mode binds Windows programs only), and then nothing can be learnt of it.
+            // Gone from the device, it has been taken already: what would be written to it is
+            // dropped, and nothing is written through a handle that was not checked.
+            if (GetFileAttributesW(resolved.Full().c_str()) == INVALID_FILE_ATTRIBUTES &&
+                GetLastError() == ERROR_FILE_NOT_FOUND) {
+                *file = std::make_unique<TakenFile>();
+                return Error::kNone;
+            }
+            return Error::kAccessDenied;
+        }
+        if (!IsPlainFile(attributes, links) || (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
             return Error::kAccessDenied;
         }
         // Emptied only when there is something to empty.
-        if ((info.nFileSizeHigh != 0 || info.nFileSizeLow != 0) && !SetEndOfFile(handle.get())) {
+        if (size.QuadPart != 0 && !SetEndOfFile(handle.get())) {
             return ErrorFromWin32(GetLastError());
         }
         *file = std::make_unique<Win32File>(std::move(handle), true);
@@ -292,10 +318,11 @@ public:
             UniqueHandle handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
             if (handle.valid()) {
-                BY_HANDLE_FILE_INFORMATION info;
+                std::uint32_t attributes = 0, links = 0;
                 char buffer[256];
                 DWORD length = 0;
-                if (!GetFileInformationByHandle(handle.get(), &info) || !IsPlainFile(info) ||
+                if (!QueryOpenEntry(handle.get(), &attributes, &links) ||
+                    !IsPlainFile(attributes, links) ||
                     !ReadFile(handle.get(), buffer, sizeof buffer, &length, nullptr) ||
                     length == sizeof buffer) {
                     return false;
