@@ -20,7 +20,7 @@ bool CFolderListing::First(const char* receiver) {
 }
 
 bool CFolderListing::Next() {
-    platform::FindData entry;
+    platform::FindData entry{};
     for (;;) {
         if (first_) {
             first_ = false;

@@ -171,6 +171,7 @@ public:
             name.copy(entry->name, length);
             entry->name[length] = u'\0';
             entry->attributes = oxsdk::platform::kAttributeNormal;
+            entry->lastWriteTime = 0;
             return true;
         }
 
