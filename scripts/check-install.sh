@@ -5,6 +5,9 @@
 # `pkg-config --cflags --libs oxsdk5link`. Also checks the library's SONAME and the programs.
 #
 #   bash scripts/check-install.sh        (build folder: build/check-install)
+#   OXSDK_CHECK_INSTALL_BUILD=build/default bash scripts/check-install.sh
+#                                        installs from a configured build of the same flags
+#                                        (the test command's, so nothing is compiled twice)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -14,8 +17,10 @@ trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 
 echo "== build and install into $prefix"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DOXSDK_BUILD_TESTS=OFF -DOXSDK_BUILD_BENCHMARKS=OFF >/dev/null
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DOXSDK_BUILD_TESTS=OFF -DOXSDK_BUILD_BENCHMARKS=OFF >/dev/null
+fi
 cmake --build "$build" -j2
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
