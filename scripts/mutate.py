@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Measures which faults the test suite catches, by mutation.
 
-Applies one textual mutation at a time from a list (scripts/mutations.txt), rebuilds the preset
-incrementally, runs the test labels that cover the mutated module under a timeout (a hang counts
-as caught), restores the file and records whether the tests caught the mutation.
+Applies one textual mutation at a time from a list (scripts/mutations.txt), rebuilds incrementally
+the programs that the tests of its labels run, runs the test labels that cover the mutated module
+under a timeout (a hang counts as caught), restores the file and records whether the tests caught
+the mutation.
 
 List format, one mutation a line ('#' starts a comment):
     ID | LABELS | FILE | ORIGINAL ==> MUTATED
@@ -24,6 +25,7 @@ from __future__ import annotations
 
 import argparse
 import dataclasses
+import json
 import os
 import signal
 import subprocess
@@ -102,8 +104,30 @@ def run(command: list[str], timeout: float) -> tuple[str, str]:
     return ("ok" if process.returncode == 0 else "failed"), output
 
 
-def build(preset: str) -> tuple[str, str]:
-    return run(["cmake", "--build", "--preset", preset], timeout=1800)
+def build(preset: str, targets: list[str] | None = None) -> tuple[str, str]:
+    extra = ["--target", *targets] if targets else []
+    return run(["cmake", "--build", "--preset", preset, *extra], timeout=1800)
+
+
+def label_targets(preset: str, labels: str) -> list[str]:
+    """The programs that the tests of `labels` run (each named as its target), so that a
+    mutation rebuilds only what its tests need; empty when they cannot be told."""
+    state, output = run(["ctest", "--preset", preset, "-N", "-L", labels,
+                         "--show-only=json-v1"], timeout=120)
+    try:
+        tests = json.loads(output[output.index("{"):]).get("tests", []) if state == "ok" else []
+    except ValueError:
+        return []
+    binary = (ROOT / "build" / preset).resolve()
+    state, output = run(["ninja", "-C", str(binary), "-t", "targets", "all"], timeout=120)
+    known = {line.split(":")[0] for line in output.splitlines() if line.endswith(": phony")}
+    targets = set()
+    for test in tests:
+        for argument in test.get("command", []):
+            path = Path(argument)
+            if path.is_file() and binary in path.resolve().parents:
+                targets.add(path.name.removesuffix(".exe"))
+    return sorted(targets & known) if state == "ok" else []
 
 
 def run_labels(preset: str, labels: str, test_timeout: float) -> tuple[str, str]:
@@ -111,12 +135,14 @@ def run_labels(preset: str, labels: str, test_timeout: float) -> tuple[str, str]
                 str(int(test_timeout))], timeout=test_timeout * 3)
 
 
-def try_mutation(mutation: Mutation, test_timeout: float) -> str:
+def try_mutation(mutation: Mutation, test_timeout: float, targets: list[str]) -> str:
     source = ROOT / mutation.path
     text = source.read_text(encoding="utf-8")
     source.write_text(text.replace(mutation.original, mutation.mutated, 1), encoding="utf-8")
     try:
-        state, output = build(mutation.preset)
+        state, output = build(mutation.preset, targets)
+        if state != "ok" and targets:
+            state, output = build(mutation.preset)
         if state != "ok":
             return "no-build"
         state, output = run_labels(mutation.preset, mutation.labels, test_timeout)
@@ -162,8 +188,9 @@ def main() -> int:
             print(f"the {preset} preset does not build unmutated")
             return 2
 
+    targets = {key: label_targets(*key) for key in {(m.preset, m.labels) for m in mutations}}
     if not args.no_baseline:
-        for preset, labels in sorted({(m.preset, m.labels) for m in mutations}):
+        for preset, labels in sorted(targets):
             began = time.monotonic()
             state, output = run_labels(preset, labels, args.timeout)
             print(f"baseline  {preset:8} {labels:20} {state}  ({time.monotonic() - began:.0f} s)",
@@ -178,7 +205,7 @@ def main() -> int:
     try:
         for mutation in mutations:
             began = time.monotonic()
-            result = try_mutation(mutation, args.timeout)
+            result = try_mutation(mutation, args.timeout, targets[mutation.preset, mutation.labels])
             results.append((mutation, result, time.monotonic() - began))
             print(f"{result:9} {mutation.ident:6} {mutation.module:28} {mutation.path}"
                   f"  ({time.monotonic() - began:.0f} s)", flush=True)
