@@ -1,15 +1,19 @@
 #!/usr/bin/env python3
 """Measures which faults the test suite catches, by mutation.
 
-Applies one textual mutation at a time from a list (scripts/mutations.txt), rebuilds the preset
-incrementally, runs the test labels that cover the mutated module under a timeout (a hang counts
-as caught), restores the file and records whether the tests caught the mutation.
+Applies one textual mutation at a time from a list (scripts/mutations.txt), rebuilds incrementally
+the programs that the tests of its labels run, runs the test labels that cover the mutated module
+under a timeout (a hang counts as caught), restores the file and records whether the tests caught
+the mutation.
 
 List format, one mutation a line ('#' starts a comment):
     ID | LABELS | FILE | ORIGINAL ==> MUTATED
 LABELS is a ctest label regex (transport|e2e); FILE is relative to the source tree; ORIGINAL must
-occur exactly once in FILE (a stale line is reported, not guessed at). Mutations of files under
-src/platform/win32/ or of *_win32.cc files run in the win64 preset, under wine.
+occur exactly once in FILE (a stale line is reported, not guessed at); an empty MUTATED removes
+it. Mutations of files under src/platform/win32/ or of *_win32.cc files run in the win64 preset,
+under wine. Before the first mutation each label set runs once unmutated and must pass, so that
+a failing or flaky test is not counted as a catch. A test that hangs fails at --timeout (caught);
+a label run that outlasts three times --timeout as a whole is reported as 'timeout', not caught.
 
     python3 scripts/mutate.py                        every mutation, default and win64 presets
     python3 scripts/mutate.py --only T03 T04         some of them
@@ -21,6 +25,7 @@ from __future__ import annotations
 
 import argparse
 import dataclasses
+import json
 import os
 import signal
 import subprocess
@@ -60,9 +65,11 @@ def read_list(path: Path) -> list[Mutation]:
         if not line or line.startswith("#"):
             continue
         fields = line.split(" | ", 3)
-        if len(fields) != 4 or " ==> " not in fields[3]:
+        if len(fields) != 4 or " ==>" not in fields[3]:
             sys.exit(f"{path}:{number}: expected 'ID | LABELS | FILE | ORIGINAL ==> MUTATED'")
-        original, mutated = fields[3].split(" ==> ", 1)
+        # An empty MUTATED (the line ends in "==>") removes ORIGINAL.
+        original, mutated = fields[3].split(" ==>", 1)
+        mutated = mutated[1:] if mutated.startswith(" ") else mutated
         mutations.append(Mutation(fields[0].strip(), fields[1].strip(), fields[2].strip(),
                                   original, mutated, number))
     seen: set[str] = set()
@@ -97,24 +104,51 @@ def run(command: list[str], timeout: float) -> tuple[str, str]:
     return ("ok" if process.returncode == 0 else "failed"), output
 
 
-def build(preset: str) -> tuple[str, str]:
-    return run(["cmake", "--build", "--preset", preset], timeout=1800)
+def build(preset: str, targets: list[str] | None = None) -> tuple[str, str]:
+    extra = ["--target", *targets] if targets else []
+    return run(["cmake", "--build", "--preset", preset, *extra], timeout=1800)
 
 
-def try_mutation(mutation: Mutation, test_timeout: float) -> str:
+def label_targets(preset: str, labels: str) -> list[str]:
+    """The programs that the tests of `labels` run (each named as its target), so that a
+    mutation rebuilds only what its tests need; empty when they cannot be told."""
+    state, output = run(["ctest", "--preset", preset, "-N", "-L", labels,
+                         "--show-only=json-v1"], timeout=120)
+    try:
+        tests = json.loads(output[output.index("{"):]).get("tests", []) if state == "ok" else []
+    except ValueError:
+        return []
+    binary = (ROOT / "build" / preset).resolve()
+    state, output = run(["ninja", "-C", str(binary), "-t", "targets", "all"], timeout=120)
+    known = {line.split(":")[0] for line in output.splitlines() if line.endswith(": phony")}
+    targets = set()
+    for test in tests:
+        for argument in test.get("command", []):
+            path = Path(argument)
+            if path.is_file() and binary in path.resolve().parents:
+                targets.add(path.name.removesuffix(".exe"))
+    return sorted(targets & known) if state == "ok" else []
+
+
+def run_labels(preset: str, labels: str, test_timeout: float) -> tuple[str, str]:
+    return run(["ctest", "--preset", preset, "-L", labels, "--stop-on-failure", "--timeout",
+                str(int(test_timeout))], timeout=test_timeout * 3)
+
+
+def try_mutation(mutation: Mutation, test_timeout: float, targets: list[str]) -> str:
     source = ROOT / mutation.path
     text = source.read_text(encoding="utf-8")
     source.write_text(text.replace(mutation.original, mutation.mutated, 1), encoding="utf-8")
     try:
-        state, output = build(mutation.preset)
+        state, output = build(mutation.preset, targets)
+        if state != "ok" and targets:
+            state, output = build(mutation.preset)
         if state != "ok":
             return "no-build"
-        state, output = run(["ctest", "--preset", mutation.preset, "-L", mutation.labels,
-                             "--stop-on-failure", "--timeout", str(int(test_timeout))],
-                            timeout=test_timeout * 3)
+        state, output = run_labels(mutation.preset, mutation.labels, test_timeout)
         if state == "ok" and "No tests were found" in output:
             return "no-tests"
-        return "survived" if state == "ok" else "caught"
+        return {"ok": "survived", "failed": "caught"}.get(state, state)
     finally:
         source.write_text(text, encoding="utf-8")
 
@@ -129,6 +163,8 @@ def main() -> int:
     parser.add_argument("--timeout", type=float, default=300,
                         help="seconds a test may take; its labels may take three times that")
     parser.add_argument("--report", type=Path, help="write ID, module, result as tab-separated lines")
+    parser.add_argument("--no-baseline", action="store_true",
+                        help="skip the unmutated run of each label set")
     args = parser.parse_args()
 
     mutations = read_list(args.list)
@@ -152,12 +188,24 @@ def main() -> int:
             print(f"the {preset} preset does not build unmutated")
             return 2
 
+    targets = {key: label_targets(*key) for key in {(m.preset, m.labels) for m in mutations}}
+    if not args.no_baseline:
+        for preset, labels in sorted(targets):
+            began = time.monotonic()
+            state, output = run_labels(preset, labels, args.timeout)
+            print(f"baseline  {preset:8} {labels:20} {state}  ({time.monotonic() - began:.0f} s)",
+                  flush=True)
+            if state != "ok":
+                print(output[-4000:])
+                print(f"the tests labelled {labels} ({preset}) do not pass unmutated")
+                return 2
+
     results: list[tuple[Mutation, str, float]] = []
     started = time.monotonic()
     try:
         for mutation in mutations:
             began = time.monotonic()
-            result = try_mutation(mutation, args.timeout)
+            result = try_mutation(mutation, args.timeout, targets[mutation.preset, mutation.labels])
             results.append((mutation, result, time.monotonic() - began))
             print(f"{result:9} {mutation.ident:6} {mutation.module:28} {mutation.path}"
                   f"  ({time.monotonic() - began:.0f} s)", flush=True)
