@@ -118,10 +118,6 @@ HANDLE OpenRegularFile(int folder, const std::string& name, DWORD access, DWORD 
 
 }  // namespace
 
-CHostFd::~CHostFd() {
-    if (fd_ >= 0) _close(fd_);
-}
-
 CHostFd OpenFolderBelow(const std::string& root, const std::string& relative, bool create) {
     if (root.empty()) {
         errno = EINVAL;
