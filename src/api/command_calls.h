@@ -47,11 +47,14 @@ inline constexpr int kNavigatorGone = -5;
 /// errorCode (and result) of a retrieve whose wait reached the layer's reply timeout.
 inline constexpr int kReplyTimedOut = -6;
 
-/// The layer's StartReceiveCommand under a watch that ends the wait when the navigator goes
-/// (the caller's watch when it installed one, else one that notes the navigator's window as
-/// the wait begins). Returns 0 when the wait ended with a reply (read, or found unreadable),
-/// kNavigatorGone or kReplyTimedOut when it was given up (the session is destroyed either way).
-int ReceiveReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session);
+/// The wait of every retrieve: the layer's StartReceiveCommand under a watch that ends the wait
+/// when the navigator goes (the caller's watch when it installed one, else one that notes the
+/// navigator's window as the wait begins). Returns 0 when the reply's fields can be read (they
+/// may still be malformed); otherwise sets errorCode and returns it: -1 for a null session (the
+/// layer is not called), kNavigatorGone or kReplyTimedOut for a wait given up, kNoReply for a
+/// failure inside the layer. The session is destroyed either way.
+int AwaitReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session,
+               COstrelAPI::TError* error);
 
 /// Copies `source` into `destination` (capacity bytes): at most capacity - 1 characters and a
 /// terminator; the bytes after the terminator are left as they were.
