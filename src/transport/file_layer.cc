@@ -100,6 +100,13 @@ MOstrelCommunicationLayerInterface* COstrelFileLayer::New(const char* localName,
     return layer;
 }
 
+MOstrelCommunicationLayerInterface* COstrelFileLayer::NewReplyLayer(MOstrelSession* session) const {
+    if (session == nullptr) return nullptr;
+    MOstrelCommunicationLayerInterface* layer = New(localName, remoteName, pid);
+    if (layer != nullptr) layer->StartReturnResult(session);
+    return layer;
+}
+
 int COstrelFileLayer::GetPid() {
     return static_cast<int>(oxsdk::platform::CurrentPlatform().GetCurrentProcessId());
 }
