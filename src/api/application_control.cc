@@ -9,6 +9,7 @@
 #include "navigator/navigator_state.h"
 #include "navigator/navigator_window.h"
 #include "platform/platform.h"
+#include "transport/file_operations.h"
 #include "transport/sleep_microseconds.h"
 
 namespace {
@@ -27,8 +28,7 @@ constexpr int kStopWaitBound = 10;
 int COstrelAPI::StartApplication(TError* error) {
     error->errorCode = 0;
     try {
-        // One call: the search checks each folder on its way once (and again after each wait).
-        oxsdk::platform::ScopedBatch batch;
+        oxsdk::transport::ScopedCallBatch batch;  // the search and the handshake: one call
         error->errorCode = oxsdk::navigator::StartNavigator(*this, layer);
     } catch (...) {
         error->errorCode = -5;

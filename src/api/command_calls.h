@@ -10,7 +10,7 @@
 #include "OXSDK5Link/OstrelAPI.h"
 #include "navigator/navigator_state.h"
 #include "navigator/navigator_window.h"
-#include "platform/platform.h"
+#include "transport/file_operations.h"
 
 namespace oxsdk::api {
 
@@ -67,8 +67,7 @@ void CopyBoundedText(char* destination, std::size_t capacity, const char* source
 template <typename Send, typename Retrieve>
 int RunBlocking(COstrelAPI& api, COstrelAPI::TError* error, Send send, Retrieve retrieve,
                 int startFailure = -1) {
-    // One call: the platform checks the folders on the way once, and again after each wait.
-    platform::ScopedBatch batch;
+    transport::ScopedCallBatch batch;  // start, send and receive: one call
     api.StartApplication(error);
     if (error->errorCode != 0) return startFailure;
     navigator::CNavigatorWatch watch(navigator::State().navigatorWindow);
