@@ -19,6 +19,20 @@ constexpr std::int32_t kStopWaitStepMicroseconds = 1000000;
 /// The stop wait ends once its counter of pauses exceeds this: at most 11 tests and pauses.
 constexpr int kStopWaitBound = 10;
 
+// The start's readiness command: one BringNavigatorToForeground, its reply discarded.
+class CForegroundReadiness final : public oxsdk::navigator::MReadinessCommand {
+public:
+    explicit CForegroundReadiness(COstrelAPI& api) : api_(api) {}
+    MOstrelSession* Send() override { return api_.BringNavigatorToForegroundAsync(1); }
+    void Retrieve(MOstrelSession* session) override {
+        COstrelAPI::TError scratch{};
+        api_.BringNavigatorToForegroundAsyncRetrieve(session, &scratch);
+    }
+
+private:
+    COstrelAPI& api_;
+};
+
 }  // namespace
 
 // What the C++ runtime may throw inside these operations (memory exhausted in the platform) is
@@ -29,7 +43,8 @@ int COstrelAPI::StartApplication(TError* error) {
     error->errorCode = 0;
     try {
         oxsdk::transport::ScopedCallBatch batch;  // the search and the handshake: one call
-        error->errorCode = oxsdk::navigator::StartNavigator(*this, layer);
+        CForegroundReadiness readiness(*this);
+        error->errorCode = oxsdk::navigator::StartNavigator(readiness, layer);
     } catch (...) {
         error->errorCode = -5;
     }

@@ -53,6 +53,12 @@ inline constexpr int kReplyTimedOut = -6;
 /// may still be malformed); otherwise sets errorCode and returns it: -1 for a null session (the
 /// layer is not called), kNavigatorGone or kReplyTimedOut for a wait given up, kNoReply for a
 /// failure inside the layer. The session is destroyed either way.
+///
+/// The watch reaches the wait beside the call, not as an argument: StartReceiveCommand's
+/// signature is the public layer interface's (and the layer may be an application's own), so
+/// the file layer's wait asks the innermost transport::ScopedReplyWaitWatch of its thread
+/// (transport/reply_wait.h). RunBlocking installs one for a whole blocking form; a retrieve
+/// form called on its own gets one here.
 int AwaitReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session,
                COstrelAPI::TError* error);
 
