@@ -4,19 +4,9 @@
 # places file beside it, and runs the demo, which lets the library find, start, drive and stop
 # it. Exits with the demo's status; the device goes at the end, and with it anything the demo
 # left running on the build's wine prefix.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 
-build_log=$(mktemp)
-if ! { cmake --preset win64 && cmake --build --preset win64 --target oxsdk-demo oxsdk-navigator; } \
-        >"$build_log" 2>&1; then
-    cat "$build_log"
-    rm -f "$build_log"
-    echo "demo: the build failed" >&2
-    exit 1
-fi
-rm -f "$build_log"
+build_quietly demo win64 oxsdk-demo oxsdk-navigator
 
 bin=$PWD/build/win64/bin
 device_root=$(mktemp -d "${TMPDIR:-/tmp}/oxsdk-demo.XXXXXX")

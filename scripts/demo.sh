@@ -6,24 +6,10 @@
 # The device is a fresh temporary folder, removed at the end, unless OXSDK_DEVICE_ROOT names
 # one (then it is kept). OXSDK_BUILD_DIR and OXSDK_BUILD_PRESET choose another build.
 # OXSDK_DEMO_HTTP=127.0.0.1:PORT makes the emulator serve its live view there.
-set -euo pipefail
-
-source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$source_dir"
-bash scripts/install-deps.sh
-preset=${OXSDK_BUILD_PRESET:-default}
-build_dir=${OXSDK_BUILD_DIR:-$source_dir/build/$preset}
+source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 
 echo "Building oxsdk-demo, oxsdk-navigator and oxsdk (preset $preset) ..."
-build_log=$(mktemp)
-if ! { cmake --preset "$preset" && cmake --build --preset "$preset" --target oxsdk-demo oxsdk-navigator oxsdk; } \
-        >"$build_log" 2>&1; then
-    cat "$build_log"
-    rm -f "$build_log"
-    echo "demo: the build failed" >&2
-    exit 1
-fi
-rm -f "$build_log"
+build_quietly demo "$preset" oxsdk-demo oxsdk-navigator oxsdk
 
 navigator_binary=$build_dir/tools/oxsdk-navigator/oxsdk-navigator
 demo_binary=$build_dir/tools/oxsdk-demo/oxsdk-demo

@@ -25,7 +25,7 @@ for class in ${classes//|/ }; do
 done
 # Members added to the classes over time, each of which an application may link against.
 for member in COstrelFileLayer::WaitForCommand COstrelFileLayer::DescribeUntrustedDevice \
-              COstrelFileLayer::SetReplyTimeout; do
+              COstrelFileLayer::SetReplyTimeout COstrelFileLayer::NewReplyLayer; do
     grep -qF "$member(" <<<"$symbols" || { echo "not exported: $member"; exit 1; }
 done
 echo "exports: $(printf '%s\n' "$symbols" | wc -l) symbols, all of the public classes"

@@ -78,6 +78,13 @@ public:
     /// fresh layer whose names are swapped so that the handler's reply reaches the sender.
     /// Returns when the pass is over; never waits for a file that is not complete.
     static void ProcessEvents(const char* name, MCommandHandlerInterface& handler);
+    /// Navigation application's side, for a reply that comes after HandleCommand has returned:
+    /// a new layer under this layer's names and pid, set up for the reply to the command
+    /// `session` stands for as StartReturnResult(session) sets it up. Append the reply's fields
+    /// and call SendCommand on it when the reply is ready, then delete it; `session` may be gone
+    /// by then. Null when `session` is null or an allocation fails. The layer that ProcessEvents
+    /// hands to the handler is a COstrelFileLayer.
+    MOstrelCommunicationLayerInterface* NewReplyLayer(MOstrelSession* session) const;
     /// Navigation application's side: waits until a command addressed to `name` (letter case
     /// aside) may have arrived, or `timeoutMilliseconds` pass (0 or less: do not wait). Returns
     /// 1 when a pass of ProcessEvents should follow now, 0 at the timeout (or for a `name` that

@@ -9,6 +9,7 @@
 #include "navigator/navigator_state.h"
 #include "navigator/navigator_window.h"
 #include "platform/platform.h"
+#include "transport/file_operations.h"
 #include "transport/sleep_microseconds.h"
 
 namespace {
@@ -17,6 +18,20 @@ namespace {
 constexpr std::int32_t kStopWaitStepMicroseconds = 1000000;
 /// The stop wait ends once its counter of pauses exceeds this: at most 11 tests and pauses.
 constexpr int kStopWaitBound = 10;
+
+// The start's readiness command: one BringNavigatorToForeground, its reply discarded.
+class CForegroundReadiness final : public oxsdk::navigator::MReadinessCommand {
+public:
+    explicit CForegroundReadiness(COstrelAPI& api) : api_(api) {}
+    MOstrelSession* Send() override { return api_.BringNavigatorToForegroundAsync(1); }
+    void Retrieve(MOstrelSession* session) override {
+        COstrelAPI::TError scratch{};
+        api_.BringNavigatorToForegroundAsyncRetrieve(session, &scratch);
+    }
+
+private:
+    COstrelAPI& api_;
+};
 
 }  // namespace
 
@@ -27,9 +42,9 @@ constexpr int kStopWaitBound = 10;
 int COstrelAPI::StartApplication(TError* error) {
     error->errorCode = 0;
     try {
-        // One call: the search checks each folder on its way once (and again after each wait).
-        oxsdk::platform::ScopedBatch batch;
-        error->errorCode = oxsdk::navigator::StartNavigator(*this, layer);
+        oxsdk::transport::ScopedCallBatch batch;  // the search and the handshake: one call
+        CForegroundReadiness readiness(*this);
+        error->errorCode = oxsdk::navigator::StartNavigator(readiness, layer);
     } catch (...) {
         error->errorCode = -5;
     }

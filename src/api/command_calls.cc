@@ -67,39 +67,33 @@ void CopyBoundedText(char* destination, std::size_t capacity, const char* source
     destination[length] = '\0';
 }
 
-int ReceiveReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) {
-    transport::ScopedReplyWaitWatch* scope = transport::ScopedReplyWaitWatch::Current();
-    navigator::CNavigatorWatch ownWatch;
-    std::optional<transport::ScopedReplyWaitWatch> ownScope;
-    if (scope == nullptr) scope = &ownScope.emplace(ownWatch);
-    scope->RecordEnd(transport::EReplyWaitEnd::kReply);
-    layer.StartReceiveCommand(session);
-    switch (scope->end()) {
-        case transport::EReplyWaitEnd::kPeerGone:
-            return kNavigatorGone;
-        case transport::EReplyWaitEnd::kDeadline:
-            return kReplyTimedOut;
-        case transport::EReplyWaitEnd::kReply:
-            break;
+int AwaitReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session,
+               COstrelAPI::TError* error) {
+    if (session == nullptr) return error->errorCode = -1;
+    try {
+        transport::ScopedReplyWaitWatch* scope = transport::ScopedReplyWaitWatch::Current();
+        navigator::CNavigatorWatch ownWatch;
+        std::optional<transport::ScopedReplyWaitWatch> ownScope;
+        if (scope == nullptr) scope = &ownScope.emplace(ownWatch);
+        scope->RecordEnd(transport::EReplyWaitEnd::kReply);
+        layer.StartReceiveCommand(session);
+        switch (scope->end()) {
+            case transport::EReplyWaitEnd::kPeerGone:
+                return error->errorCode = kNavigatorGone;
+            case transport::EReplyWaitEnd::kDeadline:
+                return error->errorCode = kReplyTimedOut;
+            case transport::EReplyWaitEnd::kReply:
+                break;
+        }
+    } catch (...) {
+        return error->errorCode = kNoReply;
     }
     return 0;
 }
 
 int RetrieveReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session,
                   COstrelAPI::TError* error, void* record, const TCommandDescription& command) {
-    if (session == nullptr) {
-        error->errorCode = -1;
-        return -1;
-    }
-    try {
-        if (const int ended = ReceiveReply(layer, session); ended != 0) {
-            error->errorCode = ended;
-            return ended;
-        }
-    } catch (...) {
-        error->errorCode = kNoReply;
-        return kNoReply;
-    }
+    if (const int ended = AwaitReply(layer, session, error); ended != 0) return ended;
     const int count = layer.NrReceiveFields();
     const int full = 1 + command.replyFieldCount;
     if (count != 1 && count != full) {

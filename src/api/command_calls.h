@@ -10,7 +10,7 @@
 #include "OXSDK5Link/OstrelAPI.h"
 #include "navigator/navigator_state.h"
 #include "navigator/navigator_window.h"
-#include "platform/platform.h"
+#include "transport/file_operations.h"
 
 namespace oxsdk::api {
 
@@ -47,11 +47,20 @@ inline constexpr int kNavigatorGone = -5;
 /// errorCode (and result) of a retrieve whose wait reached the layer's reply timeout.
 inline constexpr int kReplyTimedOut = -6;
 
-/// The layer's StartReceiveCommand under a watch that ends the wait when the navigator goes
-/// (the caller's watch when it installed one, else one that notes the navigator's window as
-/// the wait begins). Returns 0 when the wait ended with a reply (read, or found unreadable),
-/// kNavigatorGone or kReplyTimedOut when it was given up (the session is destroyed either way).
-int ReceiveReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session);
+/// The wait of every retrieve: the layer's StartReceiveCommand under a watch that ends the wait
+/// when the navigator goes (the caller's watch when it installed one, else one that notes the
+/// navigator's window as the wait begins). Returns 0 when the reply's fields can be read (they
+/// may still be malformed); otherwise sets errorCode and returns it: -1 for a null session (the
+/// layer is not called), kNavigatorGone or kReplyTimedOut for a wait given up, kNoReply for a
+/// failure inside the layer. The session is destroyed either way.
+///
+/// The watch reaches the wait beside the call, not as an argument: StartReceiveCommand's
+/// signature is the public layer interface's (and the layer may be an application's own), so
+/// the file layer's wait asks the innermost transport::ScopedReplyWaitWatch of its thread
+/// (transport/reply_wait.h). RunBlocking installs one for a whole blocking form; a retrieve
+/// form called on its own gets one here.
+int AwaitReply(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session,
+               COstrelAPI::TError* error);
 
 /// Copies `source` into `destination` (capacity bytes): at most capacity - 1 characters and a
 /// terminator; the bytes after the terminator are left as they were.
@@ -64,8 +73,7 @@ void CopyBoundedText(char* destination, std::size_t capacity, const char* source
 template <typename Send, typename Retrieve>
 int RunBlocking(COstrelAPI& api, COstrelAPI::TError* error, Send send, Retrieve retrieve,
                 int startFailure = -1) {
-    // One call: the platform checks the folders on the way once, and again after each wait.
-    platform::ScopedBatch batch;
+    transport::ScopedCallBatch batch;  // start, send and receive: one call
     api.StartApplication(error);
     if (error->errorCode != 0) return startFailure;
     navigator::CNavigatorWatch watch(navigator::State().navigatorWindow);

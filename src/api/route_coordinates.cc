@@ -34,18 +34,9 @@ int RetrieveRouteCoordinates(MOstrelCommunicationLayerInterface& layer, MOstrelS
                              COstrelAPI::TError* error, COstrelAPI::TRouteCoordinates* route) {
     route->count = kNoPairsRead;
     route->coordinates = nullptr;
-    if (session == nullptr) {
-        error->errorCode = -1;
-        return 0;
-    }
-    try {
-        if (const int ended = ReceiveReply(layer, session); ended != 0) {
-            error->errorCode = ended;
-            return ended;
-        }
-    } catch (...) {
-        error->errorCode = kNoReply;
-        return 0;
+    if (const int ended = AwaitReply(layer, session, error); ended != 0) {
+        // Only a wait given up is returned; every other failure here returns 0.
+        return ended == kNavigatorGone || ended == kReplyTimedOut ? ended : 0;
     }
     const int fieldCount = layer.NrReceiveFields();
     if (fieldCount < 2) {

@@ -11,7 +11,7 @@ namespace {
 using platform::WindowHandle;
 
 // The part of the start that runs under the busy cursor.
-int LaunchAndHandshake(COstrelAPI& api, MOstrelCommunicationLayerInterface& layer,
+int LaunchAndHandshake(MReadinessCommand& readiness, MOstrelCommunicationLayerInterface& layer,
                        WindowHandle previousForeground) {
     platform::Platform& device = platform::CurrentPlatform();
     if (!LocateNavigator()) return -5;
@@ -25,15 +25,14 @@ int LaunchAndHandshake(COstrelAPI& api, MOstrelCommunicationLayerInterface& laye
 
         // Readiness: the navigator has answered once its reply to this command exists. The
         // polling is bounded, the retrieve is not: it waits on for a late reply.
-        MOstrelSession* session = api.BringNavigatorToForegroundAsync(1);
+        MOstrelSession* session = readiness.Send();
         if (session == nullptr) return -1;
         pauses = 0;
         while (layer.ReturnAvailable(session) == 0) {
             device.Sleep(kStartWaitStepMilliseconds);
             if (++pauses > kStartWaitBound) break;
         }
-        COstrelAPI::TError scratch{};
-        api.BringNavigatorToForegroundAsyncRetrieve(session, &scratch);
+        readiness.Retrieve(session);
 
         // The lowest bit brings the window forward together with the windows it owns.
         if (previousForeground != 0) device.SetForegroundWindow(previousForeground | 1u);
@@ -43,7 +42,7 @@ int LaunchAndHandshake(COstrelAPI& api, MOstrelCommunicationLayerInterface& laye
 
 }  // namespace
 
-int StartNavigator(COstrelAPI& api, MOstrelCommunicationLayerInterface& layer) {
+int StartNavigator(MReadinessCommand& readiness, MOstrelCommunicationLayerInterface& layer) {
     platform::Platform& device = platform::CurrentPlatform();
     WindowHandle previousForeground = device.GetForegroundWindow();
     if (FindNavigatorWindow() == 0) return 0;
@@ -52,7 +51,7 @@ int StartNavigator(COstrelAPI& api, MOstrelCommunicationLayerInterface& layer) {
     device.SetCursor(device.LoadWaitCursor());
     int result = -5;
     try {
-        result = LaunchAndHandshake(api, layer, previousForeground);
+        result = LaunchAndHandshake(readiness, layer, previousForeground);
     } catch (...) {
         // Reported as a start that failed; the cursor is shown again all the same.
     }

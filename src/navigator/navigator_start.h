@@ -5,7 +5,6 @@
 #pragma once
 
 #include "OXSDK5Link/CommunicationLayer.h"
-#include "OXSDK5Link/OstrelAPI.h"
 
 namespace oxsdk::navigator {
 
@@ -14,11 +13,24 @@ inline constexpr unsigned kStartWaitStepMilliseconds = 5;
 /// The waits end once their counter of pauses exceeds this: at most 5001 pauses (about 25 s).
 inline constexpr int kStartWaitBound = 5000;
 
+/// The readiness command, which the caller above (COstrelAPI) sends in its own form: the start
+/// asks through this interface instead of calling up into the api.
+class MReadinessCommand {
+public:
+    /// Sends the command; null when it could not be sent.
+    virtual MOstrelSession* Send() = 0;
+    /// Waits for its reply, discards it and destroys the session.
+    virtual void Retrieve(MOstrelSession* session) = 0;
+
+protected:
+    ~MReadinessCommand() = default;
+};
+
 /// Returns 0 when the navigator runs (it did already, or it was started and has answered), -5
 /// when it does not run (no executable recorded, start failed, or no window within the wait),
 /// and -1 when its window appeared but the readiness command could not be sent. `layer` is the
-/// one `api` talks through. The cursor shown when the call began is shown again before it
-/// returns.
-int StartNavigator(COstrelAPI& api, MOstrelCommunicationLayerInterface& layer);
+/// one `readiness` is sent through. The cursor shown when the call began is shown again before
+/// it returns.
+int StartNavigator(MReadinessCommand& readiness, MOstrelCommunicationLayerInterface& layer);
 
 }  // namespace oxsdk::navigator

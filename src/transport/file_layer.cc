@@ -100,6 +100,13 @@ MOstrelCommunicationLayerInterface* COstrelFileLayer::New(const char* localName,
     return layer;
 }
 
+MOstrelCommunicationLayerInterface* COstrelFileLayer::NewReplyLayer(MOstrelSession* session) const {
+    if (session == nullptr) return nullptr;
+    MOstrelCommunicationLayerInterface* layer = New(localName, remoteName, pid);
+    if (layer != nullptr) layer->StartReturnResult(session);
+    return layer;
+}
+
 int COstrelFileLayer::GetPid() {
     return static_cast<int>(oxsdk::platform::CurrentPlatform().GetCurrentProcessId());
 }
@@ -163,7 +170,7 @@ void COstrelFileLayer::AppendArgument(const char* text) {
 // settled: the arguments all taken, the size within the bound, the session allocated, and no
 // other layer's command waiting under the same names. Its marker follows the complete message.
 MOstrelSession* COstrelFileLayer::SendCommand() {
-    oxsdk::platform::ScopedBatch batch;
+    oxsdk::transport::ScopedCallBatch batch;
     lastSequence = static_cast<int>(static_cast<unsigned>(lastSequence) + 1u);
     int sequence = lastSequence;
     const bool command = replyMode == 0;
@@ -225,7 +232,7 @@ void COstrelFileLayer::RemoveReplyFiles(int sequence) {
 int COstrelFileLayer::ReturnAvailable(MOstrelSession* session) {
     if (session == nullptr) return 0;
     try {
-        oxsdk::platform::ScopedBatch batch;
+        oxsdk::transport::ScopedCallBatch batch;
         return oxsdk::transport::MarkerExists(remoteName, localName, pid,
                                               static_cast<CFileLayerSession*>(session)->sequence);
     } catch (...) {
@@ -290,7 +297,7 @@ void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
             }
             WaitForReply(awaited, kReplyPollMilliseconds);
         }
-        oxsdk::platform::ScopedBatch batch;
+        oxsdk::transport::ScopedCallBatch batch;
         oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid, sequence,
                                          kMaxReplySize);
         if (scope != nullptr) scope->RecordEnd(oxsdk::transport::EReplyWaitEnd::kReply);
@@ -309,7 +316,7 @@ void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
 // first).
 void COstrelFileLayer::AbandonWait(int sequence, int endCode) {
     const auto end = static_cast<oxsdk::transport::EReplyWaitEnd>(endCode);
-    oxsdk::platform::ScopedBatch batch;
+    oxsdk::transport::ScopedCallBatch batch;
     arguments->Reset();
     oxsdk::transport::ScopedReplyWaitWatch* scope =
         oxsdk::transport::ScopedReplyWaitWatch::Current();

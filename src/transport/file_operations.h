@@ -19,6 +19,16 @@ constexpr int kWriteFailed = -23;
 constexpr int kNothingRead = -1;
 constexpr int kReadFailed = -9000;
 
+/// The check batch of one library call; every batch of the library is one of these, and this
+/// is the one place that says why. The platform checks every folder on the way to a file (the
+/// device root, "Ostrel", the exchange folder) before it touches the file, a few system calls
+/// per folder; inside a batch it checks each folder once, and again after each sleep or folder
+/// wait. So a call that makes several file operations in a row opens one batch around them: a
+/// send, a look for a reply, a receive, a wait given up, a pass of ProcessEvents, and above the
+/// transport the start of the navigator and the blocking forms (start, send and receive in
+/// one). A batch never spans code that is not the library's (a handler call); batches nest.
+using ScopedCallBatch = platform::ScopedBatch;
+
 /// Longest formatted exchange file name, terminator included.
 constexpr int kFileNameCapacity = 256;
 

@@ -45,12 +45,12 @@ bool RemovedAsJunk(const oxsdk::transport::CFolderListing& listing,
 
 }  // namespace
 
-// The folders on the way are checked once for the listing and the commands taken up to the
-// first handler call, and once again after each handler call (the handler is the caller's).
+// One call batch (file_operations.h) for the listing and the commands taken up to the first
+// handler call, and a new one after each handler call.
 void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface& handler) {
     if (name == nullptr) return;
     try {
-        std::optional<oxsdk::platform::ScopedBatch> batch;
+        std::optional<oxsdk::transport::ScopedCallBatch> batch;
         batch.emplace();
         oxsdk::transport::CFolderListing listing;
         std::uint64_t now = 0;

@@ -1,3 +1,4 @@
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -60,6 +61,26 @@ TEST_F(ProcessEventsTest, EveryCommandOfOnePassIsReceivedRemovedAndAnsweredInIts
                                            u"nav..55.1.message", u"nav..55.1.finished"}));
     EXPECT_EQ(std::string("0|x|\0", 5), fake_.FileContents(InExchange("nav.app.1234.7.message")));
     EXPECT_EQ(kMarker, fake_.FileContents(InExchange("nav.app.1234.7.finished")));
+}
+
+TEST_F(ProcessEventsTest, ReplyLayerAnswersAfterTheHandlerReturned) {
+    struct LateHandler : MCommandHandlerInterface {
+        int HandleCommand(MOstrelCommunicationLayerInterface& layer,
+                          MOstrelSession* session) override {
+            late.reset(static_cast<COstrelFileLayer&>(layer).NewReplyLayer(session));
+            return 0;
+        }
+        std::unique_ptr<MOstrelCommunicationLayerInterface> late;
+    } handler;
+    AddCommand("app.nav.1234.7", "EchoV01|");
+    COstrelFileLayer::ProcessEvents("nav", handler);
+    ASSERT_NE(handler.late, nullptr);
+    EXPECT_TRUE(fake_.ListFolder(kFolder).empty());  // nothing answered yet
+    handler.late->AppendArgument("0");
+    EXPECT_EQ(handler.late->SendCommand(), nullptr);
+    EXPECT_EQ(std::string("0|\0", 3), fake_.FileContents(InExchange("nav.app.1234.7.message")));
+    EXPECT_EQ(kMarker, fake_.FileContents(InExchange("nav.app.1234.7.finished")));
+    EXPECT_EQ(static_cast<COstrelFileLayer&>(*handler.late).NewReplyLayer(nullptr), nullptr);
 }
 
 TEST_F(ProcessEventsTest, LeavesEverythingNotAddressedToItUntouched) {

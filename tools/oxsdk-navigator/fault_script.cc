@@ -8,7 +8,6 @@
 #include "OXSDK5Link/CommandCatalogue.h"
 #include "OXSDK5Link/FileLayer.h"
 #include "commands.h"
-#include "transport/file_layer_session.h"
 
 namespace oxsdk::emulator {
 namespace {
@@ -51,18 +50,6 @@ std::string Describe(const TFault& fault) {
     }
     return fault.once ? text + ":once" : text;
 }
-
-// Reads the names and pid of a file layer, which it keeps for itself: a pointer to a member
-// that the layer's derived classes may name.
-struct CFileLayerNames : COstrelFileLayer {
-    static const char* Local(const COstrelFileLayer& layer) {
-        return layer.*(&CFileLayerNames::localName);
-    }
-    static const char* Remote(const COstrelFileLayer& layer) {
-        return layer.*(&CFileLayerNames::remoteName);
-    }
-    static int Pid(const COstrelFileLayer& layer) { return layer.*(&CFileLayerNames::pid); }
-};
 
 }  // namespace
 
@@ -176,8 +163,13 @@ int CFaultyHandler::HandleCommand(MOstrelCommunicationLayerInterface& layer,
             break;
         case EFaultKind::kDelay: {
             reply = handler_.Execute(command);
-            THeldReply held{TClock::now() + std::chrono::milliseconds(fault->value), {}, reply};
-            if (AddressOf(layer, session, &held.address)) {
+            const auto* fileLayer = dynamic_cast<const COstrelFileLayer*>(&layer);
+            THeldReply held{TClock::now() + std::chrono::milliseconds(fault->value),
+                            command.wireName,
+                            std::unique_ptr<MOstrelCommunicationLayerInterface>(
+                                fileLayer != nullptr ? fileLayer->NewReplyLayer(session) : nullptr),
+                            reply};
+            if (held.layer != nullptr) {
                 held_.push_back(std::move(held));
                 return 0;
             }
@@ -191,35 +183,14 @@ int CFaultyHandler::HandleCommand(MOstrelCommunicationLayerInterface& layer,
     return 0;
 }
 
-bool CFaultyHandler::AddressOf(const MOstrelCommunicationLayerInterface& layer,
-                               const MOstrelSession* session, TReplyAddress* address) {
-    const auto* fileLayer = dynamic_cast<const COstrelFileLayer*>(&layer);
-    if (fileLayer == nullptr || session == nullptr) return false;
-    address->navigator = CFileLayerNames::Local(*fileLayer);
-    address->client = CFileLayerNames::Remote(*fileLayer);
-    address->pid = CFileLayerNames::Pid(*fileLayer);
-    address->sequence = static_cast<const CFileLayerSession*>(session)->sequence;
-    return true;
-}
-
-void CFaultyHandler::Send(const TReplyAddress& address, const std::vector<std::string>& fields) {
-    std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
-        COstrelFileLayer::New(address.navigator.c_str(), address.client.c_str(), address.pid));
-    if (layer == nullptr) return;
-    CFileLayerSession session(address.sequence);
-    layer->StartReturnResult(&session);
-    for (const std::string& field : fields) layer->AppendArgument(field.c_str());
-    layer->SendCommand();
-}
-
 void CFaultyHandler::SendDueReplies() {
     const TClock::time_point now = TClock::now();
     const auto due = std::stable_partition(
         held_.begin(), held_.end(), [now](const THeldReply& held) { return held.due <= now; });
     for (auto held = held_.begin(); held != due; ++held) {
-        log_.Debug("held reply sent to " + held->address.client + " (" +
-                   std::to_string(held->address.sequence) + ")");
-        Send(held->address, held->fields);
+        log_.Debug("held reply to " + held->wireName + " sent");
+        for (const std::string& field : held->fields) held->layer->AppendArgument(field.c_str());
+        held->layer->SendCommand();
     }
     held_.erase(held_.begin(), due);
 }

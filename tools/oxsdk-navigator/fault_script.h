@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,23 +61,15 @@ public:
     std::size_t heldReplies() const { return held_.size(); }
 
 private:
-    // Where a reply goes: the names as the command's file had them, the pid and the sequence.
-    struct TReplyAddress {
-        std::string navigator;
-        std::string client;
-        int pid = 0;
-        int sequence = 0;
-    };
+    // A reply held back: its fields, on the layer that sends it to its command's sender.
     struct THeldReply {
         TClock::time_point due;
-        TReplyAddress address;
+        std::string wireName;
+        std::unique_ptr<MOstrelCommunicationLayerInterface> layer;
         std::vector<std::string> fields;
     };
 
     TFault* Match(const std::string& wireName);
-    static bool AddressOf(const MOstrelCommunicationLayerInterface& layer,
-                          const MOstrelSession* session, TReplyAddress* address);
-    static void Send(const TReplyAddress& address, const std::vector<std::string>& fields);
 
     CNavigatorCommandHandler& handler_;
     std::vector<TFault> faults_;

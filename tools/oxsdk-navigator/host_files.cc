@@ -42,10 +42,6 @@ bool WriteAll(int fd, const std::string& text) {
 
 }  // namespace
 
-CHostFd::~CHostFd() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
 CHostFd OpenFolderBelow(const std::string& root, const std::string& relative, bool create) {
     constexpr std::size_t kDeepest = 64;
     std::string components[kDeepest];

@@ -12,7 +12,8 @@
 #include <fcntl.h>
 
 #include <string>
-#include <utility>
+
+#include "host_fd.h"
 
 #ifndef AT_FDCWD
 #define AT_FDCWD (-100)  // the working folder, on hosts whose C library has no *at() calls
@@ -20,27 +21,7 @@
 
 namespace oxsdk::emulator {
 
-/// An open file descriptor, closed on destruction.
-class CHostFd {
-public:
-    CHostFd() = default;
-    explicit CHostFd(int fd) : fd_(fd) {}
-    CHostFd(CHostFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    CHostFd& operator=(CHostFd&& other) noexcept {
-        CHostFd old(std::exchange(fd_, std::exchange(other.fd_, -1)));
-        return *this;
-    }
-    ~CHostFd();
-    CHostFd(const CHostFd&) = delete;
-    CHostFd& operator=(const CHostFd&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_ = -1;
-};
+using oxsdk::tools::CHostFd;
 
 /// Opens the folder `relative` ("a/b", "" for `root` itself) below the host folder `root`
 /// (which may itself be a symbolic link, as the user chose it). No component below `root` is

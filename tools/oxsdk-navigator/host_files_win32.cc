@@ -14,19 +14,12 @@
 #include <string>
 
 #include "host_files.h"
+#include "host_text_win32.h"
 
 namespace oxsdk::emulator {
 namespace {
 
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-    return wide;
-}
+using oxsdk::tools::Widen;
 
 void SetErrnoFromLastError() {
     switch (GetLastError()) {
@@ -124,10 +117,6 @@ HANDLE OpenRegularFile(int folder, const std::string& name, DWORD access, DWORD 
 }
 
 }  // namespace
-
-CHostFd::~CHostFd() {
-    if (fd_ >= 0) _close(fd_);
-}
 
 CHostFd OpenFolderBelow(const std::string& root, const std::string& relative, bool create) {
     if (root.empty()) {

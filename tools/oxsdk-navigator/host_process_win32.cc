@@ -3,6 +3,7 @@
 #include <string>
 
 #include "host_process.h"
+#include "host_text_win32.h"
 
 namespace oxsdk::emulator {
 namespace {
@@ -18,13 +19,6 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     return TRUE;
 }
 
-std::string Narrow(const wchar_t* text, int length) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, narrow.data(), size, nullptr, nullptr);
-    return narrow;
-}
-
 }  // namespace
 
 void InstallStopHandlers(void (*onStop)(int)) {
@@ -36,15 +30,13 @@ std::string ExecutableFolder() {
     wchar_t path[32768];
     const DWORD length = GetModuleFileNameW(nullptr, path, 32768);
     if (length == 0 || length >= 32768) return ".";
-    std::string text = Narrow(path, static_cast<int>(length));
+    std::string text = tools::Narrow(std::wstring(path, length));
     const std::size_t separator = text.find_last_of("\\/");
     return separator == std::string::npos ? "." : text.substr(0, separator);
 }
 
 void SetHostVariable(const char* name, const std::string& value) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, value.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, value.c_str(), -1, wide.data(), length);
+    const std::wstring wide = tools::Widen(value);
     std::wstring wideName;
     for (const char* c = name; *c != '\0'; ++c) wideName.push_back(static_cast<wchar_t>(*c));
     SetEnvironmentVariableW(wideName.c_str(), wide.c_str());

@@ -1,33 +1,13 @@
 // The host side of the exchange cleaner on Windows: processes, the device root of the
 // environment and the folder listing.
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
 #include <cstdlib>
 #include <utility>
 
 #include "exchange_cleaner.h"
+#include "host_text_win32.h"
 
 namespace oxsdk::tools {
 namespace {
-
-std::wstring Widen(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                        length, nullptr, nullptr);
-    return narrow;
-}
 
 std::string Variable(const wchar_t* name) {
     wchar_t value[32768];

@@ -21,10 +21,13 @@
 #include <vector>
 
 #include "exchange_cleaner.h"
+#include "host_fd.h"
 #include "monitor_watcher.h"
 
 namespace oxsdk::cli {
 namespace {
+
+using oxsdk::tools::CHostFd;
 
 // Messages held open at once; the oldest is let go beyond this (it is read by name later).
 constexpr std::size_t kMaxHeldMessages = 256;
@@ -33,24 +36,6 @@ constexpr int kLongestPollMilliseconds = 100;
 constexpr std::size_t kTakenMemory = 16384;
 constexpr std::uint32_t kWatchMask =
     IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
-
-class CFd {
-public:
-    explicit CFd(int fd = -1) : fd_(fd) {}
-    CFd(CFd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    CFd& operator=(CFd&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    ~CFd() {
-        if (fd_ >= 0) close(fd_);
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
 
 enum class EFileKind { kOther, kMessage, kMarker };
 
@@ -74,11 +59,11 @@ bool IsTrusted(const struct stat& info) {
 
 // Opens (creating it private when missing) the folder `name` inside `parent`, never through a
 // link; it must be trusted.
-std::string OpenFolder(int parent, const std::string& name, const std::string& path, CFd* fd) {
+std::string OpenFolder(int parent, const std::string& name, const std::string& path, CHostFd* fd) {
     if (mkdirat(parent, name.c_str(), 0700) != 0 && errno != EEXIST) {
         return "cannot create the folder " + path + ": " + std::strerror(errno);
     }
-    CFd opened(openat(parent, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    CHostFd opened(openat(parent, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info;
     if (!opened.valid() || fstat(opened.get(), &info) != 0) {
         return "cannot open the folder " + path +
@@ -136,13 +121,13 @@ public:
 
 private:
     struct THeld {
-        CFd fd;
+        CHostFd fd;
         std::uint64_t order;
     };
 
     std::string Open() {
         const std::string root = tools::DeviceRootFromEnvironment();
-        CFd rootFd(open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));  // the user chose it
+        CHostFd rootFd(open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));  // the user chose it
         struct stat info;
         if (!rootFd.valid() || fstat(rootFd.get(), &info) != 0) {
             return "no device at " + root + " (" + std::strerror(errno) +
@@ -152,7 +137,7 @@ private:
             return "the device folder " + root +
                    " belongs to another user or may be written by others";
         }
-        CFd ostrel;
+        CHostFd ostrel;
         if (std::string problem = OpenFolder(rootFd.get(), "Ostrel", root + "/Ostrel", &ostrel);
             !problem.empty()) {
             return problem;
@@ -162,7 +147,7 @@ private:
             !problem.empty()) {
             return problem;
         }
-        inotify_ = CFd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        inotify_ = CHostFd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
         // The folder is watched through the descriptor just checked, not by its path again.
         const std::string byDescriptor = "/proc/self/fd/" + std::to_string(folder_.get());
         if (!inotify_.valid() ||
@@ -179,13 +164,13 @@ private:
         if (kind == EFileKind::kMarker) TakeMarker(base);
     }
 
-    CFd OpenMessage(const std::string& name) const {
-        return CFd(openat(folder_.get(), name.c_str(),
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    CHostFd OpenMessage(const std::string& name) const {
+        return CHostFd(openat(folder_.get(), name.c_str(),
+                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     }
 
     void Hold(const std::string& base, const std::string& name) {
-        CFd fd = OpenMessage(name);
+        CHostFd fd = OpenMessage(name);
         if (!fd.valid()) {
             held_.erase(base);  // taken already: its marker will say so
             return;
@@ -212,7 +197,7 @@ private:
         }
         const TSeenAt when = TSeenAt::Now();
         const std::string name = base + ".message";
-        CFd fd;
+        CHostFd fd;
         if (auto held = held_.find(base); held != held_.end()) {
             fd = std::move(held->second.fd);
             held_.erase(held);
@@ -229,7 +214,7 @@ private:
         Read(fd, name, when);
     }
 
-    void Read(const CFd& fd, const std::string& name, const TSeenAt& when) {
+    void Read(const CHostFd& fd, const std::string& name, const TSeenAt& when) {
         struct stat info;
         if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink > 1) {
             observer_.MessageUnread(name, false,
@@ -281,8 +266,8 @@ private:
 
     MExchangeObserver& observer_;
     std::string path_;
-    CFd folder_;
-    CFd inotify_;
+    CHostFd folder_;
+    CHostFd inotify_;
     std::map<std::string, THeld> held_;  // open messages whose marker is not there yet
     std::set<std::string> taken_;        // markers whose message was reported
     std::deque<std::string> takenOrder_;
