@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,37 @@ namespace fs = std::filesystem;
 
 constexpr fs::perms kReadOnly =
     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+
+// Sets (or, given null, unsets) an environment variable, restored at the end of the scope.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        Set(value);
+    }
+    ~ScopedEnvironment() { Set(old_ ? old_->c_str() : nullptr); }
+    void Set(const char* value) {
+#ifdef _WIN32
+        _putenv_s(name_, value != nullptr ? value : "");  // an empty value removes it
+#else
+        value != nullptr ? setenv(name_, value, 1) : unsetenv(name_);
+#endif
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// A host path written with "/", in the host's own form.
+std::string HostForm(std::string path) {
+#ifdef _WIN32
+    for (char& c : path) c = c == '/' ? '\\' : c;
+    return "D:" + path;
+#else
+    return path;
+#endif
+}
 
 // The fake, or the native platform on a temporary device root of its own.
 class PlatformContractTest : public testing::TestWithParam<bool> {
@@ -342,6 +375,50 @@ TEST_P(PlatformContractTest, WaitCursorIsShownAndTheFormerOneRestored) {
     EXPECT_EQ(platform().GetCursor(), wait);
     EXPECT_EQ(platform().SetCursor(before), wait);
     EXPECT_EQ(platform().GetCursor(), before);
+}
+
+// The device root and the host paths below it follow the environment at every call.
+TEST_P(PlatformContractTest, RootAndHostPathsFollowTheEnvironment) {
+    if (fake_ != nullptr) GTEST_SKIP() << "the fake has no host";
+    ScopedEnvironment root("OXSDK_DEVICE_ROOT", nullptr), state("XDG_STATE_HOME", nullptr);
+#ifdef _WIN32
+    ScopedEnvironment local("LOCALAPPDATA", "C:\\Users\\u\\AppData\\Local\\");
+    EXPECT_EQ(DeviceRootFolder(), "C:\\Users\\u\\AppData\\Local\\oxsdk\\device");
+#else
+    ScopedEnvironment home("HOME", "/home/u");
+    EXPECT_EQ(DeviceRootFolder(), "/home/u/.local/state/oxsdk/device");
+    state.Set("/xdg/state");
+    EXPECT_EQ(DeviceRootFolder(), "/xdg/state/oxsdk/device");
+#endif
+    root.Set(HostForm("/r/dev/").c_str());
+    EXPECT_EQ(DeviceRootFolder(), HostForm("/r/dev"));
+    const struct {
+        const char16_t* device;
+        const char* host;  // null: cannot be mapped
+    } cases[] = {
+        {u"\\a\\b", "/r/dev/a/b"},
+        {u"\\", "/r/dev"},
+        {u"\\Storage Card\\x.y.z", "/r/dev/Storage Card/x.y.z"},
+        {u"\\caf\u00e9\\\U0001F600", "/r/dev/caf\xc3\xa9/\xf0\x9f\x98\x80"},
+        {u"\\a\\..\\b", nullptr},
+        {u"\\a/..\\b", nullptr},
+#ifndef _WIN32
+        {u"\\\xD800x", nullptr},  // unpaired surrogate
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.host != nullptr ? c.host : "refused");
+        std::string host;
+        EXPECT_EQ(DevicePathToHost(c.device, &host), c.host != nullptr);
+        if (c.host != nullptr) {
+            EXPECT_EQ(host, HostForm(c.host));
+        }
+    }
+    // The platform of the environment finds its files below the root named now.
+    root.Set(outside_.c_str());
+    EXPECT_EQ(NativePlatform().GetFileAttributes(u"\\f"), kAttributeReadOnly);
+    root.Set(root_.c_str());
+    EXPECT_EQ(NativePlatform().GetFileAttributes(u"\\f"), kInvalidAttributes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Implementations, PlatformContractTest, testing::Bool(),
