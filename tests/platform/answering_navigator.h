@@ -1,7 +1,11 @@
-// The navigator side of the platform's end-to-end and interop tests: answers every command
-// with "0" and a flashed message with its number, and notes a stop (after answering it).
+// The two sides of the platform's cross-process tests: a navigator that answers every command
+// with "0" and a flashed message with its number, and notes a stop (after answering it); and a
+// client that flashes a message and stops the navigator.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
 
 #include "OXSDK5Link/OXSDK5Link.h"
@@ -24,5 +28,18 @@ public:
     bool flashed = false;
     bool stopped = false;
 };
+
+// Flashes message 77 to the navigator "nav", which answers `flashReply`, and stops it.
+inline void ExpectFlashAndStop(int flashReply) {
+    std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
+        COstrelFileLayer::New("app", "nav", -1));
+    ASSERT_NE(layer, nullptr);
+    COstrelAPI api(*layer);
+    COstrelAPI::TError error{};
+    EXPECT_EQ(api.FlashMessageAsyncRetrieve(api.FlashMessageAsync(0, "hello", 77), &error), 0);
+    EXPECT_EQ(error.errorCode, flashReply);
+    EXPECT_EQ(api.StopApplicationAsyncRetrieve(api.StopApplicationAsync(0), &error), 0);
+    EXPECT_EQ(error.errorCode, 0);
+}
 
 }  // namespace oxsdk::platform

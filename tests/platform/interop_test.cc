@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "OXSDK5Link/OXSDK5Link.h"
 #include "answering_navigator.h"
 #include "platform/native_device.h"
 #include "platform/platform.h"
@@ -40,7 +39,9 @@ pid_t Start(const std::vector<std::string>& arguments, const std::string& device
         setenv("OXSDK_DEVICE_ROOT", deviceRoot.c_str(), 1);
         for (const auto& [name, value] : variables) setenv(name, value.c_str(), 1);
         std::vector<char*> argv;
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
@@ -61,88 +62,73 @@ bool AwaitReady(const std::string& log, pid_t emulator) {
     return false;
 }
 
-struct InteropSetup {
-    const char* wine = std::getenv("OXSDK_WINE");
-    const char* windowsTests = std::getenv("OXSDK_WINDOWS_NAVIGATOR");
-    std::string root = MakePrivateTemporaryFolder("oxsdk-interop");
-    std::string windowsBin() const { return fs::path(windowsTests).parent_path().string(); }
-};
+bool ExitedCleanly(int status) {
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 class InteropTest : public testing::TestWithParam<bool> {  // true: the emulator navigates
 protected:
     void SetUp() override {
-        if (setup_.wine == nullptr || setup_.windowsTests == nullptr) {
+        if (wine_ == nullptr || windowsTests_ == nullptr) {
             GTEST_SKIP() << "set OXSDK_WINDOWS_NAVIGATOR and OXSDK_WINE (scripts/test-windows.sh)";
         }
-        ASSERT_FALSE(setup_.root.empty());
+        ASSERT_FALSE(root_.empty());
     }
     void TearDown() override {
-        if (!setup_.root.empty()) fs::remove_all(setup_.root);
+        if (!root_.empty()) fs::remove_all(root_);
     }
     int FlashReply() const { return GetParam() ? 0 : 77; }  // the emulator answers 0
-    InteropSetup setup_;
+    const char* wine_ = std::getenv("OXSDK_WINE");
+    const char* windowsTests_ = std::getenv("OXSDK_WINDOWS_NAVIGATOR");
+    const std::string windowsBin_ =
+        windowsTests_ != nullptr ? fs::path(windowsTests_).parent_path().string() : "";
+    std::string root_ = MakePrivateTemporaryFolder("oxsdk-interop");
 };
 
 TEST_P(InteropTest, ClientHereAndWindowsNavigatorShareOneFolder) {
-    const std::string& root = setup_.root;
-    const std::string windowsRoot = WindowsName(root);
     pid_t child = -1;
     if (GetParam()) {
-        const std::string log = root + "/emulator.log";
-        child = Start({setup_.wine, setup_.windowsBin() + "/oxsdk-navigator.exe", "-n", "nav",
-                       "-g", WindowsName(setup_.windowsBin() + "/data/places.csv"), "-l",
-                       WindowsName(log)},
-                      windowsRoot);
+        const std::string log = root_ + "/emulator.log";
+        child = Start({wine_, windowsBin_ + "/oxsdk-navigator.exe", "-n", "nav", "-g",
+                       WindowsName(windowsBin_ + "/data/places.csv"), "-l", WindowsName(log)},
+                      WindowsName(root_));
         ASSERT_TRUE(AwaitReady(log, child));
     } else {
-        const std::string program = root + "/Programs/Ostrel Navigator.exe";
-        fs::create_directories(root + "/Programs");
-        fs::copy_file(setup_.windowsTests, program);
-        child = Start({setup_.wine, program}, windowsRoot);
+        const std::string program = root_ + "/Programs/Ostrel Navigator.exe";
+        fs::create_directories(root_ + "/Programs");
+        fs::copy_file(windowsTests_, program);
+        child = Start({wine_, program}, WindowsName(root_));
     }
     ASSERT_GT(child, 0);
     {
-        std::unique_ptr<Platform> device = NewNativePlatform(root);
+        std::unique_ptr<Platform> device = NewNativePlatform(root_);
         ScopedPlatform use(*device);
-        MOstrelCommunicationLayerInterface* layer = COstrelFileLayer::New("app", "nav", -1);
-        ASSERT_NE(layer, nullptr);
-        {
-            COstrelAPI api(*layer);
-            COstrelAPI::TError error{};
-            EXPECT_EQ(api.FlashMessageAsyncRetrieve(api.FlashMessageAsync(0, "hello", 77), &error),
-                      0);
-            EXPECT_EQ(error.errorCode, FlashReply());
-            EXPECT_EQ(api.StopApplicationAsyncRetrieve(api.StopApplicationAsync(0), &error), 0);
-            EXPECT_EQ(error.errorCode, 0);
-        }
-        delete layer;
+        ExpectFlashAndStop(FlashReply());
     }
     int status = -1;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_TRUE(fs::is_empty(root + "/Ostrel/SdkFileCalls"));
+    EXPECT_TRUE(ExitedCleanly(status)) << status;
+    EXPECT_TRUE(fs::is_empty(root_ + "/Ostrel/SdkFileCalls"));
 }
 
 TEST_P(InteropTest, WindowsClientAndNavigatorHereShareOneFolder) {
-    const std::string& root = setup_.root;
     pid_t emulator = -1;
     if (GetParam()) {
-        const std::string log = root + "/emulator.log";
-        emulator = Start({OXSDK_NAVIGATOR_EMULATOR_PATH, "-n", "nav", "-g",
-                          OXSDK_NAVIGATOR_DATA, "-l", log},
-                         root);
+        const std::string log = root_ + "/emulator.log";
+        emulator = Start(
+            {OXSDK_NAVIGATOR_EMULATOR_PATH, "-n", "nav", "-g", OXSDK_NAVIGATOR_DATA, "-l", log},
+            root_);
         ASSERT_TRUE(AwaitReady(log, emulator));
     }
     const pid_t client =
-        Start({setup_.wine, setup_.windowsTests, "--gtest_filter=Win32InteropClientTest.*"},
-              WindowsName(root),
-              {{"OXSDK_INTEROP_CLIENT", "1"}, {"OXSDK_INTEROP_FLASH_REPLY",
-                                               std::to_string(FlashReply())}});
+        Start({wine_, windowsTests_, "--gtest_filter=Win32InteropClientTest.*"}, WindowsName(root_),
+              {{"OXSDK_INTEROP_CLIENT", "1"},
+               {"OXSDK_INTEROP_FLASH_REPLY", std::to_string(FlashReply())}});
     ASSERT_GT(client, 0);
     AnsweringNavigator navigator;
     int status = -1;
     {
-        std::unique_ptr<Platform> device = NewNativePlatform(root);
+        std::unique_ptr<Platform> device = NewNativePlatform(root_);
         ScopedPlatform use(*device);
         // Until the client has gone (at most about 5 minutes).
         for (int pass = 0; pass < 60000 && waitpid(client, &status, WNOHANG) == 0; ++pass) {
@@ -150,15 +136,14 @@ TEST_P(InteropTest, WindowsClientAndNavigatorHereShareOneFolder) {
             usleep(5000);
         }
     }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(ExitedCleanly(status)) << status;
     if (GetParam()) {
-        int emulatorStatus = -1;
-        ASSERT_EQ(waitpid(emulator, &emulatorStatus, 0), emulator);  // stopped by the client
-        EXPECT_TRUE(WIFEXITED(emulatorStatus) && WEXITSTATUS(emulatorStatus) == 0);
+        ASSERT_EQ(waitpid(emulator, &status, 0), emulator);  // stopped by the client
+        EXPECT_TRUE(ExitedCleanly(status));
     } else {
         EXPECT_TRUE(navigator.flashed && navigator.stopped);
     }
-    EXPECT_TRUE(fs::is_empty(root + "/Ostrel/SdkFileCalls"));
+    EXPECT_TRUE(fs::is_empty(root_ + "/Ostrel/SdkFileCalls"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Navigators, InteropTest, testing::Values(false, true),

@@ -49,8 +49,8 @@ HANDLE NewReapingJob() {
     HANDLE job = CreateJobObjectW(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (job != nullptr && !SetInformationJobObject(job, JobObjectExtendedLimitInformation,
-                                                   &limits, sizeof limits)) {
+    if (job != nullptr &&
+        !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
         CloseHandle(job);
         return nullptr;
     }
@@ -88,17 +88,6 @@ void RemoveTree(const std::wstring& path) {
     RemoveDirectoryW(path.c_str());
 }
 
-struct UniqueJob {
-    explicit UniqueJob(HANDLE job) : handle(job) {}
-    ~UniqueJob() { Close(); }
-    void Close() {
-        if (handle != nullptr) CloseHandle(handle);
-        handle = nullptr;
-    }
-    HANDLE get() const { return handle; }
-    HANDLE handle;
-};
-
 struct NavigatorCase {
     const char* name;
     const wchar_t* program;  // beside this one; null: this program
@@ -109,7 +98,7 @@ struct NavigatorCase {
 // its window's class.
 void StartAnswerAndStop(const NavigatorCase& tested) {
     SCOPED_TRACE(tested.name);
-    UniqueJob job(NewReapingJob());
+    std::unique_ptr<void, decltype(&CloseHandle)> job(NewReapingJob(), CloseHandle);
     ASSERT_NE(job.get(), nullptr) << GetLastError();
     const std::string root = oxsdk::platform::MakePrivateTemporaryFolder("oxsdk-navigator");
     ASSERT_FALSE(root.empty());
@@ -133,35 +122,33 @@ void StartAnswerAndStop(const NavigatorCase& tested) {
     const char* remote = tested.program != nullptr ? "OstrelNavigator" : "nav";
     HANDLE navigator = nullptr;
     std::thread client([&tested, remote, &job, &navigator] {
-        MOstrelCommunicationLayerInterface* layer = COstrelFileLayer::New("app", remote, -1);
+        std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
+            COstrelFileLayer::New("app", remote, -1));
         ASSERT_NE(layer, nullptr);
         // A navigator that never answers fails the test instead of holding it forever.
-        static_cast<COstrelFileLayer*>(layer)->SetReplyTimeout(120000);
-        {
-            COstrelAPI api(*layer);
-            COstrelAPI::TError error{};
-            EXPECT_EQ(api.IsApplicationRunning(&error), 0);
-            api.StartApplication(&error);
-            EXPECT_EQ(error.errorCode, 0);
-            EXPECT_EQ(api.IsApplicationRunning(&error), 1);
-            DWORD id = 0;
-            GetWindowThreadProcessId(FindWindowW(L"AldernWinClass", nullptr), &id);
-            navigator = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-            ASSERT_NE(navigator, nullptr);
-            EXPECT_TRUE(AssignProcessToJobObject(job.get(), navigator));
-            EXPECT_EQ(api.FlashMessage(&error, "hello", 77), 0);
-            EXPECT_EQ(error.errorCode, tested.flashReply);
-            EXPECT_EQ(api.StopApplication(&error), 0);
-            EXPECT_EQ(error.errorCode, -5);  // its window is gone
-        }
-        delete layer;
+        static_cast<COstrelFileLayer*>(layer.get())->SetReplyTimeout(120000);
+        COstrelAPI api(*layer);
+        COstrelAPI::TError error{};
+        EXPECT_EQ(api.IsApplicationRunning(&error), 0);
+        api.StartApplication(&error);
+        EXPECT_EQ(error.errorCode, 0);
+        EXPECT_EQ(api.IsApplicationRunning(&error), 1);
+        DWORD id = 0;
+        GetWindowThreadProcessId(FindWindowW(L"AldernWinClass", nullptr), &id);
+        navigator = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        ASSERT_NE(navigator, nullptr);
+        EXPECT_TRUE(AssignProcessToJobObject(job.get(), navigator));
+        EXPECT_EQ(api.FlashMessage(&error, "hello", 77), 0);
+        EXPECT_EQ(error.errorCode, tested.flashReply);
+        EXPECT_EQ(api.StopApplication(&error), 0);
+        EXPECT_EQ(error.errorCode, -5);  // its window is gone
     });
     client.join();
     // The navigator's process has ended, not only its window.
     ASSERT_NE(navigator, nullptr);
     EXPECT_EQ(WaitForSingleObject(navigator, 60000), WAIT_OBJECT_0);
     CloseHandle(navigator);
-    job.Close();  // wine keeps a program's file busy while a job holds its process
+    job.reset();  // wine keeps a program's file busy while a job holds its process
     std::error_code ignored;
     EXPECT_TRUE(fs::is_empty(root + "\\Ostrel\\SdkFileCalls", ignored));
     SetEnvironmentVariableW(L"OXSDK_DEVICE_ROOT", nullptr);
@@ -181,19 +168,9 @@ TEST(Win32InteropClientTest, CommandsANavigatorElsewhere) {
     if (GetEnvironmentVariableW(L"OXSDK_INTEROP_CLIENT", nullptr, 0) == 0) {
         GTEST_SKIP() << "run by the interop test";
     }
-    MOstrelCommunicationLayerInterface* layer = COstrelFileLayer::New("app", "nav", -1);
-    ASSERT_NE(layer, nullptr);
-    {
-        COstrelAPI api(*layer);
-        COstrelAPI::TError error{};
-        EXPECT_EQ(api.FlashMessageAsyncRetrieve(api.FlashMessageAsync(0, "hello", 77), &error), 0);
-        char reply[16] = "77";  // what the navigator answers: the number, or 0 (the emulator)
-        GetEnvironmentVariableA("OXSDK_INTEROP_FLASH_REPLY", reply, sizeof reply);
-        EXPECT_EQ(error.errorCode, std::atoi(reply));
-        EXPECT_EQ(api.StopApplicationAsyncRetrieve(api.StopApplicationAsync(0), &error), 0);
-        EXPECT_EQ(error.errorCode, 0);
-    }
-    delete layer;
+    char reply[16] = "77";  // what the navigator answers: the number, or 0 (the emulator)
+    GetEnvironmentVariableA("OXSDK_INTEROP_FLASH_REPLY", reply, sizeof reply);
+    oxsdk::platform::ExpectFlashAndStop(std::atoi(reply));
 }
 
 }  // namespace
