@@ -150,37 +150,21 @@ TEST(ApplicationControlTest, StartFailureIsReportedThroughTheErrorAndRestoresThe
     }
 }
 
-TEST(ApplicationControlTest, StopPausesASecondBetweenWindowTestsUnderTheBusyCursor) {
-    const struct {
-        int closeAtTest;  // the running test before sending is 1, the wait's follow; 0: never
-        int pauses;
-        int errorCode;
-    } cases[] = {{1 + 4, 3, -5}, {0, 11, 0}};
-    for (const auto& c : cases) {
-        Device d;
-        d.ShowNavigator();
-        d.layer.QueueReply("0|");
-        d.fake.OnFindWindow([&d, &c](const std::u16string&, int call) {
-            if (call == c.closeAtTest) d.fake.RemoveWindow(u"AldernWinClass");
-        });
-        EXPECT_EQ(d.api.StopApplication(&d.error), 0);
-        EXPECT_EQ(d.error.errorCode, c.errorCode);
-        EXPECT_EQ(d.layer.sent(), Texts{"StopApplicationV01|"});
-        EXPECT_EQ(d.fake.sleeps(), Sleeps(c.pauses, 1000));
-        EXPECT_EQ(d.fake.cursorLog(), kBusyThenRestored);
-    }
-}
-
-TEST(ApplicationControlTest, StopEndsWithoutWaitingWhenNothingWillClose) {
+// A stop that the navigator accepted waits for its window to go, testing it every second under
+// the busy cursor, for at most ten pauses; a stop that nothing will follow ends at once.
+TEST(ApplicationControlTest, StopWaitsForTheWindowToGoOnlyWhenTheNavigatorAccepted) {
     const struct {
         const char* what;
         bool running, failSend;
         const char* reply;
-        int result, errorCode;
-    } cases[] = {{"navigator not running", false, false, nullptr, 0, -5},
-                 {"command not sent", true, true, nullptr, -1, -1},
-                 {"stop refused", true, false, "3|", 0, 3},
-                 {"reply of two fields", true, false, "0|extra|", -2, -2}};
+        int closeAtTest;  // the running test before sending is 1, the wait's follow; 0: never
+        int result, errorCode, pauses;
+    } cases[] = {{"window goes during the wait", true, false, "0|", 1 + 4, 0, -5, 3},
+                 {"window stays", true, false, "0|", 0, 0, 0, 11},
+                 {"navigator not running", false, false, nullptr, 0, 0, -5, 0},
+                 {"command not sent", true, true, nullptr, 0, -1, -1, 0},
+                 {"stop refused", true, false, "3|", 0, 0, 3, 0},
+                 {"reply of two fields", true, false, "0|extra|", 0, -2, -2, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Device d;
@@ -188,10 +172,14 @@ TEST(ApplicationControlTest, StopEndsWithoutWaitingWhenNothingWillClose) {
         if (c.running) d.ShowNavigator();
         d.layer.FailSends(c.failSend);
         if (c.reply != nullptr) d.layer.QueueReply(c.reply);
+        d.fake.OnFindWindow([&d, &c](const std::u16string&, int call) {
+            if (call == c.closeAtTest) d.fake.RemoveWindow(u"AldernWinClass");
+        });
         EXPECT_EQ(d.api.StopApplication(&d.error), c.result);
         EXPECT_EQ(d.error.errorCode, c.errorCode);
-        EXPECT_TRUE(d.fake.sleeps().empty());
-        EXPECT_TRUE(d.fake.cursorLog().empty());
+        EXPECT_EQ(d.layer.sent(), c.reply != nullptr ? Texts{"StopApplicationV01|"} : Texts{});
+        EXPECT_EQ(d.fake.sleeps(), Sleeps(c.pauses, 1000));
+        EXPECT_EQ(d.fake.cursorLog(), c.pauses > 0 ? kBusyThenRestored : Cursors{});
         EXPECT_TRUE(d.fake.startedProcesses().empty());
         EXPECT_EQ(d.layer.liveSessions(), 0);
     }
