@@ -128,20 +128,20 @@ TEST_F(ConfinementTest, LinksInTheExchangeFolderAreNeitherReadNorWrittenThrough)
 }
 
 // A folder on the way to the exchange folder that is a link, another user's, or writable by
-// other users is not used, and is named with the fix. The device root may itself be a link,
-// since the user chose it.
+// other users (of its group too) is not used, and is named with the fix. The device root may itself
+// be a link, since the user chose it.
 TEST_F(ConfinementTest, UntrustedFoldersOnTheWayAreRefusedAndDescribed) {
     ExpectExchangeWorks();
     const std::string linkedRoot = outside_ + "/device";
     ASSERT_EQ(symlink(root_.c_str(), linkedRoot.c_str()), 0);
     EXPECT_EQ(DescribeUntrustedFolder(linkedRoot, u"\\Ostrel\\SdkFileCalls"), "");
     fs::remove(linkedRoot);
-    enum EHazard { kLink, kOpen, kForeign };
+    enum EHazard { kLink, kOpen, kGroupOpen, kForeign };
     const struct {
         std::string folder;
         EHazard hazard;
-    } cases[] = {{root_ + "/Ostrel", kLink}, {exchange_, kLink}, {root_, kOpen},
-                 {root_ + "/Ostrel", kOpen}, {exchange_, kOpen}, {root_, kForeign},
+    } cases[] = {{root_ + "/Ostrel", kLink}, {exchange_, kLink},      {root_, kOpen},
+                 {root_ + "/Ostrel", kOpen}, {exchange_, kGroupOpen}, {root_, kForeign},
                  {exchange_, kForeign}};
     for (const auto& c : cases) {
         const std::string& folder = c.folder;
@@ -155,8 +155,8 @@ TEST_F(ConfinementTest, UntrustedFoldersOnTheWayAreRefusedAndDescribed) {
                 " is a symbolic link, and the device follows none: replace it with a folder "
                 "(rm '" +
                 folder + "')";
-        } else if (c.hazard == kOpen) {
-            chmod(folder.c_str(), 0777);
+        } else if (c.hazard != kForeign) {
+            chmod(folder.c_str(), c.hazard == kOpen ? 0777 : 0770);
             fix = " may be written by other users; make it private: chmod go-w '" + folder + "'";
         } else {
             ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
@@ -170,7 +170,7 @@ TEST_F(ConfinementTest, UntrustedFoldersOnTheWayAreRefusedAndDescribed) {
         EXPECT_EQ(DescribeUntrustedFolder(root_, u"\\Ostrel\\SdkFileCalls"),
                   "the device folder " + folder + fix);
         if (c.hazard == kLink) fs::remove(folder);
-        if (c.hazard == kOpen) chmod(folder.c_str(), 0700);
+        if (c.hazard == kOpen || c.hazard == kGroupOpen) chmod(folder.c_str(), 0700);
         if (c.hazard == kForeign) {
             ASSERT_EQ(chown(folder.c_str(), geteuid(), getegid()), 0);
         }
