@@ -150,18 +150,22 @@ TEST(BlockingFormTest, ReplyWaitsEndWhenTheNavigatorGoesOrAtTheDeadline) {
         bool window;       // the navigator has a window
         int timeout;       // reply timeout of the layer, ms
         int goneAtWait;    // the window goes at this folder wait (0: never)
+        int shownAtWait;   // a window shows at this folder wait (0: never)
         int answerAtWait;  // a navigator that processes answers from this wait on
         int result;        // and error code
     } cases[] = {
-        {"blocking, command taken, window goes", kVersion, true, true, true, 0, 3, 0, -5},
-        {"blocking, command never taken, window goes", kVersion, false, false, true, 0, 3, 0, -5},
-        {"retrieve, window goes", kVersionRetrieve, true, true, true, 0, 5, 0, -5},
-        {"route retrieve, window goes", kRouteRetrieve, true, true, true, 0, 2, 0, -5},
-        {"stop, window goes unanswered", kStop, true, true, true, 0, 4, 0, -5},
-        {"deadline, navigator stays silent", kVersion, true, true, true, 1000, 0, 0, -6},
-        {"no window: waits until the late answer", kVersionRetrieve, false, true, false, 0, 0, 40,
-         0},
-        {"answer comes as the window goes", kVersion, false, true, true, 0, 6, 6, 0},
+        {"blocking, command taken, window goes", kVersion, true, true, true, 0, 3, 0, 0, -5},
+        {"blocking, command never taken, window goes", kVersion, false, false, true, 0, 3, 0, 0,
+         -5},
+        {"retrieve, window goes", kVersionRetrieve, true, true, true, 0, 5, 0, 0, -5},
+        {"route retrieve, window goes", kRouteRetrieve, true, true, true, 0, 2, 0, 0, -5},
+        {"stop, window goes unanswered", kStop, true, true, true, 0, 4, 0, 0, -5},
+        {"deadline, navigator stays silent", kVersion, true, true, true, 1000, 0, 0, 0, -6},
+        {"no window: waits until the late answer", kVersionRetrieve, false, true, false, 0, 0, 0,
+         40, 0},
+        {"no window as the wait began, one shows", kVersionRetrieve, false, true, false, 0, 0, 20,
+         40, 0},
+        {"answer comes as the window goes", kVersion, false, true, true, 0, 6, 0, 6, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -173,6 +177,9 @@ TEST(BlockingFormTest, ReplyWaitsEndWhenTheNavigatorGoesOrAtTheDeadline) {
             const int wait = static_cast<int>(t.fake.folderWaits().size());
             if (wait > 200) throw std::runtime_error("the reply wait does not end");
             if (c.goneAtWait != 0 && wait == c.goneAtWait) t.fake.RemoveWindow(u"AldernWinClass");
+            if (c.shownAtWait != 0 && wait == c.shownAtWait) {
+                t.fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
+            }
             if (c.processes && wait >= c.answerAtWait)
                 COstrelFileLayer::ProcessEvents("nav", t.navigator);
         });

@@ -110,6 +110,14 @@ TEST_F(FolderScanTest, FolderWhosePatternWouldPassThePathLimitIsNotListed) {
     EXPECT_EQ(recording.patterns.back(), longFolder + u"\\*.*");
 }
 
+TEST_F(FolderScanTest, DescendsAtMostSixteenLevels) {
+    std::u16string deepest;
+    for (int level = 0; level < kMaxScanDepth; ++level) deepest += u"\\d";
+    Add({deepest + u"\\in.exe", deepest + u"\\d\\below.exe"});
+    EXPECT_EQ(Scan(), 1);
+    EXPECT_EQ(visits.paths, Paths{deepest + u"|in.exe"});
+}
+
 TEST(JoinFolderPathTest, JoinsWithOneSeparatorOrFailsLeavingTheDestination) {
     const std::u16string longest = u"\\" + std::u16string(252, u'f');
     const struct {

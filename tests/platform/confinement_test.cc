@@ -95,22 +95,29 @@ protected:
     MOstrelSession* session_ = nullptr;
 };
 
+// Links in the exchange folder are neither read nor written through, hard links to a file
+// outside included.
 TEST_F(ConfinementTest, LinksInTheExchangeFolderAreNeitherReadNorWrittenThrough) {
     ExpectExchangeWorks();  // creates the folders
     const struct {
         const char* name;  // a link to the outside file under this exchange name
         bool sendFirst;    // the client sends its next command (sequence 2) meanwhile
+        bool hard;         // a hard link, else a symbolic one
     } cases[] = {
-        {"evil.nav.1.1.message", false},  // a command the navigator would read and answer
-        {"evil.nav.1.1.finished", false},
-        {"nav.evil.1.1.message", false},  // a reply the navigator would write
-        {"app.nav.77.2.message", true},   // the client's next command
-        {"app.nav.77.2.finished", true},
+        {"evil.nav.1.1.message", false, false},  // a command the navigator would read, answer
+        {"evil.nav.1.1.finished", false, false},
+        {"nav.evil.1.1.message", false, false},  // a reply the navigator would write
+        {"app.nav.77.2.message", true, false},   // the client's next command
+        {"app.nav.77.2.finished", true, false},
+        {"nav.evil.1.1.message", false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string link = exchange_ + "/" + c.name;
-        ASSERT_EQ(symlink(secret_.c_str(), link.c_str()), 0);
+        ASSERT_EQ(
+            c.hard ? ::link(secret_.c_str(), link.c_str()) : symlink(secret_.c_str(), link.c_str()),
+            0);
+        if (c.hard) chmod(secret_.c_str(), 0644);  // so that only the link can refuse it
         if (c.sendFirst) {
             EXPECT_FALSE(Send("through a link"));
         } else {
@@ -120,6 +127,7 @@ TEST_F(ConfinementTest, LinksInTheExchangeFolderAreNeitherReadNorWrittenThrough)
             }
             Serve();
         }
+        chmod(secret_.c_str(), 0444);
         ExpectOutsideUntouched();
         for (const auto& entry : fs::directory_iterator(exchange_)) fs::remove(entry.path());
         NewClient();
