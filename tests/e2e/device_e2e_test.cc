@@ -1,11 +1,10 @@
 // Real processes on a temporary emulated device: a client and the test navigator exchange
-// commands through the file layer, and a client with no navigator running has the library find,
-// start, handshake and stop the navigator installed under a nested folder.
+// commands through the file layer; a client with no navigator running has the library find,
+// start, handshake and stop the navigator installed under a nested folder; and clients go on
+// through a navigator killed at random moments.
 //
 // Every wait is bounded. This process is made the reaper of orphans, so a navigator started
 // detached by a client ends up as its child; the teardown kills and reaps every child left.
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/prctl.h>
@@ -16,11 +15,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
-#include <optional>
+#include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -34,8 +33,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using Texts = std::vector<std::string>;
 
-const char16_t kExchangeFolder[] = u"\\Ostrel\\SdkFileCalls";
 constexpr char kCallerForeground[] = "12";  // a window of the calling application
 
 // Polls `condition` until it holds or a limit generous for a loaded machine passes.
@@ -44,9 +43,22 @@ bool WaitFor(Condition condition) {
     Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
     while (!condition()) {
         if (Clock::now() > deadline) return false;
-        oxsdk::platform::CurrentPlatform().WaitForFolderChange(kExchangeFolder, 5);
+        oxsdk::platform::CurrentPlatform().WaitForFolderChange(u"\\Ostrel\\SdkFileCalls", 5);
     }
     return true;
+}
+
+oxsdk::platform::WindowHandle NavigatorWindow() {
+    return oxsdk::platform::CurrentPlatform().FindWindow(u"AldernWinClass");
+}
+
+pid_t StartNavigator() {
+    pid_t pid = fork();
+    if (pid == 0) {
+        execl(OXSDK_TEST_NAVIGATOR_PATH, OXSDK_TEST_NAVIGATOR_PATH, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
 }
 
 // Processes whose parent is this one, orphans reparented to us included.
@@ -84,6 +96,7 @@ protected:
         for (pid_t pid : left) kill(pid, SIGKILL);
         for (pid_t pid : left) waitpid(pid, nullptr, 0);
         unsetenv("OXSDK_DEVICE_ROOT");
+        unsetenv("OXSDK_TEST_NAVIGATOR_DELAY_MS");
         std::error_code ignored;
         fs::remove_all(root_, ignored);
     }
@@ -99,9 +112,8 @@ protected:
 };
 
 // Waits for the reply of `session` without the layer's unbounded wait, then collects it.
-std::vector<std::string> Retrieve(MOstrelCommunicationLayerInterface& layer,
-                                  MOstrelSession* session) {
-    std::vector<std::string> fields;
+Texts Retrieve(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) {
+    Texts fields;
     if (!WaitFor([&] { return layer.ReturnAvailable(session) == 1; })) {
         delete session;
         return {"no reply within the limit"};
@@ -112,12 +124,8 @@ std::vector<std::string> Retrieve(MOstrelCommunicationLayerInterface& layer,
 }
 
 TEST_F(DeviceEndToEndTest, ThousandCommandsEachGetTheirOwnReply) {
-    pid_t navigator = fork();
+    pid_t navigator = StartNavigator();
     ASSERT_NE(-1, navigator);
-    if (navigator == 0) {
-        execl(OXSDK_TEST_NAVIGATOR_PATH, OXSDK_TEST_NAVIGATOR_PATH, static_cast<char*>(nullptr));
-        _exit(127);
-    }
     std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
         COstrelFileLayer::New("e2eclient", "testnav", -1));
     ASSERT_NE(layer, nullptr);
@@ -125,7 +133,6 @@ TEST_F(DeviceEndToEndTest, ThousandCommandsEachGetTheirOwnReply) {
     constexpr int kCommands = 1000;
     constexpr std::size_t kInFlight = 8;  // commands sent before the oldest reply is collected
     std::vector<std::pair<MOstrelSession*, int>> pending;
-    Clock::time_point start = Clock::now();
     for (int number = 0; number < kCommands || !pending.empty();) {
         if (number < kCommands && pending.size() < kInFlight) {
             layer->StartSendCommand();
@@ -139,19 +146,16 @@ TEST_F(DeviceEndToEndTest, ThousandCommandsEachGetTheirOwnReply) {
         }
         auto [session, oldest] = pending.front();
         pending.erase(pending.begin());
-        ASSERT_EQ((std::vector<std::string>{"0", "argument-" + std::to_string(oldest),
-                                            std::to_string(oldest * 7)}),
+        ASSERT_EQ((Texts{"0", "argument-" + std::to_string(oldest), std::to_string(oldest * 7)}),
                   Retrieve(*layer, session));
     }
-    std::printf("%d commands exchanged in %.3f s\n", kCommands,
-                std::chrono::duration<double>(Clock::now() - start).count());
 
     // Stop the navigator: it answers, exits and takes its window with it.
     layer->StartSendCommand();
     layer->AppendArgument("StopApplicationV01");
-    EXPECT_EQ((std::vector<std::string>{"0"}), Retrieve(*layer, layer->SendCommand()));
+    EXPECT_EQ((Texts{"0"}), Retrieve(*layer, layer->SendCommand()));
     EXPECT_TRUE(EndsCleanly(navigator));
-    EXPECT_EQ(0u, oxsdk::platform::CurrentPlatform().FindWindow(u"AldernWinClass"));
+    EXPECT_EQ(0u, NavigatorWindow());
     EXPECT_TRUE(fs::is_empty(fs::path(root_) / "Ostrel" / "SdkFileCalls"));
 }
 
@@ -162,10 +166,13 @@ struct ClientReport {
     std::uint64_t navigatorWindow;  // the library's cached window after the call
 };
 
-// A blocking command, or the blocking stop, in a client of its own.
-ClientReport CallNavigator(bool stop) {
+// A blocking command, or the blocking stop, of a client that starts afresh (no window cached);
+// its reply waits are bounded.
+ClientReport RunClient(bool stop) {
+    oxsdk::navigator::ResetNavigatorState();
     std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
         COstrelFileLayer::New("e2eclient", "testnav", -1));
+    static_cast<COstrelFileLayer*>(layer.get())->SetReplyTimeout(60000);
     COstrelAPI api(*layer);
     COstrelAPI::TError error{99};
     COstrelAPI::TVersion version{};
@@ -173,64 +180,143 @@ ClientReport CallNavigator(bool stop) {
     return {result, error.errorCode, oxsdk::navigator::State().navigatorWindow};
 }
 
-// Runs CallNavigator in a child process and returns its report, or nothing when the child did
-// not report within the limit (it is killed then).
-std::optional<ClientReport> RunClient(bool stop) {
-    int channel[2];
-    if (pipe2(channel, O_CLOEXEC) != 0) return std::nullopt;
-    pid_t client = fork();
-    if (client == 0) {
-        ClientReport report = CallNavigator(stop);
-        _exit(write(channel[1], &report, sizeof report) == ssize_t{sizeof report} ? 0 : 1);
-    }
-    close(channel[1]);
-    ClientReport report{};
-    pollfd ready{channel[0], POLLIN, 0};
-    bool received = client > 0 && poll(&ready, 1, 90 * 1000) == 1 &&  // start: up to ~25 s
-                    read(channel[0], &report, sizeof report) == ssize_t{sizeof report};
-    close(channel[0]);
-    if (client > 0) {
-        kill(client, SIGKILL);
-        waitpid(client, nullptr, 0);
-    }
-    return received ? std::optional<ClientReport>(report) : std::nullopt;
-}
-
 TEST_F(DeviceEndToEndTest, BlockingCommandStartsTheInstalledNavigatorAndStopEndsIt) {
-    fs::path installed = fs::path(root_) / "Program Files" / "Nested" / "Ostrel Navigator.exe";
+    const fs::path root = root_;
+    fs::path installed = root / "Program Files" / "Nested" / "Ostrel Navigator.exe";
     fs::create_directories(installed.parent_path());
-    fs::create_directories(fs::path(root_) / "Program Files" / "Other");
-    std::ofstream(fs::path(root_) / "Program Files" / "Other" / "setup.exe") << "not it";
+    fs::create_directories(root / "Program Files" / "Other");
+    std::ofstream(root / "Program Files" / "Other" / "setup.exe") << "not it";
     fs::copy_file(OXSDK_TEST_NAVIGATOR_PATH, installed);
-    fs::create_directories(fs::path(root_) / ".windows");
-    std::ofstream(fs::path(root_) / ".windows" / "foreground") << kCallerForeground << "\n";
+    fs::create_directories(root / ".windows");
+    std::ofstream(root / ".windows" / "foreground") << kCallerForeground << "\n";
 
-    std::optional<ClientReport> start = RunClient(false);
-    ASSERT_TRUE(start.has_value()) << "the blocking command did not return within the limit";
-    EXPECT_EQ(start->result, 0);
-    EXPECT_EQ(start->errorCode, 0);
-    auto window = oxsdk::platform::CurrentPlatform().FindWindow(u"AldernWinClass");
+    const ClientReport start = RunClient(false);
+    EXPECT_EQ(start.result, 0);
+    EXPECT_EQ(start.errorCode, 0);
+    auto window = NavigatorWindow();
     ASSERT_NE(window, 0u);
-    EXPECT_EQ(start->navigatorWindow, window);
+    EXPECT_EQ(start.navigatorWindow, window);
     pid_t navigator = static_cast<pid_t>(window / 4);  // a window's handle is its process id * 4
     // The copy installed on the device runs; the caller has the foreground again.
     std::error_code error;
     EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(navigator) + "/exe", error), installed);
     std::string foreground;
-    std::ifstream(fs::path(root_) / ".windows" / "foreground") >> foreground;
+    std::ifstream(root / ".windows" / "foreground") >> foreground;
     EXPECT_EQ(foreground, kCallerForeground);
 
-    std::optional<ClientReport> again = RunClient(false);  // the running navigator is used
-    ASSERT_TRUE(again.has_value());
-    EXPECT_EQ(again->errorCode, 0);
-    EXPECT_EQ(again->navigatorWindow, window);
+    const ClientReport again = RunClient(false);  // the running navigator is used
+    EXPECT_EQ(again.errorCode, 0);
+    EXPECT_EQ(again.navigatorWindow, window);
 
-    std::optional<ClientReport> stop = RunClient(true);
-    ASSERT_TRUE(stop.has_value()) << "the stop did not return within the limit";
-    EXPECT_EQ(stop->result, 0);
-    EXPECT_EQ(stop->errorCode, -5);  // the window went during the wait
-    EXPECT_EQ(stop->navigatorWindow, 0u);
+    const ClientReport stop = RunClient(true);
+    EXPECT_EQ(stop.result, 0);
+    EXPECT_EQ(stop.errorCode, -5);  // the window went during the wait
+    EXPECT_EQ(stop.navigatorWindow, 0u);
     EXPECT_TRUE(EndsCleanly(navigator)) << "the navigator did not end after the stop";
+}
+
+volatile sig_atomic_t stopRequested = 0;
+
+// A client process of the kill test: blocking commands until SIGUSR1, then kFinalCalls that must
+// all be answered; an alarm kills it should a call never end. Writes its counts to `out`.
+constexpr int kFinalCalls = 5;
+enum ECount { kCalls, kReplies, kGone, kGoneWaiting, kOther, kFinalFailures, kCounts };
+[[noreturn]] void RunKillClient(int index, int out) {
+    alarm(60);
+    signal(SIGUSR1, [](int) { stopRequested = 1; });
+    const std::string name = "client" + std::to_string(index);
+    MOstrelCommunicationLayerInterface* layer = COstrelFileLayer::New(name.c_str(), "testnav", -1);
+    if (layer == nullptr) _exit(3);
+    COstrelAPI api(*layer);
+    long counts[kCounts] = {};
+    while (stopRequested == 0) {
+        COstrelAPI::TError error{99};
+        const int result = api.ClearRoute(&error);
+        ++counts[kCalls];
+        if (result == 0 && error.errorCode == 0) {
+            ++counts[kReplies];
+        } else if (error.errorCode == -5) {
+            ++counts[kGone];  // not running (the start found no navigator) or gone during the wait
+            if (result == -5) ++counts[kGoneWaiting];
+            usleep(5000);
+        } else {
+            ++counts[kOther];
+        }
+    }
+    // The test started a fresh navigator before it asked to stop.
+    for (int i = 0; i < kFinalCalls; ++i) {
+        COstrelAPI::TError error{99};
+        if (api.ClearRoute(&error) != 0 || error.errorCode != 0) ++counts[kFinalFailures];
+    }
+    delete layer;
+    _exit(write(out, counts, sizeof counts) == ssize_t{sizeof counts} ? 0 : 4);
+}
+
+// Two client processes send blocking commands without pause while the test navigator, slowed to
+// take a while over each command, is killed with SIGKILL at random moments and started again.
+// Every call ends (a reply, or -5 because the navigator is gone), a fresh navigator serves the
+// next commands, and the exchange folder is left with nothing but replies whose waits were given
+// up (completed after their client had seen the window go).
+TEST_F(DeviceEndToEndTest, ClientsSurviveANavigatorKilledAtRandom) {
+    constexpr int kKills = 5, kClients = 2;
+    ASSERT_EQ(0, setenv("OXSDK_TEST_NAVIGATOR_DELAY_MS", "3", 1));
+    const unsigned seed = static_cast<unsigned>(Clock::now().time_since_epoch().count());
+    std::mt19937 random(seed);
+    pid_t navigator = StartNavigator();
+    ASSERT_TRUE(WaitFor([] { return NavigatorWindow() != 0; }));
+
+    pid_t clients[kClients];
+    int pipes[kClients][2];
+    for (int i = 0; i < kClients; ++i) {
+        ASSERT_EQ(0, pipe(pipes[i]));
+        clients[i] = fork();
+        ASSERT_NE(-1, clients[i]);
+        if (clients[i] == 0) RunKillClient(i, pipes[i][1]);
+        close(pipes[i][1]);
+    }
+    for (int kill = 0; kill < kKills; ++kill) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50 + random() % 400));
+        ::kill(navigator, SIGKILL);
+        waitpid(navigator, nullptr, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 400));
+        navigator = StartNavigator();
+        ASSERT_TRUE(WaitFor([] { return NavigatorWindow() != 0; }));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    for (pid_t client : clients) ::kill(client, SIGUSR1);
+
+    long total[kCounts] = {};
+    for (int i = 0; i < kClients; ++i) {
+        int status = -1;
+        waitpid(clients[i], &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "client " << i << " did not end cleanly (status " << status << ")";
+        long counts[kCounts] = {};
+        if (read(pipes[i][0], counts, sizeof counts) != ssize_t{sizeof counts}) counts[kOther] = 1;
+        close(pipes[i][0]);
+        for (int c = 0; c < kCounts; ++c) total[c] += counts[c];
+    }
+    ::kill(navigator, SIGTERM);
+    waitpid(navigator, nullptr, 0);
+
+    int abandonedReplies = 0;
+    Texts left;
+    for (const auto& entry : fs::directory_iterator(fs::path(root_) / "Ostrel" / "SdkFileCalls")) {
+        const std::string file = entry.path().filename().string();
+        if (file.rfind("testnav.client", 0) == 0) {
+            ++abandonedReplies;
+        } else {
+            left.push_back(file);
+        }
+    }
+    std::printf(
+        "kill test (seed %u): %ld calls, %ld replies, %ld ended with -5 (%ld of them in "
+        "the reply wait), %d abandoned reply files\n",
+        seed, total[kCalls], total[kReplies], total[kGone], total[kGoneWaiting], abandonedReplies);
+    EXPECT_EQ(0, total[kOther]) << "calls ended other than with a reply or -5";
+    EXPECT_EQ(0, total[kFinalFailures]) << "the fresh navigator did not serve the final calls";
+    EXPECT_GT(total[kReplies], 0);
+    EXPECT_TRUE(left.empty()) << left.front();
 }
 
 }  // namespace

@@ -1,28 +1,23 @@
 // A small navigation application for end-to-end tests: it shows the navigator's window on the
-// emulated device and answers every command addressed to its exchange name with "0" followed
-// by the command's arguments, so that a test can match each reply to its command.
-// "StopApplicationV01" is answered and then ends the program (and its window). Its window takes
-// the foreground when it appears.
-//
+// emulated device (taking the foreground) and answers every command addressed to its exchange
+// name with "0" followed by the command's arguments, so that a test can match each reply to its
+// command. "StopApplicationV01" is answered and then ends the program, as SIGTERM and SIGINT do.
 // It takes no arguments, so that it can also be installed and started as the navigator:
-//   OXSDK_DEVICE_ROOT           the emulated device (see the emulated-device contract)
-//   OXSDK_TEST_NAVIGATOR_NAME   its exchange name (default "testnav")
-//   OXSDK_TEST_NAVIGATOR_MODE   "silent": answers nothing; "nowindow": shows no window
+//   OXSDK_DEVICE_ROOT              the emulated device
+//   OXSDK_TEST_NAVIGATOR_NAME      its exchange name (default "testnav")
+//   OXSDK_TEST_NAVIGATOR_MODE      "silent": answers nothing
 //   OXSDK_TEST_NAVIGATOR_DELAY_MS  milliseconds it takes over each command before answering
-// SIGTERM and SIGINT end it as well.
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "OXSDK5Link/FileLayer.h"
 #include "platform/platform.h"
 #include "platform/posix/emulated_device.h"
-#include "transport/exchange_folder.h"
 
 namespace {
 
@@ -70,16 +65,13 @@ int main() {
     const std::string name = EnvironmentOr("OXSDK_TEST_NAVIGATOR_NAME", "testnav");
     const std::string mode = EnvironmentOr("OXSDK_TEST_NAVIGATOR_MODE", "");
 
-    std::unique_ptr<oxsdk::platform::EmulatedWindow> window;
-    if (mode != "nowindow") {
-        window = oxsdk::platform::EmulatedWindow::Create("AldernWinClass");
-        if (window == nullptr) {
-            std::fprintf(stderr, "oxsdk_test_navigator: cannot show the navigator window\n");
-            return 1;
-        }
-        // A program that starts comes to the foreground, as on the device.
-        oxsdk::platform::CurrentPlatform().SetForegroundWindow(window->handle());
+    auto window = oxsdk::platform::EmulatedWindow::Create("AldernWinClass");
+    if (window == nullptr) {
+        std::fprintf(stderr, "oxsdk_test_navigator: cannot show the navigator window\n");
+        return 1;
     }
+    // A program that starts comes to the foreground, as on the device.
+    oxsdk::platform::CurrentPlatform().SetForegroundWindow(window->handle());
 
     EchoHandler handler(mode == "silent",
                         std::atoi(EnvironmentOr("OXSDK_TEST_NAVIGATOR_DELAY_MS", "0")));

@@ -1,5 +1,6 @@
-// The COstrelAPI operations that test, bring forward and stop the navigator, over the fake
-// device and a scripted layer; the stop wait is checked as recorded pauses.
+// The COstrelAPI operations that start, test, bring forward and stop the navigator, over the
+// fake device and a scripted layer: the search, the launch, the bounded waits (as recorded
+// sleeps), the readiness handshake, and what is left on the screen.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,110 +17,193 @@ namespace {
 
 using platform::WindowHandle;
 using Cursors = std::vector<platform::CursorHandle>;
+using Sleeps = std::vector<std::uint32_t>;
 using Texts = std::vector<std::string>;
+using Windows = std::vector<WindowHandle>;
 
 constexpr WindowHandle kNavigatorWindow = 0x40;
+constexpr WindowHandle kCallerWindow = 0x20;
+constexpr char16_t kInstalled[] = u"\\Program Files\\Ostrel\\Ostrel Navigator.exe";
+constexpr int kNever = 1 << 30;
 const Cursors kBusyThenRestored{32514, 7};  // the wait cursor, then the caller's again
 
-// The fake device with the navigator installed, and the API over a scripted layer.
+// The fake device with the caller in the foreground, and the API over a scripted layer.
 struct Device {
     Device() : use(fake), api(layer) {
         ResetNavigatorState();
+        fake.SetCurrentForeground(kCallerWindow);
         fake.SetCurrentCursor(7);
-        fake.AddFile(u"\\Ostrel Navigator.exe");  // installed, so that a start would succeed
     }
     ~Device() { ResetNavigatorState(); }
 
     void ShowNavigator() { fake.SetWindow(u"AldernWinClass", kNavigatorWindow); }
+    // Installs the navigator; once started, it shows its window at the test that follows
+    // `missingTests` tests without it (the running tests are counted from the launch on).
+    void InstallNavigator(int missingTests) {
+        fake.AddFile(kInstalled);
+        fake.OnStartProcess([this](const std::u16string&) { started = true; });
+        fake.OnFindWindow([this, missingTests](const std::u16string&, int) {
+            if (started && testsAfterStart++ == missingTests) ShowNavigator();
+        });
+    }
+    int Start() { return api.StartApplication(&error); }
 
     platform::FakePlatform fake;
     platform::ScopedPlatform use;
     testing::ScriptedLayer layer;
     COstrelAPI api;
     COstrelAPI::TError error{99};
+    bool started = false;
+    int testsAfterStart = 0;
 };
 
-class ApplicationControlTest : public ::testing::Test, public Device {};
-
-TEST_F(ApplicationControlTest, RunningTestAndForegroundNeitherStartNorSend) {
-    EXPECT_EQ(api.IsApplicationRunning(&error), 0);
-    EXPECT_EQ(error.errorCode, -5);
-    EXPECT_EQ(api.OstrelApplicationToForeground(), -5);
-    ShowNavigator();
-    EXPECT_EQ(api.IsApplicationRunning(&error), 1);
-    EXPECT_EQ(api.OstrelApplicationToForeground(), 0);
+TEST(ApplicationControlTest, RunningTestForegroundAndStartOfARunningNavigatorSendNothing) {
+    Device d;
+    d.fake.AddFile(kInstalled);  // installed, so that a start would succeed
+    EXPECT_EQ(d.api.IsApplicationRunning(&d.error), 0);
+    EXPECT_EQ(d.error.errorCode, -5);
+    EXPECT_EQ(d.api.OstrelApplicationToForeground(), -5);
+    d.ShowNavigator();
+    EXPECT_EQ(d.api.IsApplicationRunning(&d.error), 1);
+    EXPECT_EQ(d.Start(), 0);
+    EXPECT_EQ(d.error.errorCode, 0);
+    EXPECT_EQ(State().navigatorWindow, kNavigatorWindow);
+    EXPECT_TRUE(d.fake.cursorLog().empty());
+    EXPECT_TRUE(d.fake.sleeps().empty());
+    EXPECT_EQ(d.api.OstrelApplicationToForeground(), 0);
     // The owned-windows form: the handle with its lowest bit set.
-    EXPECT_EQ(fake.foregroundRequests(), std::vector<WindowHandle>{kNavigatorWindow | 1});
-    fake.RemoveWindow(u"AldernWinClass");
-    EXPECT_EQ(api.IsApplicationRunning(&error), 0);
+    EXPECT_EQ(d.fake.foregroundRequests(), Windows{kNavigatorWindow | 1});
+    d.fake.RemoveWindow(u"AldernWinClass");
+    EXPECT_EQ(d.api.IsApplicationRunning(&d.error), 0);
     EXPECT_EQ(State().navigatorWindow, 0u);  // every test refreshes the cached window
-    EXPECT_TRUE(layer.calls().empty());
-    EXPECT_TRUE(fake.startedProcesses().empty());
+    EXPECT_TRUE(d.layer.calls().empty());
+    EXPECT_TRUE(d.fake.startedProcesses().empty());
 }
 
-TEST(ApplicationControlTableTest, StopPausesASecondBetweenWindowTestsUnderTheBusyCursor) {
+// The start waits for the window in pauses of 5 ms, then polls for the readiness reply as long
+// (a late reply is waited for), and gives the foreground back to the caller, if it had it.
+TEST(ApplicationControlTest, StartWaitsForTheWindowHandshakesAndGivesTheForegroundBack) {
     const struct {
-        int closeAtTest;  // the running test before sending is 1, the wait's follow; 0: never
-        int pauses;
-        int errorCode;
-    } cases[] = {{1 + 4, 3, -5}, {0, 11, 0}};
+        int missingTests;  // before the window shows; the window at the 5001st test counts
+        bool lateReply;    // not yet there while polling
+        WindowHandle foreground;
+        const char* reply;  // whatever it says, the navigator has answered
+    } cases[] = {{3, false, kCallerWindow, "0|"},
+                 {5000, false, kCallerWindow, "0|"},
+                 {0, true, kCallerWindow, "12|unexpected|"},
+                 {0, false, 0, "0|"}};
     for (const auto& c : cases) {
-        Device t;
-        t.ShowNavigator();
-        t.layer.QueueReply("0|");
-        t.fake.OnFindWindow([&t, &c](const std::u16string&, int call) {
-            if (call == c.closeAtTest) t.fake.RemoveWindow(u"AldernWinClass");
-        });
-        EXPECT_EQ(t.api.StopApplication(&t.error), 0);
-        EXPECT_EQ(t.error.errorCode, c.errorCode);
-        EXPECT_EQ(t.layer.sent(), Texts{"StopApplicationV01|"});
-        EXPECT_EQ(t.fake.sleeps(), std::vector<std::uint32_t>(c.pauses, 1000));
-        EXPECT_EQ(t.fake.cursorLog(), kBusyThenRestored);
+        SCOPED_TRACE(c.missingTests);
+        Device d;
+        d.fake.SetCurrentForeground(c.foreground);
+        d.InstallNavigator(c.missingTests);
+        d.layer.SetReturnAvailable(c.lateReply ? 0 : 1);
+        d.layer.QueueReply(c.reply);
+        EXPECT_EQ(d.Start(), 0);
+        EXPECT_EQ(d.error.errorCode, 0);
+        EXPECT_EQ(d.fake.startedProcesses(), std::vector<std::u16string>{kInstalled});
+        EXPECT_EQ(d.fake.sleeps(), Sleeps(c.lateReply ? 5001 : c.missingTests, 5));
+        Texts calls{"StartSendCommand", "AppendArgument", "SendCommand"};
+        calls.insert(calls.end(), c.lateReply ? 5001 : 1, "ReturnAvailable");
+        calls.push_back("StartReceiveCommand");
+        EXPECT_EQ(d.layer.calls(), calls);
+        EXPECT_EQ(d.layer.sent(), Texts{"BringNavigatorToForegroundV01|"});
+        EXPECT_EQ(d.layer.liveSessions(), 0);
+        EXPECT_EQ(d.fake.foregroundRequests(),
+                  c.foreground != 0 ? Windows{kCallerWindow | 1} : Windows{});
+        EXPECT_EQ(State().navigatorWindow, kNavigatorWindow);
+        EXPECT_EQ(d.fake.cursorLog(), kBusyThenRestored);
     }
 }
 
-TEST(ApplicationControlTableTest, StopEndsWithoutWaitingWhenNothingWillClose) {
+TEST(ApplicationControlTest, StartFailureIsReportedThroughTheErrorAndRestoresTheCursor) {
+    const struct {
+        const char* what;
+        const char16_t* file;  // other than the navigator; null: the navigator is installed
+        int missingTests;
+        bool startFails, sendFails;
+        int errorCode;
+        std::size_t started;
+        int pauses;  // of 5 ms, waiting for the window
+    } cases[] = {
+        {"no executable anywhere", u"\\Docs\\readme.txt", 0, false, false, -5, 0, 0},
+        {"no accepted name", u"\\Windows\\calc.exe", 0, false, false, -5, 0, 0},
+        {"process not created", nullptr, 0, true, false, -5, 0, 0},
+        {"window never shown", nullptr, kNever, false, false, -5, 1, 5001},
+        {"readiness command not sent", nullptr, 0, false, true, -1, 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Device d;
+        if (c.file != nullptr) d.fake.AddFile(c.file);
+        if (c.file == nullptr) d.InstallNavigator(c.missingTests);
+        if (c.startFails) d.fake.FailStartProcess(platform::Error::kOther);
+        d.layer.FailSends(c.sendFails);
+        EXPECT_EQ(d.Start(), 0);
+        EXPECT_EQ(d.error.errorCode, c.errorCode);
+        EXPECT_EQ(d.fake.startedProcesses().size(), c.started);
+        EXPECT_EQ(d.fake.sleeps(), Sleeps(c.pauses, 5));
+        EXPECT_TRUE(d.layer.sent().empty());
+        EXPECT_EQ(d.layer.liveSessions(), 0);
+        EXPECT_TRUE(d.fake.foregroundRequests().empty());
+        EXPECT_EQ(d.fake.cursorLog(), kBusyThenRestored);
+    }
+}
+
+// A stop that the navigator accepted waits for its window to go, testing it every second under
+// the busy cursor, for at most ten pauses; a stop that nothing will follow ends at once.
+TEST(ApplicationControlTest, StopWaitsForTheWindowToGoOnlyWhenTheNavigatorAccepted) {
     const struct {
         const char* what;
         bool running, failSend;
         const char* reply;
-        int result, errorCode;
-    } cases[] = {{"navigator not running", false, false, nullptr, 0, -5},
-                 {"command not sent", true, true, nullptr, -1, -1},
-                 {"stop refused", true, false, "3|", 0, 3},
-                 {"reply of two fields", true, false, "0|extra|", -2, -2}};
+        int closeAtTest;  // the running test before sending is 1, the wait's follow; 0: never
+        int result, errorCode, pauses;
+    } cases[] = {{"window goes during the wait", true, false, "0|", 1 + 4, 0, -5, 3},
+                 {"window stays", true, false, "0|", 0, 0, 0, 11},
+                 {"navigator not running", false, false, nullptr, 0, 0, -5, 0},
+                 {"command not sent", true, true, nullptr, 0, -1, -1, 0},
+                 {"stop refused", true, false, "3|", 0, 0, 3, 0},
+                 {"reply of two fields", true, false, "0|extra|", 0, -2, -2, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Device t;
-        if (c.running) t.ShowNavigator();
-        t.layer.FailSends(c.failSend);
-        if (c.reply != nullptr) t.layer.QueueReply(c.reply);
-        EXPECT_EQ(t.api.StopApplication(&t.error), c.result);
-        EXPECT_EQ(t.error.errorCode, c.errorCode);
-        EXPECT_TRUE(t.fake.sleeps().empty());
-        EXPECT_TRUE(t.fake.cursorLog().empty());
-        EXPECT_TRUE(t.fake.startedProcesses().empty());
-        EXPECT_EQ(t.layer.liveSessions(), 0);
+        Device d;
+        d.fake.AddFile(kInstalled);
+        if (c.running) d.ShowNavigator();
+        d.layer.FailSends(c.failSend);
+        if (c.reply != nullptr) d.layer.QueueReply(c.reply);
+        d.fake.OnFindWindow([&d, &c](const std::u16string&, int call) {
+            if (call == c.closeAtTest) d.fake.RemoveWindow(u"AldernWinClass");
+        });
+        EXPECT_EQ(d.api.StopApplication(&d.error), c.result);
+        EXPECT_EQ(d.error.errorCode, c.errorCode);
+        EXPECT_EQ(d.layer.sent(), c.reply != nullptr ? Texts{"StopApplicationV01|"} : Texts{});
+        EXPECT_EQ(d.fake.sleeps(), Sleeps(c.pauses, 1000));
+        EXPECT_EQ(d.fake.cursorLog(), c.pauses > 0 ? kBusyThenRestored : Cursors{});
+        EXPECT_TRUE(d.fake.startedProcesses().empty());
+        EXPECT_EQ(d.layer.liveSessions(), 0);
     }
 }
 
-TEST_F(ApplicationControlTest, StopAsyncFormsSendTheBareCommandAndDecodeOneField) {
-    MOstrelSession* session = api.StopApplicationAsync(12345);
-    EXPECT_EQ(layer.sent(), Texts{"StopApplicationV01|"});
-    layer.QueueReply("-7|");
-    EXPECT_EQ(api.StopApplicationAsyncRetrieve(session, &error), 0);
-    EXPECT_EQ(error.errorCode, -7);
-    EXPECT_EQ(layer.liveSessions(), 0);
+TEST(ApplicationControlTest, StopAsyncFormsSendTheBareCommandAndDecodeOneField) {
+    Device d;
+    MOstrelSession* session = d.api.StopApplicationAsync(12345);
+    EXPECT_EQ(d.layer.sent(), Texts{"StopApplicationV01|"});
+    d.layer.QueueReply("-7|");
+    EXPECT_EQ(d.api.StopApplicationAsyncRetrieve(session, &d.error), 0);
+    EXPECT_EQ(d.error.errorCode, -7);
+    EXPECT_EQ(d.layer.liveSessions(), 0);
 }
 
-TEST_F(ApplicationControlTest, BusyCursorKeepsTheFirstSavedCursorAndEndsOnce) {
+TEST(ApplicationControlTest, BusyCursorKeepsTheFirstSavedCursorAndEndsOnce) {
+    Device d;
     EndBusyCursor();  // without a beginning: nothing changes
     BeginBusyCursor();
-    fake.SetCurrentCursor(55);  // someone else changes the cursor meanwhile
-    BeginBusyCursor();          // nested: keeps the first saved cursor
+    d.fake.SetCurrentCursor(55);  // someone else changes the cursor meanwhile
+    BeginBusyCursor();            // nested: keeps the first saved cursor
     EndBusyCursor();
     EndBusyCursor();
-    EXPECT_EQ(fake.cursorLog(), kBusyThenRestored);
+    EXPECT_EQ(d.fake.cursorLog(), kBusyThenRestored);
 }
 
 }  // namespace

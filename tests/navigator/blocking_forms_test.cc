@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -37,29 +36,42 @@ public:
     }
 };
 
-class BlockingFormTest : public ::testing::Test {
-public:
-    BlockingFormTest() : use(fake), layer(COstrelFileLayer::New("client", "nav", -1)), api(*layer) {
+enum ECall { kVersion, kRoute, kVersionRetrieve, kRouteRetrieve, kStop };
+
+// The client's device and API; the navigator takes one pass over the exchange folder whenever
+// the client pauses.
+struct Scene {
+    Scene() : use(fake), layer(COstrelFileLayer::New("client", "nav", -1)), api(*layer) {
         ResetNavigatorState();
-        // The navigator takes one pass over the exchange folder whenever the client pauses.
         fake.OnSleep([this](std::uint32_t) { COstrelFileLayer::ProcessEvents("nav", navigator); });
         fake.OnFolderWait([this](const std::u16string&, std::uint32_t) {
             COstrelFileLayer::ProcessEvents("nav", navigator);
         });
         std::strcpy(version.versionText, "old");
     }
-    ~BlockingFormTest() override { ResetNavigatorState(); }
+    ~Scene() { ResetNavigatorState(); }
 
-    void InstallNavigator() {
-        fake.AddFile(kInstalled);
-        fake.OnStartProcess(
-            [this](const std::u16string&) { fake.SetWindow(u"AldernWinClass", kNavigatorWindow); });
+    int Call(ECall form) {
+        COstrelAPI::TRouteCoordinates route{};
+        switch (form) {
+            case kVersion:
+                return api.GetApplicationVersion(&error, &version);
+            case kRoute:
+                return api.GetRouteCoordinates(&error, &route);
+            case kVersionRetrieve:
+                return api.GetApplicationVersionAsyncRetrieve(api.GetApplicationVersionAsync(1),
+                                                              &error, &version);
+            case kRouteRetrieve:
+                return api.GetRouteCoordinatesAsyncRetrieve(api.GetRouteCoordinatesAsync(1), &error,
+                                                            &route);
+            default:
+                return api.StopApplication(&error);
+        }
     }
-    int GetVersion() { return api.GetApplicationVersion(&error, &version); }
-    void ExpectCommands(const Texts& commands) {
-        Texts received;
-        for (const Texts& f : navigator.received) received.push_back(f.empty() ? "" : f[0]);
-        EXPECT_EQ(received, commands);
+    // The call's result and error code, the version record and an exchange folder left empty.
+    void Expect(int result, int errorCode) {
+        EXPECT_EQ(error.errorCode, errorCode);
+        EXPECT_STREQ(version.versionText, result == 0 ? "9.1" : "old");
         EXPECT_TRUE(fake.ListFolder(u"\\Ostrel\\SdkFileCalls").empty());
     }
 
@@ -72,97 +84,90 @@ public:
     COstrelAPI::TVersion version{};
 };
 
-TEST_F(BlockingFormTest, RunningNavigatorGetsExactlyOneCommandFile) {
-    fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
-    EXPECT_EQ(GetVersion(), 0);
-    EXPECT_EQ(error.errorCode, 0);
-    EXPECT_STREQ(version.versionText, "9.1");
-    EXPECT_EQ(version.versionNumber, 77);
-    EXPECT_TRUE(fake.startedProcesses().empty());
-    ExpectCommands({"GetApplicationVersionV01"});
-}
-
-TEST_F(BlockingFormTest, NavigatorNotRunningIsStartedAndHandshakenBeforeTheCommand) {
-    InstallNavigator();
-    EXPECT_EQ(GetVersion(), 0);
-    EXPECT_EQ(version.versionNumber, 77);
-    EXPECT_EQ(fake.startedProcesses(), std::vector<std::u16string>{kInstalled});
-    ExpectCommands({"BringNavigatorToForegroundV01", "GetApplicationVersionV01"});
-}
-
-TEST_F(BlockingFormTest, StartThatFindsNoNavigatorSendsNothing) {
-    fake.AddFile(u"\\Windows\\calc.exe");
-    EXPECT_EQ(GetVersion(), -1);
-    EXPECT_EQ(error.errorCode, -5);
-    COstrelAPI::TRouteCoordinates route{};
-    error.errorCode = 99;
-    EXPECT_EQ(api.GetRouteCoordinates(&error, &route), -2);  // the one form that says -2 here
-    EXPECT_EQ(error.errorCode, -5);
-    EXPECT_STREQ(version.versionText, "old");
-    ExpectCommands({});
-}
-
-TEST_F(BlockingFormTest, ReadinessCommandThatCannotBeSentGivesMinusOneAndSendsNothing) {
-    InstallNavigator();
-    fake.InjectFault(platform::FakeOperation::kCreateForWriting, u"", platform::Error::kOther,
-                     FakePlatform::kAlways);
-    EXPECT_EQ(GetVersion(), -1);
-    EXPECT_EQ(error.errorCode, -1);
-    EXPECT_EQ(fake.startedProcesses().size(), 1u);
-    EXPECT_STREQ(version.versionText, "old");
-    ExpectCommands({});
+TEST(BlockingFormTest, CommandGoesOnlyToARunningOrAStartedAndHandshakenNavigator) {
+    const struct {
+        const char* what;
+        bool running, installed, createFails;
+        ECall call;
+        int result, errorCode;
+        Texts commands;  // as the navigator received them
+    } cases[] = {
+        {"running: exactly one command file",
+         true,
+         false,
+         false,
+         kVersion,
+         0,
+         0,
+         {"GetApplicationVersionV01"}},
+        {"started, handshaken before the command",
+         false,
+         true,
+         false,
+         kVersion,
+         0,
+         0,
+         {"BringNavigatorToForegroundV01", "GetApplicationVersionV01"}},
+        {"no navigator found", false, false, false, kVersion, -1, -5, {}},
+        {"no navigator found, the one form that says -2", false, false, false, kRoute, -2, -5, {}},
+        {"readiness command not sent", false, true, true, kVersion, -1, -1, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scene t;
+        t.fake.AddFile(u"\\Windows\\calc.exe");
+        if (c.running) t.fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
+        if (c.installed) {
+            t.fake.AddFile(kInstalled);
+            t.fake.OnStartProcess([&t](const std::u16string&) {
+                t.fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
+            });
+        }
+        if (c.createFails) {
+            t.fake.InjectFault(platform::FakeOperation::kCreateForWriting, u"",
+                               platform::Error::kOther, FakePlatform::kAlways);
+        }
+        EXPECT_EQ(t.Call(c.call), c.result);
+        t.Expect(c.result, c.errorCode);
+        EXPECT_EQ(t.version.versionNumber, c.result == 0 ? 77 : 0);
+        EXPECT_EQ(t.fake.startedProcesses(),
+                  std::vector<std::u16string>(c.installed ? 1 : 0, kInstalled));
+        Texts received;
+        for (const Texts& f : t.navigator.received) received.push_back(f.empty() ? "" : f[0]);
+        EXPECT_EQ(received, c.commands);
+    }
 }
 
 // Every reply wait ends once the navigator's window, present as the wait began, is gone (-5),
 // or at the layer's deadline (-6); the record stays as it was, the session is released and the
 // command is withdrawn. A navigator without a window keeps the unbounded wait.
-TEST_F(BlockingFormTest, ReplyWaitsEndWhenTheNavigatorGoesOrAtTheDeadline) {
-    struct Case {
+TEST(BlockingFormTest, ReplyWaitsEndWhenTheNavigatorGoesOrAtTheDeadline) {
+    const struct {
         const char* what;
+        ECall call;
         bool silent;       // the navigator takes the command and never answers
         bool processes;    // the navigator takes commands at all
         bool window;       // the navigator has a window
         int timeout;       // reply timeout of the layer, ms
         int goneAtWait;    // the window goes at this folder wait (0: never)
+        int shownAtWait;   // a window shows at this folder wait (0: never)
         int answerAtWait;  // a navigator that processes answers from this wait on
-        std::function<int(BlockingFormTest&)> call;
-        int result;
-        int errorCode;
+        int result;        // and error code
     } cases[] = {
-        {"blocking, command taken, window goes", true, true, true, 0, 3, 0,
-         [](BlockingFormTest& t) { return t.GetVersion(); }, -5, -5},
-        {"blocking, command never taken, window goes", false, false, true, 0, 3, 0,
-         [](BlockingFormTest& t) { return t.GetVersion(); }, -5, -5},
-        {"retrieve, window goes", true, true, true, 0, 5, 0,
-         [](BlockingFormTest& t) {
-             return t.api.GetApplicationVersionAsyncRetrieve(t.api.GetApplicationVersionAsync(1),
-                                                             &t.error, &t.version);
-         },
-         -5, -5},
-        {"route retrieve, window goes", true, true, true, 0, 2, 0,
-         [](BlockingFormTest& t) {
-             COstrelAPI::TRouteCoordinates route{};
-             return t.api.GetRouteCoordinatesAsyncRetrieve(t.api.GetRouteCoordinatesAsync(1),
-                                                           &t.error, &route);
-         },
-         -5, -5},
-        {"stop, window goes unanswered", true, true, true, 0, 4, 0,
-         [](BlockingFormTest& t) { return t.api.StopApplication(&t.error); }, -5, -5},
-        {"deadline, navigator stays silent", true, true, true, 1000, 0, 0,
-         [](BlockingFormTest& t) { return t.GetVersion(); }, -6, -6},
-        {"no window: waits until the late answer", false, true, false, 0, 0, 40,
-         [](BlockingFormTest& t) {
-             return t.api.GetApplicationVersionAsyncRetrieve(t.api.GetApplicationVersionAsync(1),
-                                                             &t.error, &t.version);
-         },
-         0, 0},
-        {"answer comes as the window goes", false, true, true, 0, 6, 6,
-         [](BlockingFormTest& t) { return t.GetVersion(); }, 0, 0},
+        {"blocking, command taken, window goes", kVersion, true, true, true, 0, 3, 0, 0, -5},
+        {"blocking, command never taken, window goes", kVersion, false, false, true, 0, 3, 0, 0,
+         -5},
+        {"retrieve, window goes", kVersionRetrieve, true, true, true, 0, 5, 0, 0, -5},
+        {"route retrieve, window goes", kRouteRetrieve, true, true, true, 0, 2, 0, 0, -5},
+        {"stop, window goes unanswered", kStop, true, true, true, 0, 4, 0, 0, -5},
+        {"deadline, navigator stays silent", kVersion, true, true, true, 1000, 0, 0, 0, -6},
+        {"no window: waits until the late answer", kVersionRetrieve, false, true, false, 0, 0, 0,
+         40, 0},
+        {"no window as the wait began, one shows", kVersionRetrieve, false, true, false, 0, 0, 20,
+         40, 0},
+        {"answer comes as the window goes", kVersion, false, true, true, 0, 6, 0, 6, 0},
     };
-    struct Scene : BlockingFormTest {
-        void TestBody() override {}
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Scene t;
         t.navigator.answer = !c.silent;
@@ -172,14 +177,14 @@ TEST_F(BlockingFormTest, ReplyWaitsEndWhenTheNavigatorGoesOrAtTheDeadline) {
             const int wait = static_cast<int>(t.fake.folderWaits().size());
             if (wait > 200) throw std::runtime_error("the reply wait does not end");
             if (c.goneAtWait != 0 && wait == c.goneAtWait) t.fake.RemoveWindow(u"AldernWinClass");
+            if (c.shownAtWait != 0 && wait == c.shownAtWait) {
+                t.fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
+            }
             if (c.processes && wait >= c.answerAtWait)
                 COstrelFileLayer::ProcessEvents("nav", t.navigator);
         });
-        const int result = c.call(t);
-        EXPECT_EQ(c.result, result);
-        EXPECT_EQ(c.errorCode, t.error.errorCode);
-        EXPECT_STREQ(result == 0 ? "9.1" : "old", t.version.versionText);
-        EXPECT_TRUE(t.fake.ListFolder(u"\\Ostrel\\SdkFileCalls").empty());
+        EXPECT_EQ(t.Call(c.call), c.result);
+        t.Expect(c.result, c.result);
         EXPECT_LT(t.fake.folderWaits().size(), 50u);
     }
 }

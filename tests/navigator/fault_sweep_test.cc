@@ -1,11 +1,12 @@
 // The fault sweep: one blocking call (GetRouteCoordinates, whose reply needs the heap buffer,
 // a heap field table and the pair array) and one ProcessEvents pass, run again and again with
 // the Nth operation of one kind failing (open, create, read, write, delete, find, allocation),
-// from N = 1 until the call completes without reaching the fault. After every fault the call
-// must give one of its documented results, leave no marker without its complete message, and
-// the next call must succeed; the asan preset adds that nothing leaks.
+// from N = 1 until the run no longer reaches the fault. After every fault the call gives one of
+// its documented results and leaves no marker without its complete message, and the next call
+// succeeds; the asan preset adds that nothing leaks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -25,7 +26,6 @@
 namespace oxsdk::navigator {
 namespace {
 
-using testing::EFaultKind;
 using testing::kExchange;
 using testing::kExchangeFolder;
 using testing::kFaultKinds;
@@ -80,59 +80,49 @@ struct Scene {
 std::string MarkersWithoutCompleteMessage(platform::FakePlatform& fake) {
     std::string found;
     for (const std::u16string& name : fake.ListFolder(kExchangeFolder)) {
-        const std::u16string suffix = u".finished";
-        if (name.size() < suffix.size() ||
-            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
-            continue;
-        }
-        const std::u16string message =
-            kExchange + name.substr(0, name.size() - suffix.size()) + u".message";
+        const std::size_t stem = name.size() - std::min<std::size_t>(name.size(), 9);
+        if (name.compare(stem, std::u16string::npos, u".finished") != 0) continue;
+        const std::u16string message = kExchange + name.substr(0, stem) + u".message";
         const std::string text = fake.FileContents(message);
         if (!fake.Exists(message) || text.empty() || text.back() != '\0')
-            found += std::string(name.begin(), name.end()) + " ";
+            found += " marker without message: " + std::string(name.begin(), name.end());
     }
     return found;
 }
 
-struct SweepCounts {
-    int sites = 0;     // runs with a fault armed
-    int injected = 0;  // runs in which the fault was reached
-    std::vector<std::string> failures;
-};
+// Runs `call` with the fault of this run armed on `faults` (or on the allocator).
+using Call = std::function<void()>;
+using Arm = std::function<void(testing::FaultPlatform& faults, const Call& call)>;
 
-// Arms the Nth fault of `kind` (kinds past kFind: the Nth allocation) and runs `run`, which
-// returns an empty text when its checks held. Stops when a run no longer reaches the fault.
-void Sweep(const char* what, const std::function<std::string(int kind, int n)>& run,
-           SweepCounts& counts) {
-    for (int kind = 0; kind <= static_cast<int>(std::size(kFaultKinds)); ++kind) {
+// Runs `run` with the Nth fault of each kind (the last: allocation) armed, N = 1, 2, ... until
+// a run no longer reaches it; each run returns what went wrong. The number of faults injected.
+int Sweep(const char* what, const std::function<std::string(const Arm&)>& run) {
+    int injected = 0;
+    for (std::size_t kind = 0; kind <= std::size(kFaultKinds); ++kind) {
+        const bool allocation = kind == std::size(kFaultKinds);
         for (int n = 1; n < 5000; ++n) {
-            ++counts.sites;
-            std::string failure = run(kind, n);
-            if (failure == "not reached") break;
-            ++counts.injected;
+            bool reached = false;
+            const std::string failure = run([&](testing::FaultPlatform& faults, const Call& call) {
+                if (allocation) {
+                    testing::ArmAllocationFailure(n);
+                } else {
+                    faults.Arm(kFaultKinds[kind], n);
+                }
+                call();
+                faults.Disarm();
+                reached = allocation ? testing::DisarmAllocationFailure() : faults.injected();
+            });
             if (!failure.empty()) {
-                const char* kindName = kind < static_cast<int>(std::size(kFaultKinds))
-                                           ? testing::FaultKindName(kFaultKinds[kind])
-                                           : "allocation";
-                counts.failures.push_back(std::string(what) + ": " + kindName + " #" +
-                                          std::to_string(n) + ": " + failure);
+                ADD_FAILURE() << what << ", "
+                              << (allocation ? "allocation"
+                                             : testing::FaultKindName(kFaultKinds[kind]))
+                              << " #" << n << ":" << failure;
             }
+            if (!reached) break;
+            ++injected;
         }
     }
-}
-
-// Runs `call` with the Nth fault of `kind` armed (on the platform or the allocator).
-template <typename Call>
-bool RunArmed(testing::FaultPlatform& faults, int kind, int n, Call call) {
-    if (kind < static_cast<int>(std::size(kFaultKinds))) {
-        faults.Arm(kFaultKinds[kind], n);
-        call();
-        faults.Disarm();
-        return faults.injected();
-    }
-    testing::ArmAllocationFailure(n);
-    call();
-    return testing::DisarmAllocationFailure();
+    return injected;
 }
 
 std::string CheckRoute(int result, const COstrelAPI::TError& error,
@@ -142,78 +132,59 @@ std::string CheckRoute(int result, const COstrelAPI::TError& error,
                       route.coordinates[kPairs - 1].first == kPairs - 1 &&
                       route.coordinates[kPairs - 1].second == 1 - kPairs;
     if (full) return "";
-    if (mustSucceed) return "the next call failed";
+    if (mustSucceed) return " the next call failed";
     const bool documented =
         (result == 0 && error.errorCode == -2) ||
         (result == 0 && error.errorCode == -5 && route.coordinates == nullptr) ||
         (result == -1 && error.errorCode == -1) || (result == -2 && error.errorCode == -5);
     if (documented) return "";
-    return "result " + std::to_string(result) + ", errorCode " + std::to_string(error.errorCode);
+    return " result " + std::to_string(result) + ", errorCode " + std::to_string(error.errorCode);
 }
 
 TEST(FaultSweepTest, BlockingCallAndProcessEventsPassSurviveEveryInjectedFault) {
-    SweepCounts counts;
+    const int callFaults = Sweep("GetRouteCoordinates", [](const Arm& arm) {
+        Scene scene;
+        COstrelAPI::TError error{99};
+        COstrelAPI::TRouteCoordinates route{}, next{};
+        int result = 0;
+        arm(scene.faults, [&] { result = scene.api.GetRouteCoordinates(&error, &route); });
+        std::string failure = CheckRoute(result, error, route, false);
+        failure += MarkersWithoutCompleteMessage(scene.fake);
+        result = scene.api.GetRouteCoordinates(&error, &next);
+        failure += CheckRoute(result, error, next, true);
+        std::free(route.coordinates);
+        std::free(next.coordinates);
+        return failure;
+    });
 
-    Sweep(
-        "GetRouteCoordinates",
-        [](int kind, int n) -> std::string {
-            Scene scene;
-            COstrelAPI::TError error{99};
-            COstrelAPI::TRouteCoordinates route{};
-            int result = 0;
-            const bool reached = RunArmed(scene.faults, kind, n, [&] {
-                result = scene.api.GetRouteCoordinates(&error, &route);
-            });
-            std::string failure = CheckRoute(result, error, route, false);
-            std::free(route.coordinates);
-            const std::string orphans = MarkersWithoutCompleteMessage(scene.fake);
-            if (!orphans.empty()) failure += " markers without message: " + orphans;
-            COstrelAPI::TRouteCoordinates next{};
-            result = scene.api.GetRouteCoordinates(&error, &next);
-            failure += CheckRoute(result, error, next, true);
-            std::free(next.coordinates);
-            if (!reached) return failure.empty() ? "not reached" : failure;
-            return failure;
-        },
-        counts);
-
-    Sweep(
-        "ProcessEvents",
-        [](int kind, int n) -> std::string {
-            platform::FakePlatform fake;
-            testing::FaultPlatform faults(fake);
-            platform::ScopedPlatform use(faults);
-            // A command long enough for the heap buffer and the heap field table.
-            std::string command = "EchoV01|";
-            for (int i = 0; i < 40; ++i)
-                command += std::string(30, static_cast<char>('a' + i % 26)) + "|";
-            fake.AddFile(testing::InExchange("app.nav.7.1.message"), command + '\0');
-            fake.AddFile(testing::InExchange("app.nav.7.1.finished"), testing::kMarker);
-            Navigator navigator;
-            const bool reached = RunArmed(
-                faults, kind, n, [&] { COstrelFileLayer::ProcessEvents("nav", navigator); });
-            std::string failure;
-            const std::string orphans = MarkersWithoutCompleteMessage(fake);
-            if (!orphans.empty()) failure += "markers without message: " + orphans;
-            // The next pass serves a new command (and the first one, if it is still there).
-            fake.AddFile(testing::InExchange("app.nav.7.2.message"),
-                         std::string("EchoV01|b|\0", 11));
-            fake.AddFile(testing::InExchange("app.nav.7.2.finished"), testing::kMarker);
-            COstrelFileLayer::ProcessEvents("nav", navigator);
-            if (fake.FileContents(testing::InExchange("nav.app.7.2.message")) !=
-                std::string("0|b|\0", 5)) {
-                failure += " the next command was not answered";
-            }
-            if (fake.Exists(testing::InExchange("app.nav.7.1.finished")))
-                failure += " the first command is still waiting after a clean pass";
-            if (!reached) return failure.empty() ? "not reached" : failure;
-            return failure;
-        },
-        counts);
-
-    std::printf("fault sweep: %d sites tried, %d faults injected, %zu failures\n", counts.sites,
-                counts.injected, counts.failures.size());
-    for (const std::string& failure : counts.failures) ADD_FAILURE() << failure;
+    const int passFaults = Sweep("ProcessEvents", [](const Arm& arm) {
+        platform::FakePlatform fake;
+        testing::FaultPlatform faults(fake);
+        platform::ScopedPlatform use(faults);
+        // A command long enough for the heap buffer and the heap field table.
+        std::string command = "EchoV01|";
+        for (int i = 0; i < 40; ++i)
+            command += std::string(30, static_cast<char>('a' + i % 26)) + "|";
+        fake.AddFile(testing::InExchange("app.nav.7.1.message"), command + '\0');
+        fake.AddFile(testing::InExchange("app.nav.7.1.finished"), testing::kMarker);
+        Navigator navigator;
+        arm(faults, [&] { COstrelFileLayer::ProcessEvents("nav", navigator); });
+        std::string failure = MarkersWithoutCompleteMessage(fake);
+        // The next pass serves a new command (and the first one, if it is still there).
+        fake.AddFile(testing::InExchange("app.nav.7.2.message"), std::string("EchoV01|b|\0", 11));
+        fake.AddFile(testing::InExchange("app.nav.7.2.finished"), testing::kMarker);
+        COstrelFileLayer::ProcessEvents("nav", navigator);
+        if (fake.FileContents(testing::InExchange("nav.app.7.2.message")) !=
+            std::string("0|b|\0", 5))
+            failure += " the next command was not answered";
+        if (fake.Exists(testing::InExchange("app.nav.7.1.finished")))
+            failure += " the first command is still waiting after a clean pass";
+        return failure;
+    });
+    std::printf("fault sweep: %d faults injected into the call, %d into the pass\n", callFaults,
+                passFaults);
+    EXPECT_GT(callFaults, 0);
+    EXPECT_GT(passFaults, 0);
 }
 
 }  // namespace

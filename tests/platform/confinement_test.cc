@@ -3,7 +3,6 @@
 // exchange goes on working for the next well-formed command.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,41 +14,28 @@
 #include <vector>
 
 #include "OXSDK5Link/OXSDK5Link.h"
+#include "platform/native_device.h"
 #include "platform/platform.h"
-#include "platform/posix/device_access.h"
 #include "platform/posix/emulated_device.h"
+#include "support/echo_navigator.h"
 
 namespace oxsdk::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct EchoHandler : MCommandHandlerInterface {
-    int HandleCommand(MOstrelCommunicationLayerInterface& layer, MOstrelSession* session) override {
-        ++calls;
-        std::vector<std::string> fields;
-        for (int i = 0; i < layer.NrReceiveFields(); ++i) fields.emplace_back(layer.ReceiveField(i));
-        layer.StartReturnResult(session);
-        layer.AppendArgument("0");
-        for (std::size_t i = 1; i < fields.size(); ++i) layer.AppendArgument(fields[i].c_str());
-        layer.SendCommand();
-        return 0;
-    }
-    int calls = 0;
-};
+using Texts = std::vector<std::string>;
 
 std::string Contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-class ConfinementTest : public testing::Test {
+class ConfinementTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (std::string* folder : {&root_, &outside_}) {
-            std::string pattern = fs::temp_directory_path() / "oxsdk-confined-XXXXXX";
-            ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-            *folder = pattern;
+            *folder = MakePrivateTemporaryFolder("oxsdk-confined");
+            ASSERT_FALSE(folder->empty());
         }
         secret_ = outside_ + "/secret";
         std::ofstream(secret_) << "secret";
@@ -57,13 +43,17 @@ protected:
         exchange_ = root_ + "/Ostrel/SdkFileCalls";
         platform_ = NewPosixPlatform(root_);
         use_ = std::make_unique<ScopedPlatform>(*platform_);
-        client_ = COstrelFileLayer::New("app", "nav", 77);
-        ASSERT_NE(client_, nullptr);
+        NewClient();
     }
     void TearDown() override {
         delete client_;
         use_.reset();
         for (const std::string& folder : {root_, outside_}) fs::remove_all(folder);
+    }
+    void NewClient() {
+        delete client_;
+        client_ = COstrelFileLayer::New("app", "nav", 77);
+        ASSERT_NE(client_, nullptr);
     }
 
     // Sends one command from the client; true when it was written.
@@ -74,17 +64,20 @@ protected:
         session_ = client_->SendCommand();
         return session_ != nullptr;
     }
+    // One pass of the navigator; the number of commands it took.
+    std::size_t Serve() {
+        testing::EchoNavigator navigator;
+        COstrelFileLayer::ProcessEvents("nav", navigator);
+        return navigator.received.size();
+    }
 
     // A well-formed command still travels both ways, and only it is answered.
     void ExpectExchangeWorks() {
         ASSERT_TRUE(Send("hello"));
-        EchoHandler handler;
-        COstrelFileLayer::ProcessEvents("nav", handler);
-        EXPECT_EQ(handler.calls, 1);
+        EXPECT_EQ(Serve(), 1u);
         ASSERT_EQ(client_->ReturnAvailable(session_), 1);
         client_->StartReceiveCommand(session_);
-        ASSERT_EQ(client_->NrReceiveFields(), 2);
-        EXPECT_STREQ(client_->ReceiveField(1), "hello");
+        EXPECT_EQ(testing::ReceivedFields(*client_), (Texts{"0", "hello"}));
     }
 
     void ExpectOutsideUntouched() {
@@ -102,22 +95,29 @@ protected:
     MOstrelSession* session_ = nullptr;
 };
 
+// Links in the exchange folder are neither read nor written through, hard links to a file
+// outside included.
 TEST_F(ConfinementTest, LinksInTheExchangeFolderAreNeitherReadNorWrittenThrough) {
     ExpectExchangeWorks();  // creates the folders
     const struct {
         const char* name;  // a link to the outside file under this exchange name
         bool sendFirst;    // the client sends its next command (sequence 2) meanwhile
+        bool hard;         // a hard link, else a symbolic one
     } cases[] = {
-        {"evil.nav.1.1.message", false},  // a command the navigator would read and answer
-        {"evil.nav.1.1.finished", false},
-        {"nav.evil.1.1.message", false},  // a reply the navigator would write
-        {"app.nav.77.2.message", true},   // the client's next command
-        {"app.nav.77.2.finished", true},
+        {"evil.nav.1.1.message", false, false},  // a command the navigator would read, answer
+        {"evil.nav.1.1.finished", false, false},
+        {"nav.evil.1.1.message", false, false},  // a reply the navigator would write
+        {"app.nav.77.2.message", true, false},   // the client's next command
+        {"app.nav.77.2.finished", true, false},
+        {"nav.evil.1.1.message", false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string link = exchange_ + "/" + c.name;
-        ASSERT_EQ(symlink(secret_.c_str(), link.c_str()), 0);
+        ASSERT_EQ(
+            c.hard ? ::link(secret_.c_str(), link.c_str()) : symlink(secret_.c_str(), link.c_str()),
+            0);
+        if (c.hard) chmod(secret_.c_str(), 0644);  // so that only the link can refuse it
         if (c.sendFirst) {
             EXPECT_FALSE(Send("through a link"));
         } else {
@@ -125,30 +125,64 @@ TEST_F(ConfinementTest, LinksInTheExchangeFolderAreNeitherReadNorWrittenThrough)
             for (const char* name : {"evil.nav.1.1.message", "evil.nav.1.1.finished"}) {
                 if (std::string(name) != c.name) std::ofstream(exchange_ + "/" + name) << "Echo|x|";
             }
-            EchoHandler handler;
-            COstrelFileLayer::ProcessEvents("nav", handler);
+            Serve();
         }
+        chmod(secret_.c_str(), 0444);
         ExpectOutsideUntouched();
-        fs::remove(link);
         for (const auto& entry : fs::directory_iterator(exchange_)) fs::remove(entry.path());
-        delete client_;
-        client_ = COstrelFileLayer::New("app", "nav", 77);
+        NewClient();
         ExpectExchangeWorks();
     }
 }
 
-TEST_F(ConfinementTest, LinkedFoldersOnTheWayAreNotUsed) {
-    for (const char* folder : {"/Ostrel", "/Ostrel/SdkFileCalls"}) {
-        SCOPED_TRACE(folder);
-        fs::remove_all(root_ + "/Ostrel");
-        if (std::string(folder) != "/Ostrel") fs::create_directory(root_ + "/Ostrel");
-        ASSERT_EQ(symlink(outside_.c_str(), (root_ + folder).c_str()), 0);
-        EXPECT_FALSE(Send("outside"));
-        EchoHandler handler;
-        COstrelFileLayer::ProcessEvents("nav", handler);
-        EXPECT_EQ(handler.calls, 0);
+// A folder on the way to the exchange folder that is a link, another user's, or writable by
+// other users (of its group too) is not used, and is named with the fix. The device root may itself
+// be a link, since the user chose it.
+TEST_F(ConfinementTest, UntrustedFoldersOnTheWayAreRefusedAndDescribed) {
+    ExpectExchangeWorks();
+    const std::string linkedRoot = outside_ + "/device";
+    ASSERT_EQ(symlink(root_.c_str(), linkedRoot.c_str()), 0);
+    EXPECT_EQ(DescribeUntrustedFolder(linkedRoot, u"\\Ostrel\\SdkFileCalls"), "");
+    fs::remove(linkedRoot);
+    enum EHazard { kLink, kOpen, kGroupOpen, kForeign };
+    const struct {
+        std::string folder;
+        EHazard hazard;
+    } cases[] = {{root_ + "/Ostrel", kLink}, {exchange_, kLink},      {root_, kOpen},
+                 {root_ + "/Ostrel", kOpen}, {exchange_, kGroupOpen}, {root_, kForeign},
+                 {exchange_, kForeign}};
+    for (const auto& c : cases) {
+        const std::string& folder = c.folder;
+        SCOPED_TRACE(folder + " " + std::to_string(c.hazard));
+        if (c.hazard == kForeign && geteuid() != 0) continue;  // needs root to give it away
+        std::string fix;
+        if (c.hazard == kLink) {
+            fs::remove_all(folder);
+            ASSERT_EQ(symlink(outside_.c_str(), folder.c_str()), 0);
+            fix =
+                " is a symbolic link, and the device follows none: replace it with a folder "
+                "(rm '" +
+                folder + "')";
+        } else if (c.hazard != kForeign) {
+            chmod(folder.c_str(), c.hazard == kOpen ? 0777 : 0770);
+            fix = " may be written by other users; make it private: chmod go-w '" + folder + "'";
+        } else {
+            ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+            fix =
+                " belongs to user 65534, not to you (user 0): use a device of your own (set "
+                "OXSDK_DEVICE_ROOT to a folder you own)";
+        }
+        EXPECT_FALSE(Send("refused"));
+        EXPECT_EQ(Serve(), 0u);
         ExpectOutsideUntouched();
-        EXPECT_NE(DescribeUntrustedFolder(root_, u"\\Ostrel\\SdkFileCalls"), "");
+        EXPECT_EQ(DescribeUntrustedFolder(root_, u"\\Ostrel\\SdkFileCalls"),
+                  "the device folder " + folder + fix);
+        if (c.hazard == kLink) fs::remove(folder);
+        if (c.hazard == kOpen || c.hazard == kGroupOpen) chmod(folder.c_str(), 0700);
+        if (c.hazard == kForeign) {
+            ASSERT_EQ(chown(folder.c_str(), geteuid(), getegid()), 0);
+        }
+        ExpectExchangeWorks();
     }
 }
 
@@ -166,33 +200,12 @@ TEST_F(ConfinementTest, NavigatorSearchSkipsLinkedFoldersAndEnds) {
     EXPECT_EQ(Contents(outside_ + "/Ostrel Navigator.exe"), "#!/bin/sh\n");
 }
 
-// Folders another user could write are named with the fix; the device root may itself be a
-// link, since the user chose it.
-TEST_F(ConfinementTest, UntrustedFoldersAreRefusedAndDescribed) {
-    ExpectExchangeWorks();
-    const std::string linkedRoot = outside_ + "/device";
-    ASSERT_EQ(symlink(root_.c_str(), linkedRoot.c_str()), 0);
-    EXPECT_EQ(DescribeUntrustedFolder(linkedRoot, u"\\Ostrel\\SdkFileCalls"), "");
-    for (const std::string& folder : {root_, root_ + "/Ostrel", exchange_}) {
-        SCOPED_TRACE(folder);
-        chmod(folder.c_str(), 0777);
-        EXPECT_FALSE(Send("refused"));
-        EXPECT_EQ(DescribeUntrustedFolder(root_, u"\\Ostrel\\SdkFileCalls"),
-                  "the device folder " + folder +
-                      " may be written by other users; make it private: chmod go-w '" + folder +
-                      "'");
-        chmod(folder.c_str(), 0700);
-    }
-    ExpectExchangeWorks();
-}
-
 // A second local user can neither put a command into the device nor read a reply from it.
 TEST_F(ConfinementTest, SecondUserCannotReachTheDevice) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to act as a second user";
     ExpectExchangeWorks();
     ASSERT_TRUE(Send("private"));
-    EchoHandler handler;
-    COstrelFileLayer::ProcessEvents("nav", handler);  // the reply waits in the folder
+    Serve();  // the reply waits in the folder
     const std::string reply = exchange_ + "/nav.app.77.2.message";
     ASSERT_TRUE(fs::exists(reply));
     pid_t child = fork();
@@ -208,8 +221,7 @@ TEST_F(ConfinementTest, SecondUserCannotReachTheDevice) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     client_->StartReceiveCommand(session_);
-    ASSERT_EQ(client_->NrReceiveFields(), 2);
-    EXPECT_STREQ(client_->ReceiveField(1), "private");
+    EXPECT_EQ(testing::ReceivedFields(*client_), (Texts{"0", "private"}));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// One exchange folder, two operating systems: a client here and a navigator run by wine share one
-// device root, and so do a navigator here and a Windows client. The navigator is either a
-// minimal one (the Windows platform tests' own, tests/platform/win32_navigator_test.cc, or an
-// AnsweringNavigator in this process) or the navigator emulator of that side. Runs when
+// One exchange folder, two operating systems: a client here and the Windows navigator emulator run
+// by wine share one device root, and so do the navigator emulator here and a Windows client (the
+// Windows platform tests' own, tests/platform/win32_navigator_test.cc). Runs when
 // OXSDK_WINDOWS_NAVIGATOR names the Windows platform tests (the Windows emulator is built beside
 // them) and OXSDK_WINE the command that runs Windows programs; scripts/test-windows.sh sets both
 // after the Windows build.
@@ -16,8 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "OXSDK5Link/OXSDK5Link.h"
-#include "answering_navigator.h"
+#include "interop_client.h"
 #include "platform/native_device.h"
 #include "platform/platform.h"
 
@@ -32,15 +30,18 @@ std::string WindowsName(const std::string& path) {
     return name;
 }
 
-// Starts `arguments` with OXSDK_DEVICE_ROOT set to `deviceRoot` and `variables` added.
+// Starts `arguments` with OXSDK_DEVICE_ROOT set to `deviceRoot`, and OXSDK_INTEROP_CLIENT too
+// when `client`.
 pid_t Start(const std::vector<std::string>& arguments, const std::string& deviceRoot,
-            const std::vector<std::pair<const char*, std::string>>& variables = {}) {
+            bool client = false) {
     const pid_t child = fork();
     if (child == 0) {
         setenv("OXSDK_DEVICE_ROOT", deviceRoot.c_str(), 1);
-        for (const auto& [name, value] : variables) setenv(name, value.c_str(), 1);
+        if (client) setenv("OXSDK_INTEROP_CLIENT", "1", 1);
         std::vector<char*> argv;
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
@@ -61,110 +62,57 @@ bool AwaitReady(const std::string& log, pid_t emulator) {
     return false;
 }
 
-struct InteropSetup {
-    const char* wine = std::getenv("OXSDK_WINE");
-    const char* windowsTests = std::getenv("OXSDK_WINDOWS_NAVIGATOR");
-    std::string root = MakePrivateTemporaryFolder("oxsdk-interop");
-    std::string windowsBin() const { return fs::path(windowsTests).parent_path().string(); }
-};
+// Waits for the child `pid` (at most a few minutes); whether it exited with 0.
+bool EndsCleanly(pid_t pid) {
+    int status = -1;
+    for (int pass = 0; pass < 60000 && waitpid(pid, &status, WNOHANG) == 0; ++pass) usleep(5000);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
-class InteropTest : public testing::TestWithParam<bool> {  // true: the emulator navigates
+class InteropTest : public testing::Test {
 protected:
     void SetUp() override {
-        if (setup_.wine == nullptr || setup_.windowsTests == nullptr) {
+        if (wine_ == nullptr || windowsTests_ == nullptr) {
             GTEST_SKIP() << "set OXSDK_WINDOWS_NAVIGATOR and OXSDK_WINE (scripts/test-windows.sh)";
         }
-        ASSERT_FALSE(setup_.root.empty());
+        ASSERT_FALSE(root_.empty());
     }
     void TearDown() override {
-        if (!setup_.root.empty()) fs::remove_all(setup_.root);
+        if (!root_.empty()) fs::remove_all(root_);
     }
-    int FlashReply() const { return GetParam() ? 0 : 77; }  // the emulator answers 0
-    InteropSetup setup_;
+
+    const char* wine_ = std::getenv("OXSDK_WINE");
+    const char* windowsTests_ = std::getenv("OXSDK_WINDOWS_NAVIGATOR");
+    std::string root_ = MakePrivateTemporaryFolder("oxsdk-interop");
+    std::string log_ = root_ + "/emulator.log";
 };
 
-TEST_P(InteropTest, ClientHereAndWindowsNavigatorShareOneFolder) {
-    const std::string& root = setup_.root;
-    const std::string windowsRoot = WindowsName(root);
-    pid_t child = -1;
-    if (GetParam()) {
-        const std::string log = root + "/emulator.log";
-        child = Start({setup_.wine, setup_.windowsBin() + "/oxsdk-navigator.exe", "-n", "nav",
-                       "-g", WindowsName(setup_.windowsBin() + "/data/places.csv"), "-l",
-                       WindowsName(log)},
-                      windowsRoot);
-        ASSERT_TRUE(AwaitReady(log, child));
-    } else {
-        const std::string program = root + "/Programs/Ostrel Navigator.exe";
-        fs::create_directories(root + "/Programs");
-        fs::copy_file(setup_.windowsTests, program);
-        child = Start({setup_.wine, program}, windowsRoot);
-    }
-    ASSERT_GT(child, 0);
+TEST_F(InteropTest, ClientHereAndWindowsNavigatorShareOneFolder) {
+    const std::string bin = fs::path(windowsTests_).parent_path().string();
+    const pid_t emulator = Start({wine_, bin + "/oxsdk-navigator.exe", "-n", "nav", "-g",
+                                  WindowsName(bin + "/data/places.csv"), "-l", WindowsName(log_)},
+                                 WindowsName(root_));
+    ASSERT_TRUE(AwaitReady(log_, emulator));
     {
-        std::unique_ptr<Platform> device = NewNativePlatform(root);
+        std::unique_ptr<Platform> device = NewNativePlatform(root_);
         ScopedPlatform use(*device);
-        MOstrelCommunicationLayerInterface* layer = COstrelFileLayer::New("app", "nav", -1);
-        ASSERT_NE(layer, nullptr);
-        {
-            COstrelAPI api(*layer);
-            COstrelAPI::TError error{};
-            EXPECT_EQ(api.FlashMessageAsyncRetrieve(api.FlashMessageAsync(0, "hello", 77), &error),
-                      0);
-            EXPECT_EQ(error.errorCode, FlashReply());
-            EXPECT_EQ(api.StopApplicationAsyncRetrieve(api.StopApplicationAsync(0), &error), 0);
-            EXPECT_EQ(error.errorCode, 0);
-        }
-        delete layer;
+        ExpectFlashAndStop();
     }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_TRUE(fs::is_empty(root + "/Ostrel/SdkFileCalls"));
+    EXPECT_TRUE(EndsCleanly(emulator));
+    EXPECT_TRUE(fs::is_empty(root_ + "/Ostrel/SdkFileCalls"));
 }
 
-TEST_P(InteropTest, WindowsClientAndNavigatorHereShareOneFolder) {
-    const std::string& root = setup_.root;
-    pid_t emulator = -1;
-    if (GetParam()) {
-        const std::string log = root + "/emulator.log";
-        emulator = Start({OXSDK_NAVIGATOR_EMULATOR_PATH, "-n", "nav", "-g",
-                          OXSDK_NAVIGATOR_DATA, "-l", log},
-                         root);
-        ASSERT_TRUE(AwaitReady(log, emulator));
-    }
-    const pid_t client =
-        Start({setup_.wine, setup_.windowsTests, "--gtest_filter=Win32InteropClientTest.*"},
-              WindowsName(root),
-              {{"OXSDK_INTEROP_CLIENT", "1"}, {"OXSDK_INTEROP_FLASH_REPLY",
-                                               std::to_string(FlashReply())}});
-    ASSERT_GT(client, 0);
-    AnsweringNavigator navigator;
-    int status = -1;
-    {
-        std::unique_ptr<Platform> device = NewNativePlatform(root);
-        ScopedPlatform use(*device);
-        // Until the client has gone (at most about 5 minutes).
-        for (int pass = 0; pass < 60000 && waitpid(client, &status, WNOHANG) == 0; ++pass) {
-            if (!GetParam()) COstrelFileLayer::ProcessEvents("nav", navigator);
-            usleep(5000);
-        }
-    }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    if (GetParam()) {
-        int emulatorStatus = -1;
-        ASSERT_EQ(waitpid(emulator, &emulatorStatus, 0), emulator);  // stopped by the client
-        EXPECT_TRUE(WIFEXITED(emulatorStatus) && WEXITSTATUS(emulatorStatus) == 0);
-    } else {
-        EXPECT_TRUE(navigator.flashed && navigator.stopped);
-    }
-    EXPECT_TRUE(fs::is_empty(root + "/Ostrel/SdkFileCalls"));
+TEST_F(InteropTest, WindowsClientAndNavigatorHereShareOneFolder) {
+    const pid_t emulator =
+        Start({OXSDK_NAVIGATOR_EMULATOR_PATH, "-n", "nav", "-g", OXSDK_NAVIGATOR_DATA, "-l", log_},
+              root_);
+    ASSERT_TRUE(AwaitReady(log_, emulator));
+    const pid_t client = Start({wine_, windowsTests_, "--gtest_filter=Win32InteropClientTest.*"},
+                               WindowsName(root_), true);
+    EXPECT_TRUE(EndsCleanly(client));
+    EXPECT_TRUE(EndsCleanly(emulator));  // stopped by the client
+    EXPECT_TRUE(fs::is_empty(root_ + "/Ostrel/SdkFileCalls"));
 }
-
-INSTANTIATE_TEST_SUITE_P(Navigators, InteropTest, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& tested) {
-                             return tested.param ? "Emulator" : "Minimal";
-                         });
 
 }  // namespace
 }  // namespace oxsdk::platform

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,50 @@ namespace fs = std::filesystem;
 
 constexpr fs::perms kReadOnly =
     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+
+// Sets (or, given null, unsets) an environment variable, restored at the end of the scope.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        Set(value);
+    }
+    ~ScopedEnvironment() { Set(old_ ? old_->c_str() : nullptr); }
+    void Set(const char* value) {
+#ifdef _WIN32
+        _putenv_s(name_, value != nullptr ? value : "");  // an empty value removes it
+#else
+        value != nullptr ? setenv(name_, value, 1) : unsetenv(name_);
+#endif
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// A host path written with "/", in the host's own form.
+std::string HostForm(std::string path) {
+#ifdef _WIN32
+    for (char& c : path) c = c == '/' ? '\\' : c;
+    return "D:" + path;
+#else
+    return path;
+#endif
+}
+
+// The bytes of the file at `path`, read in small pieces, so that reads continue.
+std::string ReadAll(Platform& platform, const char16_t* path, Error* error) {
+    std::unique_ptr<File> file;
+    std::string bytes;
+    if ((*error = platform.OpenForReading(path, &file)) != Error::kNone) return bytes;
+    char buffer[7];
+    std::uint32_t count = 0;
+    while ((*error = file->Read(buffer, sizeof buffer, &count)) == Error::kNone && count > 0) {
+        bytes.append(buffer, count);
+    }
+    return bytes;
+}
 
 // The fake, or the native platform on a temporary device root of its own.
 class PlatformContractTest : public testing::TestWithParam<bool> {
@@ -119,15 +165,7 @@ protected:
     }
 
     std::string ReadFile(const char16_t* path, Error* error) {
-        std::unique_ptr<File> file;
-        std::string bytes;
-        if ((*error = platform().OpenForReading(path, &file)) != Error::kNone) return bytes;
-        char buffer[7];  // small, so that reads continue
-        std::uint32_t count = 0;
-        while ((*error = file->Read(buffer, sizeof buffer, &count)) == Error::kNone && count > 0) {
-            bytes.append(buffer, count);
-        }
-        return bytes;
+        return ReadAll(platform(), path, error);
     }
 
     // Names listed for `pattern`, with their attributes, in name order.
@@ -344,10 +382,99 @@ TEST_P(PlatformContractTest, WaitCursorIsShownAndTheFormerOneRestored) {
     EXPECT_EQ(platform().GetCursor(), before);
 }
 
+// The device root and the host paths below it follow the environment at every call.
+TEST_P(PlatformContractTest, RootAndHostPathsFollowTheEnvironment) {
+    if (fake_ != nullptr) GTEST_SKIP() << "the fake has no host";
+    ScopedEnvironment root("OXSDK_DEVICE_ROOT", nullptr), state("XDG_STATE_HOME", nullptr);
+#ifdef _WIN32
+    ScopedEnvironment local("LOCALAPPDATA", "C:\\Users\\u\\AppData\\Local\\");
+    EXPECT_EQ(DeviceRootFolder(), "C:\\Users\\u\\AppData\\Local\\oxsdk\\device");
+#else
+    ScopedEnvironment home("HOME", "/home/u");
+    EXPECT_EQ(DeviceRootFolder(), "/home/u/.local/state/oxsdk/device");
+    state.Set("/xdg/state");
+    EXPECT_EQ(DeviceRootFolder(), "/xdg/state/oxsdk/device");
+#endif
+    root.Set(HostForm("/r/dev/").c_str());
+    EXPECT_EQ(DeviceRootFolder(), HostForm("/r/dev"));
+    const struct {
+        const char16_t* device;
+        const char* host;  // null: cannot be mapped
+    } cases[] = {
+        {u"\\a\\b", "/r/dev/a/b"},
+        {u"\\", "/r/dev"},
+        {u"\\Storage Card\\x.y.z", "/r/dev/Storage Card/x.y.z"},
+        {u"\\caf\u00e9\\\U0001F600", "/r/dev/caf\xc3\xa9/\xf0\x9f\x98\x80"},
+        {u"\\a\\..\\b", nullptr},
+        {u"\\a/..\\b", nullptr},
+#ifndef _WIN32
+        {u"\\\xD800x", nullptr},  // unpaired surrogate
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.host != nullptr ? c.host : "refused");
+        std::string host;
+        EXPECT_EQ(DevicePathToHost(c.device, &host), c.host != nullptr);
+        if (c.host != nullptr) {
+            EXPECT_EQ(host, HostForm(c.host));
+        }
+    }
+    // The platform of the environment finds its files below the root named now.
+    root.Set(outside_.c_str());
+    EXPECT_EQ(NativePlatform().GetFileAttributes(u"\\f"), kAttributeReadOnly);
+    root.Set(root_.c_str());
+    EXPECT_EQ(NativePlatform().GetFileAttributes(u"\\f"), kInvalidAttributes);
+}
+
 INSTANTIATE_TEST_SUITE_P(Implementations, PlatformContractTest, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& param) {
                              return param.param ? "Native" : "Fake";
                          });
+
+// What only the fake does, for the unit tests of the exchange and the navigator search: faults
+// injected by operation and path that wear off, and listings in insertion order, dots included.
+TEST(FakePlatformTest, FaultWearsOffAfterItsCountAndHitsOnlyItsOperationAndPath) {
+    FakePlatform fake;
+    fake.AddFile(u"\\x\\reply", "ok|");
+    fake.AddFile(u"\\other", "1");
+    fake.InjectFault(FakeOperation::kOpenForReading, u"\\x\\reply", Error::kAccessDenied, 3);
+    Error error;
+    for (int i = 0; i < 3; ++i) {
+        ReadAll(fake, u"\\x\\reply", &error);
+        EXPECT_EQ(error, Error::kAccessDenied) << "call " << i;
+        EXPECT_EQ(ReadAll(fake, u"\\other", &error), "1");
+        EXPECT_EQ(fake.DeleteFile(u"\\nothing"), Error::kNotFound);
+    }
+    EXPECT_EQ(ReadAll(fake, u"\\x\\reply", &error), "ok|");
+    EXPECT_EQ(error, Error::kNone);
+
+    fake.InjectFault(FakeOperation::kDelete, u"\\other", Error::kOther, FakePlatform::kAlways);
+    EXPECT_EQ(fake.DeleteFile(u"\\other"), Error::kOther);
+    EXPECT_EQ(fake.DeleteFile(u"\\other"), Error::kOther);
+    fake.ClearFaults();
+    EXPECT_EQ(fake.DeleteFile(u"\\other"), Error::kNone);
+}
+
+TEST(FakePlatformTest, EnumerationFollowsInsertionOrderAndCanListDots) {
+    FakePlatform fake;
+    fake.AddFile(u"\\f\\zeta");
+    fake.AddFolder(u"\\f\\alpha");
+    fake.AddFile(u"\\f\\mid", "", kAttributeReadOnly);
+    fake.SetListDotEntries(true);
+    std::unique_ptr<FindHandle> find;
+    FindData entry;
+    ASSERT_EQ(fake.FindFirst(u"\\f\\*", &find, &entry), Error::kNone);
+    std::vector<std::pair<std::u16string, std::uint32_t>> seen;
+    do {
+        seen.emplace_back(entry.name, entry.attributes);
+    } while (find->FindNext(&entry));
+    EXPECT_EQ(seen, (std::vector<std::pair<std::u16string, std::uint32_t>>{
+                        {u".", kAttributeDirectory},
+                        {u"..", kAttributeDirectory},
+                        {u"zeta", kAttributeNormal},
+                        {u"alpha", kAttributeDirectory},
+                        {u"mid", kAttributeReadOnly}}));
+}
 
 }  // namespace
 }  // namespace oxsdk::platform

@@ -1,11 +1,9 @@
-// What only the Windows platform does: the device root from the environment, names Windows
-// cannot hold, the sharing of open files that the exchange relies on, and the system's wait
-// cursor.
+// What only the Windows platform does: names Windows cannot hold, the sharing of open files
+// that the exchange relies on, and the system's wait cursor.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "platform/native_device.h"
@@ -16,22 +14,6 @@ namespace oxsdk::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Sets (or, given null, unsets) an environment variable for the scope of a test.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const wchar_t* name, const wchar_t* value) : name_(name) {
-        wchar_t old[4096];
-        DWORD length = GetEnvironmentVariableW(name, old, 4096);
-        if (length > 0 && length < 4096) old_ = std::wstring(old, length);
-        SetEnvironmentVariableW(name_, value);
-    }
-    ~ScopedEnvironment() { SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
-
-private:
-    const wchar_t* name_;
-    std::optional<std::wstring> old_;
-};
 
 class Win32PlatformTest : public testing::Test {
 protected:
@@ -49,19 +31,6 @@ protected:
     std::string root_;
     std::unique_ptr<Platform> platform_;
 };
-
-TEST_F(Win32PlatformTest, RootComesFromTheEnvironmentAtEveryCall) {
-    {
-        ScopedEnvironment root(L"OXSDK_DEVICE_ROOT", nullptr);
-        ScopedEnvironment local(L"LOCALAPPDATA", L"C:\\Users\\u\\AppData\\Local\\");
-        EXPECT_EQ(DeviceRootFolder(), "C:\\Users\\u\\AppData\\Local\\oxsdk\\device");
-    }
-    ScopedEnvironment root(L"OXSDK_DEVICE_ROOT", L"D:\\dev\\");
-    EXPECT_EQ(DeviceRootFolder(), "D:\\dev");
-    std::string host;
-    ASSERT_TRUE(DevicePathToHost(u"\\Storage Card\\caf\u00e9", &host));
-    EXPECT_EQ(host, "D:\\dev\\Storage Card\\caf\xc3\xa9");
-}
 
 // Names that Windows cannot hold are refused as unmappable paths are, and nothing is created.
 TEST_F(Win32PlatformTest, NamesWindowsCannotHoldAreRefused) {
