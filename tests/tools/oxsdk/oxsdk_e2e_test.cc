@@ -2,7 +2,6 @@
 // temporary emulated device. The scripted navigator gives any reply a test needs and logs what
 // arrives; the test navigator answers nothing in its silent mode; the emulator is the navigator
 // the library finds and starts.
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -168,14 +167,6 @@ TEST_F(OxsdkClientTest, NoStartWithoutNavigator) {
     const TRun status = Oxsdk({"status"});
     EXPECT_EQ(kNotRunning, status.exitStatus);
     EXPECT_EQ("navigator: not running\n", status.out);
-}
-
-// A process number that no process has now: a child that has ended and been reaped.
-std::string GonePid() {
-    const pid_t child = ::fork();
-    if (child == 0) ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    return std::to_string(child);
 }
 
 TEST_F(OxsdkClientTest, CleanRemovesFilesNobodyWillReadAndNothingElse) {
