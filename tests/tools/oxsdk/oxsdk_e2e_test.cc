@@ -258,9 +258,10 @@ TEST_F(OxsdkClientTest, TimeoutWithNavigatorThatNeverAnswers) {
         {"--navigator-name", "testnav", "--timeout", "0.5", "--json", "get-application-version"});
     EXPECT_EQ(kTimeout, run.exitStatus);
     EXPECT_EQ("timeout", json::parse(run.out)["status"]);
-    for (const std::string& said : {std::string("no reply to GetApplicationVersionV01 from \"testnav\""),
-                                    std::string("--navigator-name"), std::string("oxsdk status"),
-                                    "device root " + device_.root()}) {
+    for (const std::string& said :
+         {std::string("no reply to GetApplicationVersionV01 from \"testnav\""),
+          std::string("--navigator-name"), std::string("oxsdk status"),
+          "device root " + device_.root()}) {
         EXPECT_NE(std::string::npos, run.err.find(said)) << run.err;
     }
 }
@@ -295,9 +296,11 @@ TEST_F(OxsdkClientTest, StartCommandsAndStopWithTheInstalledEmulator) {
 
     // The route exported parses back: as many points as the reply, in degrees, GeoJSON
     // longitude first.
-    ASSERT_EQ(kSuccess, Oxsdk({"navigate-to-coordinates", "geo:52.0907,5.1214", "Utrecht"}).exitStatus);
+    ASSERT_EQ(kSuccess,
+              Oxsdk({"navigate-to-coordinates", "geo:52.0907,5.1214", "Utrecht"}).exitStatus);
     const std::string gpx = device_.root() + "/route.gpx", geoJson = device_.root() + "/route.json";
-    const TRun route = Oxsdk({"--json", "get-route-coordinates", "--gpx", gpx, "--geojson", geoJson});
+    const TRun route =
+        Oxsdk({"--json", "get-route-coordinates", "--gpx", gpx, "--geojson", geoJson});
     ASSERT_EQ(kSuccess, route.exitStatus) << route.err;
     const json pairs = json::parse(route.out)["record"]["coordinates"];
     const json line = json::parse(ReadFile(geoJson))["geometry"];
