@@ -115,18 +115,12 @@ TEST_F(EmulatorEndToEnd, EveryWireNameGetsAnAcceptedReplyAndTheStopLeavesNothing
     }
 }
 
-TEST_F(EmulatorEndToEnd, RouteRunsFromThePositionToTheDestinationAndThePositionMovesAlong) {
+// Where routes run and how the position follows them is shown on the command handler; here the
+// emulator's loop moves the position as its clock runs.
+TEST_F(EmulatorEndToEnd, PositionMovesWhileNavigating) {
     ASSERT_GT(Start({"--time-scale", "60"}), 0);
     const TFields start = Position();
-    ASSERT_EQ(Exchange("NavigateToCoordinatesV01", {"48856600", "2352200", "Paris"}), TFields{"0"});
-    const TFields route = Exchange("GetRouteCoordinatesV01");
-    ASSERT_EQ(Field(route, 0), 0);
-    const std::int32_t count = Field(route, 1);
-    EXPECT_GT(count, 2000);  // about 430 km in steps of 100-200 m
-    ASSERT_EQ(route.size(), 2 + 2 * static_cast<std::size_t>(count));
-    EXPECT_LT(Metres({"", route[2], route[3]}, Field(start, 1), Field(start, 2)), 50.0);
-    EXPECT_LT(Metres({"", route[route.size() - 2], route.back()}, 48856600, 2352200), 50.0);
-
+    ASSERT_EQ(Exchange("NavigateToCoordinatesV01", {"52090700", "5121400", "U"}), TFields{"0"});
     EXPECT_TRUE(WaitUntil(
         kBound, [&] { return Metres(Position(), Field(start, 1), Field(start, 2)) > 100.0; }));
     EXPECT_GT(Field(Position(), 4), 0);  // km/h
@@ -186,13 +180,6 @@ TEST_F(EmulatorEndToEnd, CommandsOfGoneSendersAreRemovedAtStartUnanswered) {
     EXPECT_EQ(left, (std::vector<std::string>{foreign + "finished", foreign + "message"}));
 }
 
-// Within a metre of a track north from (52370000, 4895000) to 52379000, then east to 4910000.
-bool OnTrack(const TFields& reply) {
-    const std::int32_t latitude = Field(reply, 1), longitude = Field(reply, 2);
-    return (std::abs(longitude - 4895000) <= 10 && latitude > 52369990 && latitude < 52379010) ||
-           (std::abs(latitude - 52379000) <= 10 && longitude > 4894990 && longitude < 4910010);
-}
-
 TEST_F(EmulatorEndToEnd, ReplayedTracksDriveThePositionAndFavouritesSurviveARestart) {
     // Three points about 1 km apart, a minute apart: north, then east.
     std::ofstream(device_.root() + "/track.nmea")
@@ -209,12 +196,10 @@ TEST_F(EmulatorEndToEnd, ReplayedTracksDriveThePositionAndFavouritesSurviveARest
         const pid_t pid = Start({"--replay", device_.root() + "/" + name, "--replay-speed", "60"});
         ASSERT_GT(pid, 0);
         TFields now;
-        const bool arrived = WaitUntil(kBound, [&] {
+        EXPECT_TRUE(WaitUntil(kBound, [&] {
             now = Position();
-            EXPECT_TRUE(OnTrack(now)) << name << ": " << Field(now, 1) << " " << Field(now, 2);
             return Metres(now, 52379000, 4910000) < 1.0 && Field(now, 4) == 0;
-        });
-        EXPECT_TRUE(arrived) << name;
+        })) << name;
         EXPECT_EQ(Field(now, 3), 90) << name;  // heading of the last leg, east
         if (name == "track.nmea") {
             ASSERT_EQ(Exchange("SetFavoriteV01", {"4", "Home", "Dam 1", "52373080", "4892453"}),
