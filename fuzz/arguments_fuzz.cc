@@ -3,28 +3,19 @@
 // to its last separator; a copy of the decoded list reads the same fields. The input split at
 // line ends is also appended argument by argument: the command buffer holds each argument
 // followed by "|", and decoding that text gives the arguments back when none holds a "|".
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "OXSDK5Link/Arguments.h"
+#include "fuzz_support.h"
 
 namespace {
 
-void Require(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "arguments: %s\n", what);
-        std::abort();
-    }
-}
+using oxsdk::fuzz::Require;
 
 // Places `text` into `list` as a transport places a reply, and decodes it.
 void LoadAndDecode(CCsvArguments& list, const std::string& text) {
     list.Reset();
     if (text.size() + 1 >= static_cast<std::size_t>(CCsvArguments::kInlineBufferSize)) {
-        Require(list.PrepareLargeBuffer(static_cast<int>(text.size() + 1)) == 1, "large buffer");
+        Require(list.PrepareLargeBuffer(static_cast<int>(text.size() + 1)) == 1, "large buffer",
+                text);
     }
     std::memcpy(const_cast<char*>(list.CommandBuffer()), text.c_str(), text.size() + 1);
     list.DecodeCommand();
@@ -40,16 +31,9 @@ void CheckDecode(const std::string& text) {
     CCsvArguments list('|');
     LoadAndDecode(list, text);
     const std::vector<std::string> fields = Fields(list);
-    const std::size_t closed = text.rfind('|');
-    std::string joined;
-    for (const std::string& field : fields) {
-        Require(field.find('|') == std::string::npos, "separator inside a field");
-        joined += field + '|';
-    }
-    Require(joined == (closed == std::string::npos ? "" : text.substr(0, closed + 1)),
-            "decoded fields differ from the text");
+    Require(fields == oxsdk::fuzz::SplitFields(text), "decoded fields differ from the text", text);
     const CCsvArguments copy(list);
-    Require(Fields(copy) == fields, "copy reads other fields");
+    Require(Fields(copy) == fields, "copy reads other fields", text);
 }
 
 void CheckRoundTrip(const std::string& text) {
@@ -67,19 +51,17 @@ void CheckRoundTrip(const std::string& text) {
         expected += argument + '|';
         plain = plain && argument.find('|') == std::string::npos;
     }
-    Require(expected == list.CommandBuffer(), "command buffer differs from the arguments");
+    Require(expected == list.CommandBuffer(), "command buffer differs from the arguments", text);
     if (!plain) return;
     CCsvArguments received('|');
     LoadAndDecode(received, expected);
-    Require(Fields(received) == arguments, "arguments do not come back");
+    Require(Fields(received) == arguments, "arguments do not come back", text);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // A zero byte ends a text: what follows it cannot travel.
-    const std::string text(reinterpret_cast<const char*>(data),
-                           strnlen(reinterpret_cast<const char*>(data), size));
+    const std::string text = oxsdk::fuzz::TextOf(data, size);
     CheckDecode(text);
     CheckRoundTrip(text);
     return 0;

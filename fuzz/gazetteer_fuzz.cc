@@ -1,24 +1,16 @@
 // The navigator emulator's gazetteer reader on arbitrary text. A refused file says on which
 // line; an accepted one holds only named places on the globe with a population the geocoder
 // can use; the lookups by name, postal code and position run on every place.
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <sstream>
-#include <string>
 
+#include "fuzz_support.h"
 #include "gazetteer.h"
 
 namespace {
 
 using namespace oxsdk::emulator;
 
-void Require(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "gazetteer: %s\n", what);
-        std::abort();
-    }
-}
+using oxsdk::fuzz::Require;
 
 }  // namespace
 

@@ -3,44 +3,27 @@
 // reader is the receiver (ASCII letter case aside). The other way round, a marker formatted
 // from dot-free names (the rest of the input with its dots replaced) is always accepted with
 // the fields it was made from.
-#include <cctype>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-
+#include "fuzz_support.h"
 #include "transport/exchange_file_name.h"
 
 namespace {
 
+using oxsdk::fuzz::Require;
 using oxsdk::transport::EExchangeFile;
 using oxsdk::transport::FormatExchangeFileName;
 using oxsdk::transport::kFileNameCapacity;
 using oxsdk::transport::ParseMarkerName;
 using oxsdk::transport::TMarkerFields;
 
-void Require(bool condition, const char* what, const std::string& name) {
-    if (!condition) {
-        std::fprintf(stderr, "marker name \"%s\": %s\n", name.c_str(), what);
-        std::abort();
-    }
-}
-
-bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
+std::string AsciiLower(std::string text) {
+    for (char& c : text) c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    return text;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const char* bytes = reinterpret_cast<const char*>(data);
-    const std::string input(bytes, strnlen(bytes, size));
+    const std::string input = oxsdk::fuzz::TextOf(data, size);
     const std::size_t lineEnd = input.find('\n');
     const std::string receiver = input.substr(0, lineEnd);
     const std::string name = lineEnd == std::string::npos ? "" : input.substr(lineEnd + 1);
@@ -52,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                        fields.reader, fields.pid, fields.sequence),
                 "accepted but cannot be formatted", name);
         Require(name == rebuilt, "accepted but formats to another name", name);
-        Require(SameIgnoringAsciiCase(fields.reader, receiver), "reader is not the receiver", name);
+        Require(AsciiLower(fields.reader) == AsciiLower(receiver), "reader is not the receiver",
+                name);
         Require(fields.pid != -1, "process number of this process accepted", name);
     }
 

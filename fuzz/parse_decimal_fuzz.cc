@@ -1,11 +1,6 @@
 // ParseDecimal on arbitrary text, against a reference written another way: the digits are
 // gathered first and their value is taken modulo 2^32 in 64-bit arithmetic.
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-
+#include "fuzz_support.h"
 #include "transport/parse_decimal.h"
 
 namespace {
@@ -27,8 +22,7 @@ std::int32_t Reference(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const char* bytes = reinterpret_cast<const char*>(data);
-    const std::string text(bytes, strnlen(bytes, size));
+    const std::string text = oxsdk::fuzz::TextOf(data, size);
     const int parsed = ParseDecimal(text.c_str());
     if (parsed != Reference(text)) {
         std::fprintf(stderr, "ParseDecimal(\"%s\") gave %d, expected %d\n", text.c_str(), parsed,

@@ -4,15 +4,10 @@
 // (-2) leaves the record untouched; a full reply fills every member from its field (numbers by
 // ParseDecimal, texts cut to the member and terminated); route pairs lie inside their array.
 #include <algorithm>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "OXSDK5Link/CommandCatalogue.h"
 #include "OXSDK5Link/OXSDK5Link.h"
+#include "fuzz_support.h"
 #include "support/scripted_layer.h"
 #include "transport/parse_decimal.h"
 
@@ -93,19 +88,7 @@ static_assert(sizeof(kRetrieves) / sizeof(kRetrieves[0]) == commands::kCount,
 #undef QUERY
 
 void Require(bool condition, const TRetrieve& retrieve, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "%sAsyncRetrieve: %s\n", retrieve.command->name, what);
-        std::abort();
-    }
-}
-
-std::vector<std::string> SplitFields(const std::string& reply) {
-    std::vector<std::string> fields;
-    for (std::size_t start = 0, bar; (bar = reply.find('|', start)) != std::string::npos;
-         start = bar + 1) {
-        fields.push_back(reply.substr(start, bar - start));
-    }
-    return fields;
+    oxsdk::fuzz::Require(condition, what, retrieve.command->name);
 }
 
 void CheckFullRecord(const TRetrieve& retrieve, const std::vector<std::string>& fields,
@@ -144,8 +127,7 @@ void CheckRoute(const TRetrieve& retrieve, const API::TRouteCoordinates& route) 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const TRetrieve& retrieve = kRetrieves[data[0] % commands::kCount];
-    const char* text = reinterpret_cast<const char*>(data + 1);
-    const std::string reply(text, strnlen(text, size - 1));
+    const std::string reply = oxsdk::fuzz::TextOf(data + 1, size - 1);
 
     oxsdk::testing::ScriptedLayer layer;
     API api(layer);
@@ -159,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     API::TError error{kMark};
     const int result = retrieve.call(api, session, &error, record);
 
-    const std::vector<std::string> fields = SplitFields(reply);
+    const std::vector<std::string> fields = oxsdk::fuzz::SplitFields(reply);
     const bool route = retrieve.command->replyShape == OXSDK5Link::EReplyShape::RouteCoordinates;
     Require(layer.liveSessions() == 0, retrieve, "session not released");
     if (result == -2) {

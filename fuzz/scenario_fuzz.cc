@@ -2,40 +2,21 @@
 // accepted one holds only values the emulator can use: points on the globe, a finite time
 // scale and a simulation speed within their documented ranges, and locations that resolve
 // through the shipped gazetteer or say why not.
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
+#include "fuzz_support.h"
 #include "scenario.h"
 
 namespace {
 
 using namespace oxsdk::emulator;
 
-void Require(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "scenario: %s\n", what);
-        std::abort();
-    }
-}
-
-const CGeocoder& Geocoder() {
-    static const CGazetteer gazetteer = [] {
-        CGazetteer loaded;
-        std::string error;
-        if (!loaded.LoadFile(OXSDK_NAVIGATOR_DATA, &error)) std::abort();
-        return loaded;
-    }();
-    static const CGeocoder geocoder(gazetteer);
-    return geocoder;
-}
+using oxsdk::fuzz::Require;
 
 void CheckLocation(const std::optional<TLocationQuery>& query) {
     if (!query) return;
+    static const CGeocoder geocoder(oxsdk::fuzz::ShippedGazetteer());
     TGeoPoint point{};
     std::string error;
-    if (ResolveLocation(*query, Geocoder(), &point, &error)) {
+    if (ResolveLocation(*query, geocoder, &point, &error)) {
         Require(IsValidPoint(point), "location resolved off the globe");
     } else {
         Require(!error.empty(), "unresolved location without a message");

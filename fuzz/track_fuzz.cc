@@ -3,23 +3,15 @@
 // kMaxTrackPoints points on the globe, and its replay reports points on the globe, a finite
 // speed and a heading from 0 to 360 degrees at any moment.
 #include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 
+#include "fuzz_support.h"
 #include "track_replay.h"
 
 namespace {
 
 using namespace oxsdk::emulator;
 
-void Require(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "track: %s\n", what);
-        std::abort();
-    }
-}
+using oxsdk::fuzz::Require;
 
 void CheckTrack(bool accepted, std::vector<TTrackPoint> points, const std::string& error) {
     if (!accepted) {

@@ -9,8 +9,10 @@ if(TARGET oxsdk_navigator_core)
                    ${CMAKE_CURRENT_SOURCE_DIR}/navigator/navigator_fixture.cc)
     target_link_libraries(oxsdk_emulator_tests PRIVATE oxsdk_navigator_core oxsdk_test_support
                                                         GTest::gtest_main)
+    set(OXSDK_COMMAND_SAMPLES ${PROJECT_SOURCE_DIR}/fuzz/corpus/command_handler)
     target_compile_definitions(oxsdk_emulator_tests PRIVATE
-        OXSDK_NAVIGATOR_DATA="${PROJECT_SOURCE_DIR}/tools/oxsdk-navigator/data/places.csv")
+        OXSDK_NAVIGATOR_DATA="${PROJECT_SOURCE_DIR}/tools/oxsdk-navigator/data/places.csv"
+        OXSDK_COMMAND_SAMPLES="${OXSDK_COMMAND_SAMPLES}")
     gtest_discover_tests(oxsdk_emulator_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS tools)
 
     file(GLOB OXSDK_NAVIGATOR_E2E_SOURCES CONFIGURE_DEPENDS
@@ -18,16 +20,14 @@ if(TARGET oxsdk_navigator_core)
     if(OXSDK_NAVIGATOR_E2E_SOURCES)
         add_executable(oxsdk_emulator_e2e_tests ${OXSDK_NAVIGATOR_E2E_SOURCES}
                        ${CMAKE_CURRENT_SOURCE_DIR}/test_device.cc)
-        target_link_libraries(oxsdk_emulator_e2e_tests PRIVATE oxsdk5link_internal
+        target_link_libraries(oxsdk_emulator_e2e_tests PRIVATE oxsdk_navigator_core
                                                                 GTest::gtest_main)
         target_include_directories(oxsdk_emulator_e2e_tests PRIVATE
                                    ${CMAKE_CURRENT_SOURCE_DIR})
         target_compile_definitions(oxsdk_emulator_e2e_tests PRIVATE
             OXSDK_NAVIGATOR_PATH="$<TARGET_FILE:oxsdk-navigator>"
-            OXSDK_NAVIGATOR_DATA="${PROJECT_SOURCE_DIR}/tools/oxsdk-navigator/data/places.csv")
-        # What the emulator was built with (GPX tracks need pugixml).
-        target_compile_definitions(oxsdk_emulator_e2e_tests PRIVATE
-            $<TARGET_PROPERTY:oxsdk_navigator_core,INTERFACE_COMPILE_DEFINITIONS>)
+            OXSDK_NAVIGATOR_DATA="${PROJECT_SOURCE_DIR}/tools/oxsdk-navigator/data/places.csv"
+            OXSDK_COMMAND_SAMPLES="${OXSDK_COMMAND_SAMPLES}")
         add_dependencies(oxsdk_emulator_e2e_tests oxsdk-navigator)
         gtest_discover_tests(oxsdk_emulator_e2e_tests DISCOVERY_TIMEOUT 60
                              PROPERTIES LABELS "tools;e2e" TIMEOUT 300)

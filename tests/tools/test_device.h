@@ -31,6 +31,9 @@ bool WaitUntil(double seconds, Condition condition) {
 /// The whole content of a host file ("" when it cannot be read).
 std::string ReadFile(const std::string& path);
 
+/// A process number that no process has now: that of a child that has ended and been reaped.
+std::string GonePid();
+
 struct TRun {
     int exitStatus = -1;  ///< -1 when the process did not end in time
     std::string out;

@@ -12,6 +12,7 @@
 
 #include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "OXSDK5Link/CommandCatalogue.h"
 #include "commands.h"
@@ -49,29 +50,39 @@ protected:
         handler_ = std::make_unique<CNavigatorCommandHandler>(*navigator_);
     }
 
-    // Hands `fields` to the handler and returns the fields of its one reply.
-    TFields Run(const TFields& fields) {
+    // Hands `fields` to `handler` (the navigator's by default) and returns the texts it sent.
+    std::vector<std::string> Send(const TFields& fields,
+                                  MCommandHandlerInterface* handler = nullptr) {
         oxsdk::testing::ScriptedLayer layer;
         std::string text;
         for (const std::string& field : fields) text += field + "|";
         layer.LoadAndDecode(text);
         MOstrelSession session;
-        handler_->HandleCommand(layer, &session);
-        if (layer.sent().size() != 1) {
-            ADD_FAILURE() << fields[0] << ": " << layer.sent().size() << " replies";
+        (handler != nullptr ? *handler : *handler_).HandleCommand(layer, &session);
+        return layer.sent();
+    }
+    // Hands `fields` to the handler and returns the fields of its one reply.
+    TFields Run(const TFields& fields) {
+        const std::vector<std::string> sent = Send(fields);
+        if (sent.size() != 1) {
+            ADD_FAILURE() << fields[0] << ": " << sent.size() << " replies";
             return {};
         }
         TFields reply;
-        std::string::size_type start = 0;
-        for (auto bar = layer.sent()[0].find('|'); bar != std::string::npos;
-             start = bar + 1, bar = layer.sent()[0].find('|', start)) {
-            reply.push_back(layer.sent()[0].substr(start, bar - start));
-        }
+        std::istringstream text(sent[0]);
+        for (std::string field; std::getline(text, field, '|');) reply.push_back(field);
         return reply;
     }
     double Number(const TFields& command, std::size_t index) {
         const TFields reply = Run(command);
         return index < reply.size() ? std::stod(reply[index]) : -999;
+    }
+    // The lines of the host file `path` below the temporary folder.
+    TFields Lines(const std::string& path) {
+        std::ifstream in(folder_.path() + path);
+        TFields lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
     }
 
     CTemporaryFolder folder_;
@@ -86,7 +97,7 @@ protected:
 
 TEST_F(CommandHandlerTest, WrongArgumentCountsAreAnsweredWithCode2InTheCommandsShape) {
     for (const OXSDK5Link::TCommandDescription* command : OXSDK5Link::commands::kAll) {
-        TFields fields = kSampleArguments.at(command->wireName);
+        TFields fields = SampleArguments(command->wireName);
         fields.insert(fields.begin(), command->wireName);
         const TFields expected = command->replyShape == OXSDK5Link::EReplyShape::RouteCoordinates
                                      ? TFields{"2", "0"}
@@ -240,31 +251,14 @@ TEST_F(CommandHandlerTest, PoiCommandsWorkOnTheClosestPointOfTheirSet) {
     EXPECT_EQ(store_.poiSet("Cafes"), nullptr);
 }
 
-TEST_F(CommandHandlerTest, RawGpsOutputWritesNmeaOfThePositionWhileEnabled) {
-    ASSERT_EQ(Run({"EnableRawGPSOutputV01", "\\GPS\\out.nmea"}), TFields{"0"});
-    wallSeconds_ += 1.5;
-    navigator_->Update();
-    ASSERT_EQ(Run({"DisableRawGPSOutputV01"}), TFields{"0"});
-    wallSeconds_ += 5.0;
-    navigator_->Update();
-    std::ifstream in(folder_.path() + "/GPS/out.nmea");
-    TFields lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    ASSERT_EQ(lines.size(), 4u);  // two GGA/RMC pairs, none after disabling
-    EXPECT_EQ(lines[0].rfind("$GPGGA,", 0), 0u);
-    EXPECT_NE(lines[0].find("5222.2130,N,00453.7101,E"), std::string::npos);
-    EXPECT_EQ(lines[1].rfind("$GPRMC,", 0), 0u);
-    EXPECT_EQ(lines[3].back(), '\r');
-}
-
-TEST_F(CommandHandlerTest, ReplayedTrackDrivesPositionHeadingSpeedAndNmeaOutput) {
+TEST_F(CommandHandlerTest, ReplayedTrackDrivesPositionHeadingSpeedAndNmeaOutputWhileEnabled) {
     const TGeoPoint start = PointFromMicrodegrees(kStartLatitude, kStartLongitude);
     const TGeoPoint north{52.38, start.longitude};
     CTrackReplay replay;
     std::string error;
     ASSERT_TRUE(replay.Load({{start, 0.0}, {north, 60.0}}, &error)) << error;
     navigator_->StartReplay(replay, 2.0);  // two track seconds per second
-    ASSERT_EQ(Run({"EnableRawGPSOutputV01", "\\out.nmea"}), TFields{"0"});
+    ASSERT_EQ(Run({"EnableRawGPSOutputV01", "\\GPS\\out.nmea"}), TFields{"0"});
     const TGeoPoint middle = Interpolate(start, north, 0.5);
     const std::string speed = Integer(DistanceMetres(start, north) / 60 * 3.6);
     wallSeconds_ += 15.0;
@@ -273,16 +267,18 @@ TEST_F(CommandHandlerTest, ReplayedTrackDrivesPositionHeadingSpeedAndNmeaOutput)
     wallSeconds_ += 100.0;
     EXPECT_EQ(Run({"GetCurrentPositionV01"}),
               (TFields{"0", "52380000", std::to_string(kStartLongitude), "0", "0", "1"}));
-    std::ifstream in(folder_.path() + "/out.nmea");
-    std::vector<TGeoPoint> written;
-    for (std::string line; std::getline(in, line);) {
-        if (const std::optional<TNmeaFix> fix = ParseNmeaSentence(line)) {
-            written.push_back(fix->point);
-        }
-    }
-    ASSERT_EQ(written.size(), 6u);  // a GGA and an RMC at the start, the middle and the end
-    EXPECT_LT(DistanceMetres(written[3], middle), 0.2);
-    EXPECT_LT(DistanceMetres(written[5], north), 0.2);
+    ASSERT_EQ(Run({"DisableRawGPSOutputV01"}), TFields{"0"});
+    wallSeconds_ += 5.0;
+    navigator_->Update();
+    // A GGA and an RMC at the start, the middle and the end, none after disabling.
+    const TFields lines = Lines("/GPS/out.nmea");
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0].rfind("$GPGGA,", 0), 0u);
+    EXPECT_NE(lines[0].find("5222.2130,N,00453.7101,E"), std::string::npos);
+    EXPECT_EQ(lines[1].rfind("$GPRMC,", 0), 0u);
+    for (const std::string& line : lines) EXPECT_EQ(line.back(), '\r') << line;
+    EXPECT_LT(DistanceMetres(ParseNmeaSentence(lines[3])->point, middle), 0.2);
+    EXPECT_LT(DistanceMetres(ParseNmeaSentence(lines[5])->point, north), 0.2);
 }
 
 TEST_F(CommandHandlerTest, ExternalGpsInputTakesTheFixesOfAnNmeaFileOrFifo) {
@@ -338,15 +334,7 @@ TEST_F(CommandHandlerTest, ScriptedFaultsAnswerAsTheySay) {
         {{"GetRouteInfoV01"}, {}},  // never answered
         {{"StopApplicationV01"}, {}},
     };
-    for (const auto& [command, replies] : cases) {
-        oxsdk::testing::ScriptedLayer layer;
-        std::string text;
-        for (const std::string& field : command) text += field + "|";
-        layer.LoadAndDecode(text);
-        MOstrelSession session;
-        faulty.HandleCommand(layer, &session);
-        EXPECT_EQ(layer.sent(), replies) << command[0];
-    }
+    for (const auto& [command, replies] : cases) EXPECT_EQ(Send(command, &faulty), replies);
     EXPECT_EQ(exits, 1);
     EXPECT_FALSE(navigator_->stopRequested());              // exit: not carried out
     EXPECT_EQ(Run({"GetFavoriteV01", "1"}), TFields{"6"});  // a code: not carried out

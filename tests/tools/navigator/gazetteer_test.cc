@@ -14,7 +14,7 @@
 namespace oxsdk::emulator::testing {
 namespace {
 
-TEST(TextFolding, FoldsCaseAccentsAndPunctuation) {
+TEST(TextFolding, FoldsNamesCutsReplyTextsAndKnowsCountries) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"Köln", "koln"},
         {"MÜNCHEN", "munchen"},
@@ -28,23 +28,18 @@ TEST(TextFolding, FoldsCaseAccentsAndPunctuation) {
     for (const auto& [text, folded] : cases) EXPECT_EQ(FoldText(text), folded) << text;
     EXPECT_EQ(FoldText("Düsseldorf", true), "duesseldorf");
     EXPECT_EQ(FoldPostalCode(" 1012 ab"), "1012AB");
-}
-
-TEST(TextFolding, ReplyTextsAreCutAtCharacterBoundariesAndLoseTheSeparator) {
+    // Reply texts are cut at character boundaries and lose the separator.
     EXPECT_EQ(ReplyText("a|b", 10), "a/b");
     EXPECT_EQ(ReplyText("abcdef", 4), "abcd");
     EXPECT_EQ(ReplyText("abcö", 4), "abc");  // "ö" takes two bytes
     EXPECT_EQ(ReplyText("abö", 4), "abö");
     EXPECT_EQ(ToUtf8("K\xF6ln"), "Köln");
     EXPECT_EQ(ToUtf8("Köln"), "Köln");
-}
-
-TEST(TextFolding, CountriesByCodeAndName) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
+    const std::vector<std::pair<std::string, std::string>> countries = {
         {"nl", "NL"},      {"The Netherlands", "NL"}, {"Deutschland", "DE"},
         {"England", "GB"}, {"Belgique", "BE"},        {"Narnia", ""},
         {"", ""}};
-    for (const auto& [text, code] : cases) EXPECT_EQ(CountryCode(text), code) << text;
+    for (const auto& [text, code] : countries) EXPECT_EQ(CountryCode(text), code) << text;
     EXPECT_EQ(CountryName("GB"), "United Kingdom");
 }
 
@@ -66,7 +61,7 @@ TEST(Gazetteer, ShippedDataHoldsHundredsOfValidPlaces) {
     EXPECT_EQ(countries, (std::set<std::string>{"BE", "DE", "FR", "GB", "LU", "NL"}));
 }
 
-TEST(Gazetteer, FindsPlacesByNameOrPostalCodeWithinACountry) {
+TEST(Gazetteer, FindsPlacesByNameOrPostalCodeWithinACountryOrByPosition) {
     const CGazetteer& gazetteer = ShippedGazetteer();
     // {name or postal code, country, place found ("" for none)}; names match folded, also by
     // an alternative name; Dutch codes match by their 4-digit area, British by the outward code.
@@ -99,10 +94,6 @@ TEST(Gazetteer, FindsPlacesByNameOrPostalCodeWithinACountry) {
         const TPlace* place = gazetteer.FindByPostalCode(code, country);
         EXPECT_EQ(place != nullptr ? place->name : "", expected) << code;
     }
-}
-
-TEST(Gazetteer, NearestPlace) {
-    const CGazetteer& gazetteer = ShippedGazetteer();
     EXPECT_EQ(gazetteer.Nearest({52.09, 5.12})->name, "Utrecht");
     EXPECT_EQ(gazetteer.Nearest({51.50, -0.12})->name, "London");
     EXPECT_EQ(CGazetteer().Nearest({0, 0}), nullptr);
@@ -127,7 +118,7 @@ TEST(Gazetteer, RejectsMalformedLines) {
     EXPECT_FALSE(gazetteer.LoadFile("/nonexistent/places.csv", &error));
 }
 
-TEST(Geocoder, StreetsLandNearTheirPlaceAndStayPut) {
+TEST(Geocoder, StreetsLandNearTheirPlaceStayPutAndSplitFromTheirNumber) {
     const CGeocoder geocoder(ShippedGazetteer());
     const auto first = geocoder.Address("Domplein", "9", "Utrecht", "");
     const auto again = geocoder.Address("domplein ", "9", "UTRECHT", "nl");
@@ -140,9 +131,6 @@ TEST(Geocoder, StreetsLandNearTheirPlaceAndStayPut) {
     EXPECT_EQ(centre->addressLine, "3511 Utrecht");
     EXPECT_EQ(centre->accuracyMetres, 2000);
     EXPECT_EQ(first->accuracyMetres, 250);
-}
-
-TEST(Geocoder, SplitsStreetAndHouseNumber) {
     const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
         {"Domplein 9", "Domplein", "9"},
         {"10 Downing Street", "Downing Street", "10"},

@@ -12,7 +12,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 
 #include "log.h"
@@ -128,88 +127,59 @@ struct TUmask {
 };
 
 TEST(HostileHost, DataFilesAreNeitherReadNorWrittenThroughLinks) {
-    struct TCase {
+    const struct {
         const char* label;
-        // Plants the hostile entry in the store's folder `data` pointing at `outside`.
-        std::function<void(const std::string& data, const std::string& outside)> plant;
-        bool writeSucceeds;
+        const char* link;  // below the device, to the file outside (or to its folder)
+        bool toFolder;     // then nothing can be written
+    } cases[] = {
+        {"link at the temporary name", "/Ostrel/NavigatorData/favorites.json.tmp", false},
+        {"link at the file's name", "/Ostrel/NavigatorData/favorites.json", false},
+        {"data folder is a link", "/Ostrel/NavigatorData", true},
     };
-    const TCase cases[] = {
-        {"link at the temporary name",
-         [](const std::string& data, const std::string& outside) {
-             std::filesystem::create_directories(data);
-             std::filesystem::create_symlink(outside, data + "/favorites.json.tmp");
-         },
-         true},
-        {"link at the file's name",
-         [](const std::string& data, const std::string& outside) {
-             std::filesystem::create_directories(data);
-             std::filesystem::create_symlink(outside, data + "/favorites.json");
-         },
-         true},
-        {"data folder is a link",
-         [](const std::string& data, const std::string& outside) {
-             std::filesystem::create_directories(std::filesystem::path(data).parent_path());
-             std::filesystem::create_symlink(std::filesystem::path(outside).parent_path(), data);
-         },
-         false},
-    };
-    for (const TCase& test : cases) {
+    for (const auto& test : cases) {
         CTemporaryFolder device, elsewhere;
         const TOutsideFile outside(elsewhere.path() + "/favorites.json");
-        const std::string data = device.path() + "/Ostrel/NavigatorData";
-        test.plant(data, outside.path);
+        const std::filesystem::path link = device.path() + test.link;
+        std::filesystem::create_directories(link.parent_path());
+        std::filesystem::create_symlink(test.toFolder ? elsewhere.path() : outside.path, link);
         CUserDataStore store(device.path(), "Ostrel/NavigatorData");
         std::string error;
         store.Load(&error);
         EXPECT_FALSE(store.favorite(1).has_value()) << test.label << ": read through the link";
-        EXPECT_EQ(store.SetFavorite(2, {"Home", "", 3, 4}), test.writeSucceeds) << test.label;
+        EXPECT_EQ(store.SetFavorite(2, {"Home", "", 3, 4}), !test.toFolder) << test.label;
         outside.ExpectUnchanged(test.label);
         const std::filesystem::directory_iterator entries(elsewhere.path());
         EXPECT_EQ(std::distance(begin(entries), end(entries)), 1)
             << test.label << ": a file was added outside";
-        if (test.writeSucceeds) {
-            EXPECT_TRUE(S_ISREG(ModeOf(data + "/favorites.json"))) << test.label;
+        if (!test.toFolder) {
+            EXPECT_TRUE(S_ISREG(ModeOf(device.path() + "/Ostrel/NavigatorData/favorites.json")))
+                << test.label;
         }
     }
 }
 
 TEST(HostileHost, OutputFilesMustBeRegularFilesAndAreNeverWaitedFor) {
-    struct TCase {
-        const char* label;
-        std::function<void(const std::string& name, const std::string& outside)> plant;
-    };
-    const TCase cases[] = {
-        {"link to a file outside",
-         [](const std::string& name, const std::string& outside) {
-             std::filesystem::create_symlink(outside, name);
-         }},
-        {"FIFO with a reader",
-         [](const std::string& name, const std::string&) {
-             ::mkfifo(name.c_str(), 0600);
-             static int reader = -1;  // one reader end open at a time
-             if (reader >= 0) ::close(reader);
-             reader = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-         }},
-        {"FIFO without a reader",
-         [](const std::string& name, const std::string&) { ::mkfifo(name.c_str(), 0600); }},
-        {"folder", [](const std::string& name,
-                      const std::string&) { std::filesystem::create_directory(name); }},
-        {"link to a device",
-         [](const std::string& name, const std::string&) {
-             std::filesystem::create_symlink("/dev/null", name);
-         }},
-    };
-    for (const TCase& test : cases) {
+    enum EPlanted { kLinkOutside, kFifoWithReader, kFifo, kFolder, kLinkToDevice };
+    const char* const labels[] = {"link to a file outside", "FIFO with a reader",
+                                  "FIFO without a reader", "folder", "link to a device"};
+    for (const EPlanted planted : {kLinkOutside, kFifoWithReader, kFifo, kFolder, kLinkToDevice}) {
         CTemporaryFolder device, elsewhere;
         const TOutsideFile outside(elsewhere.path() + "/target");
+        const std::string name = device.path() + "/Temp/out", label = labels[planted];
         std::filesystem::create_directory(device.path() + "/Temp");
-        test.plant(device.path() + "/Temp/out", outside.path);
+        if (planted == kLinkOutside) std::filesystem::create_symlink(outside.path, name);
+        if (planted == kLinkToDevice) std::filesystem::create_symlink("/dev/null", name);
+        if (planted == kFolder) std::filesystem::create_directory(name);
+        if (planted == kFifo || planted == kFifoWithReader) ::mkfifo(name.c_str(), 0600);
+        const int reader = planted != kFifoWithReader
+                               ? -1
+                               : ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         CNmeaOutput nmea;
-        EXPECT_FALSE(nmea.Open(device.path(), "Temp/out")) << test.label;
+        EXPECT_FALSE(nmea.Open(device.path(), "Temp/out")) << label;
         CLog log;
-        EXPECT_FALSE(log.OpenFile(device.path() + "/Temp/out")) << test.label;
-        outside.ExpectUnchanged(test.label);
+        EXPECT_FALSE(log.OpenFile(name)) << label;
+        outside.ExpectUnchanged(label);
+        if (reader >= 0) ::close(reader);
     }
     // A folder on the way that links outside is not followed either.
     CTemporaryFolder device, elsewhere;

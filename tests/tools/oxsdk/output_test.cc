@@ -1,4 +1,5 @@
-// Reports of the client: records read back with the catalogue layout, text and JSON forms.
+// Reports of the client: records read back with the catalogue layout, text and JSON forms; and
+// how the monitor decodes the messages it sees and tells their direction.
 #include "output.h"
 
 #include <cstring>
@@ -6,11 +7,13 @@
 #include <gtest/gtest.h>
 
 #include "meanings.h"
+#include "monitor_events.h"
 
 namespace oxsdk::cli {
 namespace {
 
 namespace commands = OXSDK5Link::commands;
+using TFields = std::vector<std::string>;
 
 std::vector<unsigned char> BytesOf(const COstrelAPI::TFavoriteInfo& favorite) {
     std::vector<unsigned char> bytes(sizeof favorite);
@@ -90,10 +93,47 @@ TEST(OutputTest, CommandListComesFromTheCatalogue) {
 TEST(OutputTest, EveryRecordMemberHasAMeaning) {
     for (const TCommandDescription* command : commands::kAll) {
         for (int i = 0; i < command->replyFieldCount; ++i) {
-            EXPECT_NE(nullptr, FindMemberMeaning(command->recordName, command->replyFields[i].member))
+            EXPECT_NE(nullptr,
+                      FindMemberMeaning(command->recordName, command->replyFields[i].member))
                 << command->recordName << "::" << command->replyFields[i].member;
         }
     }
+}
+
+TEST(MonitorEventsTest, DecodesAsTheReceiverDoes) {
+    const struct {
+        std::string bytes;
+        TFields fields;
+        std::string rest;
+    } cases[] = {
+        {std::string("A|B|\0", 5), {"A", "B"}, ""},
+        {std::string("a||b|\0", 6), {"a", "", "b"}, ""},
+        {"a|b", {"a"}, "b"},                    // no closing separator
+        {"a|b\n|c|", {"a"}, "b\n"},             // cut after the first line feed
+        {std::string("a|\0b|", 5), {"a"}, ""},  // and at the first zero byte
+        {"", {}, ""},
+    };
+    for (const auto& item : cases) {
+        const TMessageText text = DecodeMessageText(item.bytes);
+        EXPECT_EQ(item.fields, text.fields) << item.bytes;
+        EXPECT_EQ(item.rest, text.rest) << item.bytes;
+    }
+}
+
+TEST(MonitorEventsTest, TellsRepliesByTheirCommandOrTheirWriter) {
+    const auto now = std::chrono::steady_clock::now();
+    CDirectionTracker hinted("Nav");
+    EXPECT_EQ(EDirection::kReply, hinted.DirectionOf({"nav", "app", 1, 1}));  // letter case aside
+    EXPECT_EQ(EDirection::kCommand, hinted.DirectionOf({"app", "nav", 1, 1}));
+    // "a" and "b" send each other commands: both are navigators, only the twin tells a reply.
+    CDirectionTracker tracker("");
+    tracker.Record({"a", "b", 1, 3}, EDirection::kCommand, "GetFavoriteV01", now);
+    tracker.Record({"b", "a", 1, 5}, EDirection::kCommand, "FlashMessageV01", now);
+    EXPECT_EQ(EDirection::kReply, tracker.DirectionOf({"b", "a", 1, 3}));
+    EXPECT_EQ(EDirection::kCommand, tracker.DirectionOf({"b", "a", 1, 4}));
+    const auto command = tracker.Record({"b", "a", 1, 3}, EDirection::kReply, "", now);
+    ASSERT_TRUE(command.has_value());
+    EXPECT_EQ("GetFavoriteV01", command->wireName);
 }
 
 }  // namespace
