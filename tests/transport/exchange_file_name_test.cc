@@ -7,6 +7,7 @@
 namespace {
 
 using namespace oxsdk::transport;
+using namespace std::string_literals;
 
 TEST(ExchangeFileNameTest, FormatsUnsignedNumbersAndRefusesWhatDoesNotFit) {
     char name[kFileNameCapacity];
@@ -20,8 +21,7 @@ TEST(ExchangeFileNameTest, FormatsUnsignedNumbersAndRefusesWhatDoesNotFit) {
     EXPECT_STREQ("", name);
 }
 
-// The names it refuses are checked by the marker_name fuzz target and its corpus.
-TEST(ExchangeFileNameTest, AcceptsMarkersThatFormatBackToThemselves) {
+TEST(ExchangeFileNameTest, AcceptsOnlyMarkersThatFormatBackToThemselves) {
     const std::string longest(255 - std::string(".nav.1.1.finished").size(), 'w');
     struct Case {
         std::string entry, writer, reader;
@@ -41,6 +41,16 @@ TEST(ExchangeFileNameTest, AcceptsMarkersThatFormatBackToThemselves) {
         EXPECT_EQ(c.reader, fields.reader);
         EXPECT_EQ(c.pid, fields.pid);
         EXPECT_EQ(c.sequence, fields.sequence);
+    }
+    for (const std::string& entry :
+         {"w" + longest + ".nav.1.1.finished", "app.nav.1234.7.message"s,
+          "app.nav.1234.7.FINISHED"s, "app.nav.1234.finished"s, "nav.app.1234.7.finished"s,
+          "app.navx.1234.7.finished"s, "app.nav.01234.7.finished"s, "app.nav.1234.+7.finished"s,
+          "app.nav.-1234.7.finished"s, "app.nav. 1234.7.finished"s, "app.nav.1234.7x.finished"s,
+          "app.nav.1234.7.x.finished"s, "app.nav.1234..finished"s, "app.nav.4294967295.7.finished"s,
+          "app.nav.4294967296.7.finished"s, ".finished"s, ""s}) {
+        TMarkerFields fields{};
+        EXPECT_FALSE(ParseMarkerName(entry.c_str(), "nav", &fields)) << entry;
     }
 }
 
