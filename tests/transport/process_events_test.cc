@@ -47,42 +47,47 @@ protected:
     bool waited_ = false;
 };
 
+// Each reply's name carries its command's sequence number. A handler that throws loses its
+// command, not the pass: the next command is served, and the layer and sessions of the dropped
+// one are released (the asan preset checks for leaks).
 TEST_F(ProcessEventsTest, EveryCommandOfOnePassIsReceivedRemovedAndAnsweredInItsSpelling) {
+    struct Throwing : EchoNavigator {
+        int HandleCommand(MOstrelCommunicationLayerInterface& layer,
+                          MOstrelSession* session) override {
+            EchoNavigator::HandleCommand(layer, session);
+            if (received.size() == 2) throw std::bad_alloc();
+            return 0;
+        }
+    } throwing;
     AddCommand("app.nav.1234.7", "EchoV01|x|");
     AddCommand("app.NAV.1234.9", "EchoV01|");  // the receiver is matched without case
-    AddCommand(".nav.55.1", "EchoV01|");
-    COstrelFileLayer::ProcessEvents("nav", handler_);
-    // Each reply's name carries its command's sequence number.
-    ASSERT_EQ(3u, handler_.received.size());
-    EXPECT_EQ((std::vector<std::string>{"EchoV01", "x"}), handler_.received[0]);
+    AddCommand(".nav.55.1", "EchoV01|z|");
+    COstrelFileLayer::ProcessEvents("nav", throwing);
+    ASSERT_EQ(3u, throwing.received.size());
+    EXPECT_EQ((std::vector<std::string>{"EchoV01", "x"}), throwing.received[0]);
     EXPECT_EQ(
         fake_.ListFolder(kFolder),
         (Names{u"nav.app.1234.7.message", u"nav.app.1234.7.finished", u"NAV.app.1234.9.message",
                u"NAV.app.1234.9.finished", u"nav..55.1.message", u"nav..55.1.finished"}));
     EXPECT_EQ(std::string("0|x|\0", 5), fake_.FileContents(InExchange("nav.app.1234.7.message")));
+    EXPECT_EQ(std::string("0|z|\0", 5), fake_.FileContents(InExchange("nav..55.1.message")));
     EXPECT_EQ(kMarker, fake_.FileContents(InExchange("nav.app.1234.7.finished")));
 }
 
-TEST_F(ProcessEventsTest, LeavesEverythingNotAddressedToItUntouched) {
+// A command without readable text (no message, an empty one, one over the bound) reaches the
+// handler without fields; the pass goes on. Only a marker without message stays (until the
+// grace period ends, below), beside everything not addressed to the navigator.
+TEST_F(ProcessEventsTest, UnreadableCommandsGiveTheHandlerNoFieldsOthersAreLeftAlone) {
     COstrelFileLayer::ProcessEvents("nav", handler_);
-    EXPECT_FALSE(fake_.Exists(u"\\Ostrel"));     // a missing folder is not created
+    EXPECT_FALSE(fake_.Exists(u"\\Ostrel"));  // a missing folder is not created
+    AddCommand("app.nav.1234.1", "", false);
     AddCommand("nav.app.1234.7", "0|");          // a reply waiting for its client
     AddCommand("app.other.1234.7", "EchoV01|");  // for another navigator
     fake_.AddFile(InExchange("app.nav.1234.finished"), kMarker);
     fake_.AddFile(InExchange("app.nav.1234.8.FINISHED"), kMarker);
     fake_.AddFile(InExchange("app.nav.1234.9.message"), "EchoV01|");
     fake_.AddFolder(InExchange("app.nav.1234.10.finished"));
-    std::vector<std::u16string> before = fake_.ListFolder(kFolder);
-    COstrelFileLayer::ProcessEvents("nav", handler_);
-    EXPECT_TRUE(handler_.received.empty());
-    EXPECT_EQ(before, fake_.ListFolder(kFolder));
-}
-
-// A command without readable text (no message, an empty one, one over the bound) reaches the
-// handler without fields; the pass goes on. Only a marker without message stays (until the
-// grace period ends, below).
-TEST_F(ProcessEventsTest, UnreadableCommandsGiveTheHandlerNoFields) {
-    AddCommand("app.nav.1234.1", "", false);
+    const Names left = fake_.ListFolder(kFolder);
     AddCommand("app.nav.1234.2", "");
     AddCommand("app.nav.1234.3", std::string(COstrelFileLayer::kMaxCommandSize, '|'));
     AddCommand("app.nav.1234.4", "EchoV01|next|");
@@ -91,30 +96,9 @@ TEST_F(ProcessEventsTest, UnreadableCommandsGiveTheHandlerNoFields) {
     COstrelFileLayer::ProcessEvents("nav", handler_);
     using Fields = std::vector<std::string>;
     EXPECT_EQ((std::vector<Fields>{{}, {}, {}, {"EchoV01", "next"}, {}}), handler_.received);
-    EXPECT_EQ(fake_.ListFolder(kFolder), (Names{u"app.nav.1234.1.finished"}));
+    EXPECT_EQ(left, fake_.ListFolder(kFolder));
 }
 
-// A handler that throws loses its command, not the pass: the next command is served, and the
-// layer and sessions of the dropped one are released (the asan preset checks for leaks).
-TEST_F(ProcessEventsTest, ThrowingHandlerDropsItsCommandOnly) {
-    struct Throwing : EchoNavigator {
-        int HandleCommand(MOstrelCommunicationLayerInterface& layer,
-                          MOstrelSession* session) override {
-            EchoNavigator::HandleCommand(layer, session);
-            if (received.size() == 1) throw std::bad_alloc();
-            return 0;
-        }
-    } throwing;
-    AddCommand("app.nav.1234.1", "EchoV01|first|");
-    AddCommand("app.nav.1234.2", "EchoV01|second|");
-    COstrelFileLayer::ProcessEvents("nav", throwing);
-    ASSERT_EQ(2u, throwing.received.size());
-    EXPECT_EQ((std::vector<std::string>{"EchoV01", "second"}), throwing.received[1]);
-    EXPECT_FALSE(fake_.Exists(InExchange("app.nav.1234.2.finished")));
-}
-
-// A marker without its message is junk once it has stood past the grace period: the pass
-// removes it (the marker only, and only when it is addressed to this navigator).
 TEST_F(ProcessEventsTest, MarkersWithoutMessageAreRemovedAfterTheGracePeriod) {
     fake_.AddFile(InExchange("app.nav.1234.2.finished"), kMarker);
     fake_.AddFile(InExchange("app.other.1234.3.finished"), kMarker);
