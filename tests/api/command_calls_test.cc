@@ -1,11 +1,14 @@
 // Every remote command of COstrelAPI over the scripted layer: the exact text its Async and
 // blocking forms send, the reply field counts its retrieve accepts, which reply field fills
-// which record member, and that reply texts stay inside their members.
+// which record member, and that reply texts stay inside their members. Then the parts of the
+// API's frame that no remote command shows.
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -198,25 +201,29 @@ struct Outcome {
     API::TError error;
 };
 
-/// Retrieves a reply of `count` fields: `code`, then Text(k, longField) for field k.
+/// Retrieves a reply of `count` fields: `code`, then Text(k, longField) for field k; with
+/// `count` -1, retrieves nothing from no session.
 Outcome Retrieve(const CommandCase& c, int count, const char* code, RecordStorage& storage,
-                 int longField = 0) {
-    std::vector<std::string> fields;
-    for (int k = 0; k < count; ++k) fields.push_back(k == 0 ? code : Text(k, longField));
+                 int longField) {
+    std::string reply;
+    for (int k = 0; k < count; ++k) reply += (k == 0 ? code : Text(k, longField)) + "|";
     ScriptedLayer layer;
     API api(layer);
-    layer.QueueReplyFields(fields);
-    layer.StartSendCommand();
+    layer.QueueReply(reply);
+    MOstrelSession* session = nullptr;
+    if (count >= 0) {
+        layer.StartSendCommand();
+        session = layer.SendCommand();
+    }
     Outcome outcome{0, {12345}};
-    outcome.result = c.retrieve(api, layer.SendCommand(), &outcome.error, storage.bytes);
+    outcome.result = c.retrieve(api, session, &outcome.error, storage.bytes);
     EXPECT_EQ(0, layer.liveSessions());
+    EXPECT_TRUE(count >= 0 || layer.calls().empty());
     return outcome;
 }
 
-int CountCalls(const ScriptedLayer& layer, const std::string& slot) {
-    int count = 0;
-    for (const std::string& call : layer.calls()) count += call == slot ? 1 : 0;
-    return count;
+long CountCalls(const ScriptedLayer& layer, const std::string& slot) {
+    return std::count(layer.calls().begin(), layer.calls().end(), slot);
 }
 
 TEST(CommandCallsTest, EveryCommandButStopApplicationHasOneCaseMatchingTheCatalogue) {
@@ -255,50 +262,27 @@ TEST(CommandCallsTest, AsyncSendsTheExactTextWhateverTheLeadingIntAndNullWhenSen
     }
 }
 
-TEST(CommandCallsTest, RetrieveWithNullSessionGivesMinusOneWithoutCallingTheLayer) {
+// A reply of one field carries the navigator's code; a full one fills the record whatever the
+// code, integers with the number in front of any letters, texts cut inside their members.
+TEST(CommandCallsTest, RetrieveTakesTheFieldCountsItsCommandAllowsAndNoSession) {
     for (const CommandCase& c : Cases()) {
         if (!HasFixedReply(c)) continue;
-        ScriptedLayer layer;
-        API api(layer);
-        API::TError error{0};
-        RecordStorage storage;
-        EXPECT_EQ(-1, c.retrieve(api, nullptr, &error, storage.bytes)) << c.command->name;
-        EXPECT_EQ(-1, error.errorCode) << c.command->name;
-        EXPECT_TRUE(layer.calls().empty()) << c.command->name;
-        EXPECT_TRUE(storage.UntouchedFrom(0)) << c.command->name;
-    }
-}
-
-TEST(CommandCallsTest, EachFieldCountIsAcceptedOrRefusedAsTheCommandSays) {
-    for (const CommandCase& c : Cases()) {
-        if (!HasFixedReply(c)) continue;
-        for (int count = 0; count <= c.fullCount + 1; ++count) {
-            // The record is filled from a full reply whatever the navigator's code says.
+        for (int count = -1; count <= c.fullCount + 1; ++count) {
+            const bool accepted = count == 1 || count == c.fullCount;
+            const bool filled = count == c.fullCount && c.full != nullptr;
             for (const char* code : {"0", "7", "-3"}) {
-                SCOPED_TRACE(std::string(c.command->name) + " fields " + std::to_string(count) +
-                             " code " + code);
-                RecordStorage storage;
-                const Outcome outcome = Retrieve(c, count, code, storage);
-                const bool accepted = count == 1 || count == c.fullCount;
-                EXPECT_EQ(accepted ? 0 : -2, outcome.result);
-                EXPECT_EQ(accepted ? std::stoi(code) : -2, outcome.error.errorCode);
-                const bool filled = count == c.fullCount && c.full != nullptr;
-                if (filled) c.full(storage.bytes, Expect{0});
-                EXPECT_TRUE(storage.UntouchedFrom(filled ? c.recordSize : 0));
+                for (int longField = 0; longField < (filled ? c.fullCount : 1); ++longField) {
+                    SCOPED_TRACE(std::string(c.command->name) + " fields " + std::to_string(count) +
+                                 " code " + code + " long field " + std::to_string(longField));
+                    RecordStorage storage;
+                    const Outcome outcome = Retrieve(c, count, code, storage, longField);
+                    const int refused = count < 0 ? -1 : -2;
+                    EXPECT_EQ(accepted ? 0 : refused, outcome.result);
+                    EXPECT_EQ(accepted ? std::stoi(code) : refused, outcome.error.errorCode);
+                    if (filled) c.full(storage.bytes, Expect{longField});
+                    EXPECT_TRUE(storage.UntouchedFrom(filled ? c.recordSize : 0));
+                }
             }
-        }
-    }
-}
-
-TEST(CommandCallsTest, OverlongReplyFieldIsCutInsideItsMember) {
-    // Integer members read the number in front of the letters.
-    for (const CommandCase& c : Cases()) {
-        for (int longField = 1; c.full != nullptr && longField < c.fullCount; ++longField) {
-            SCOPED_TRACE(std::string(c.command->name) + " long field " + std::to_string(longField));
-            RecordStorage storage;
-            EXPECT_EQ(0, Retrieve(c, c.fullCount, "0", storage, longField).result);
-            c.full(storage.bytes, Expect{longField});
-            EXPECT_TRUE(storage.UntouchedFrom(c.recordSize));
         }
     }
 }
@@ -335,6 +319,25 @@ TEST(CommandCallsTest, BlockingFormSendsOnceToARunningNavigatorAndNothingOtherwi
         }
     }
     oxsdk::navigator::ResetNavigatorState();
+}
+
+TEST(COstrelAPITest, GetSDKVersionAnswersLocally) {
+    ScriptedLayer layer;
+    API api(layer);
+    API::TError error{99};
+    API::TVersion version{};
+    EXPECT_EQ(0, api.GetSDKVersion(&error, &version));
+    EXPECT_EQ(0, error.errorCode);
+    EXPECT_STREQ("5.2", version.versionText);
+    EXPECT_EQ(223, version.versionNumber);
+    EXPECT_TRUE(layer.calls().empty());
+}
+
+TEST(COstrelAPITest, LayersCannotBeCopied) {
+    // A copy would leave two owners of one argument list.
+    EXPECT_FALSE(std::is_copy_constructible_v<MOstrelCommunicationLayerInterface> ||
+                 std::is_copy_assignable_v<MOstrelCommunicationLayerInterface> ||
+                 std::is_copy_constructible_v<COstrelFileLayer>);
 }
 
 }  // namespace

@@ -16,7 +16,6 @@ void* __real_realloc(void* block, std::size_t size);
 namespace {
 
 std::atomic<long> countdown{0};  // 0: disarmed; else allocations left until the failing one
-std::atomic<long> counted{0};
 std::atomic<bool> failed{false};
 std::atomic<bool> onlyMalloc{false};
 std::atomic<bool> pausedHook{false};
@@ -26,7 +25,6 @@ bool FailThisOne(bool isNew = false) {
     if (countdown.load(std::memory_order_relaxed) == 0) return false;
     if (pausedHook.load(std::memory_order_relaxed)) return false;
     if (isNew && onlyMalloc.load(std::memory_order_relaxed)) return false;
-    counted.fetch_add(1, std::memory_order_relaxed);
     if (countdown.fetch_sub(1, std::memory_order_relaxed) != 1) return false;
     failed.store(true, std::memory_order_relaxed);
     return true;
@@ -56,7 +54,6 @@ namespace oxsdk::testing {
 void ArmAllocationFailure(long n, bool mallocOnly) {
     onlyMalloc.store(mallocOnly);
     failed.store(false);
-    counted.store(0);
     countdown.store(n < 1 ? 1 : n);
 }
 
@@ -67,10 +64,6 @@ bool DisarmAllocationFailure() {
 
 void PauseAllocationFailure(bool paused) {
     pausedHook.store(paused);
-}
-
-long AllocationsSinceArmed() {
-    return counted.load();
 }
 
 }  // namespace oxsdk::testing

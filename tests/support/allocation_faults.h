@@ -1,13 +1,8 @@
-// A test-only allocation-failure hook. Every test program that links the test support has its
-// malloc, calloc and realloc calls (of the library and of the tests alike) wrapped at link time,
-// and the global operator new and delete replaced, so that a test can make the Nth allocation
-// from now fail: malloc, calloc and realloc return null, operator new throws std::bad_alloc (the
-// nothrow forms return null). Disarmed, every call goes straight to the runtime's allocator, so
-// the sanitizers see every block.
-//
-//   oxsdk::testing::ArmAllocationFailure(3);   // the third allocation from now fails
-//   ... call under test ...
-//   bool hit = oxsdk::testing::DisarmAllocationFailure();
+// A test-only allocation-failure hook: in every test program that links the test support,
+// malloc, calloc and realloc are wrapped at link time and the global operator new and delete
+// replaced, so that a test can make the Nth allocation from now fail (null, or std::bad_alloc
+// from operator new). Disarmed, every call goes straight to the runtime's allocator, so the
+// sanitizers see every block.
 #pragma once
 
 namespace oxsdk::testing {
@@ -22,8 +17,5 @@ bool DisarmAllocationFailure();
 
 /// While paused, allocations are neither counted nor failed (for a scripted other side).
 void PauseAllocationFailure(bool paused);
-
-/// Allocations counted since the last ArmAllocationFailure (failed one included).
-long AllocationsSinceArmed();
 
 }  // namespace oxsdk::testing

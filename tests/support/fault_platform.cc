@@ -13,17 +13,13 @@ public:
     FaultFile(std::unique_ptr<platform::File> file, FaultPlatform& owner)
         : file_(std::move(file)), owner_(owner) {}
     Error Read(void* buffer, std::uint32_t capacity, std::uint32_t* bytesRead) override {
-        if (owner_.Fails(EFaultKind::kRead)) {
-            *bytesRead = 0;
-            return Error::kOther;
-        }
+        *bytesRead = 0;
+        if (owner_.Fails(EFaultKind::kRead)) return Error::kOther;
         return file_->Read(buffer, capacity, bytesRead);
     }
     Error Write(const void* data, std::uint32_t size, std::uint32_t* bytesWritten) override {
-        if (owner_.Fails(EFaultKind::kWrite)) {
-            *bytesWritten = 0;
-            return Error::kOther;
-        }
+        *bytesWritten = 0;
+        if (owner_.Fails(EFaultKind::kWrite)) return Error::kOther;
         return file_->Write(data, size, bytesWritten);
     }
     std::uint32_t GetSize() override { return file_->GetSize(); }
@@ -33,24 +29,17 @@ private:
     FaultPlatform& owner_;
 };
 
+// Opened and created files fail their reads and writes as armed.
+Error Wrapped(Error error, std::unique_ptr<platform::File>* file, FaultPlatform& owner) {
+    if (error == Error::kNone) *file = std::make_unique<FaultFile>(std::move(*file), owner);
+    return error;
+}
+
 }  // namespace
 
 const char* FaultKindName(EFaultKind kind) {
-    switch (kind) {
-        case EFaultKind::kOpen:
-            return "open";
-        case EFaultKind::kCreate:
-            return "create";
-        case EFaultKind::kRead:
-            return "read";
-        case EFaultKind::kWrite:
-            return "write";
-        case EFaultKind::kDelete:
-            return "delete";
-        case EFaultKind::kFind:
-            return "find";
-    }
-    return "?";
+    static const char* const kNames[] = {"open", "create", "read", "write", "delete", "find"};
+    return kNames[static_cast<int>(kind)];
 }
 
 void FaultPlatform::Arm(EFaultKind kind, int n) {
@@ -68,16 +57,12 @@ bool FaultPlatform::Fails(EFaultKind kind) {
 
 Error FaultPlatform::OpenForReading(const char16_t* path, std::unique_ptr<platform::File>* file) {
     if (Fails(EFaultKind::kOpen)) return Error::kNotFound;
-    Error error = PlatformWrapper::OpenForReading(path, file);
-    if (error == Error::kNone) *file = std::make_unique<FaultFile>(std::move(*file), *this);
-    return error;
+    return Wrapped(PlatformWrapper::OpenForReading(path, file), file, *this);
 }
 
 Error FaultPlatform::CreateForWriting(const char16_t* path, std::unique_ptr<platform::File>* file) {
     if (Fails(EFaultKind::kCreate)) return Error::kAccessDenied;
-    Error error = PlatformWrapper::CreateForWriting(path, file);
-    if (error == Error::kNone) *file = std::make_unique<FaultFile>(std::move(*file), *this);
-    return error;
+    return Wrapped(PlatformWrapper::CreateForWriting(path, file), file, *this);
 }
 
 Error FaultPlatform::DeleteFile(const char16_t* path) {

@@ -15,12 +15,6 @@ private:
 
 ScriptedLayer::ScriptedLayer() : MOstrelCommunicationLayerInterface(new CCsvArguments('|')) {}
 
-void ScriptedLayer::QueueReplyFields(const std::vector<std::string>& fields) {
-    std::string text;
-    for (const std::string& field : fields) text += field + "|";
-    replies_.push_back(text);
-}
-
 void ScriptedLayer::StartSendCommand() {
     calls_.push_back("StartSendCommand");
     replyMode_ = false;

@@ -20,8 +20,6 @@ public:
 
     /// Queues the reply text for the next StartReceiveCommand with a session, e.g. "0|5.2|7|".
     void QueueReply(const std::string& text) { replies_.push_back(text); }
-    /// Queues a reply built from fields, each closed by "|".
-    void QueueReplyFields(const std::vector<std::string>& fields);
     /// Makes SendCommand fail (return null) from now on.
     void FailSends(bool fail) { failSends_ = fail; }
     /// Value that ReturnAvailable answers.

@@ -1,3 +1,5 @@
+// The storage of CCsvArguments: inline buffers and their heap successors, reset and copies.
+// How texts decode into fields is checked by the arguments fuzz target and its corpus.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -22,25 +24,17 @@ public:
 using oxsdk::testing::LoadAndDecode;
 using oxsdk::testing::ReceivedFields;
 
-TEST(CCsvArgumentsTest, DecodesFieldsAsClosedPieces) {
-    struct Case {
-        const char* text;
-        std::vector<std::string> fields;
-    };
-    const Case cases[] = {
-        {"a|b|", {"a", "b"}}, {"a||b|", {"a", "", "b"}},
-        {"|", {""}},          {"-3|x y|", {"-3", "x y"}},
-        {"a|b", {"a"}},  // the unclosed last piece is not a field
-        {"abc", {}},          {"", {}},
-    };
-    for (const Case& c : cases) {
-        CCsvArguments arguments('|');
-        LoadAndDecode(arguments, c.text);
-        EXPECT_EQ(c.fields, ReceivedFields(arguments)) << c.text;
+// "count" fields "0|1|2|...|".
+std::string Numbered(int count, std::vector<std::string>* fields = nullptr) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += std::to_string(i) + "|";
+        if (fields != nullptr) fields->push_back(std::to_string(i));
     }
+    return text;
 }
 
-TEST(CCsvArgumentsTest, StaysInlineUpTo1022BytesThenMovesToHeapWithTextIntact) {
+TEST(CCsvArgumentsTest, TextStaysInlineUpTo1022BytesThenGrowsAsMuchAsAnArgumentNeeds) {
     const std::string first(1000, 'x');
     for (std::size_t second : {21u, 22u}) {  // 1001 + 22 = 1023 text bytes, then one more
         ArgumentsProbe arguments;
@@ -49,9 +43,7 @@ TEST(CCsvArgumentsTest, StaysInlineUpTo1022BytesThenMovesToHeapWithTextIntact) {
         EXPECT_EQ(second == 21 ? 0 : 2048, arguments.HeapBufferSize());
         EXPECT_EQ(first + "|" + std::string(second, 'y') + "|", arguments.CommandBuffer());
     }
-}
-
-TEST(CCsvArgumentsTest, ArgumentLongerThanAGrowthStepFitsAtOnce) {
+    // Arguments longer than a growth step fit at once.
     ArgumentsProbe arguments;
     const std::string big(5000, 'q');
     const std::string bigger(20000, 'r');
@@ -64,23 +56,15 @@ TEST(CCsvArgumentsTest, ArgumentLongerThanAGrowthStepFitsAtOnce) {
     EXPECT_EQ((std::vector<std::string>{"head", big, bigger}), ReceivedFields(arguments));
 }
 
-TEST(CCsvArgumentsTest, FieldTableMovesToHeapAt31Separators) {
+TEST(CCsvArgumentsTest, FieldTableMovesToHeapAt31SeparatorsAndResetDropsBothHeapBlocks) {
     for (int separators : {30, 31, 200}) {
         ArgumentsProbe arguments;
-        std::string text;
         std::vector<std::string> expected;
-        for (int i = 0; i < separators; ++i) {
-            expected.push_back(std::to_string(i));
-            text += expected.back() + "|";
-        }
-        LoadAndDecode(arguments, text);
+        LoadAndDecode(arguments, Numbered(separators, &expected));
         EXPECT_EQ(separators < 31 ? 0 : static_cast<int>((separators + 1) * sizeof(char*)),
                   arguments.HeapFieldTableSize());
         EXPECT_EQ(expected, ReceivedFields(arguments));
     }
-}
-
-TEST(CCsvArgumentsTest, ResetDropsHeapBlocksAndFields) {
     ArgumentsProbe arguments;
     LoadAndDecode(arguments, std::string(3000, 'z') + std::string(40, '|'));
     ASSERT_NE(0, arguments.HeapBufferSize());
@@ -96,8 +80,7 @@ TEST(CCsvArgumentsTest, ResetDropsHeapBlocksAndFields) {
 TEST(CCsvArgumentsTest, CopiesDuplicateTheBuffersAndRebaseFields) {
     for (int count : {3, 300}) {  // inline, and on the heap
         ArgumentsProbe original;
-        std::string text;
-        for (int i = 0; i < count; ++i) text += "field" + std::to_string(i) + "|";
+        const std::string text = Numbered(count);
         LoadAndDecode(original, text);
         const std::vector<std::string> fields = ReceivedFields(original);
         ArgumentsProbe copy(original);
@@ -111,8 +94,7 @@ TEST(CCsvArgumentsTest, CopiesDuplicateTheBuffersAndRebaseFields) {
 }
 
 TEST(CSdkBaseTest, OperatorNewZeroFills) {
-    // Dirty a block and release it, so that the allocator is likely to hand the same bytes out
-    // again: the zero fill must clear them.
+    // A dirtied block released first is likely to be handed out again: the fill must clear it.
     void* previous = std::malloc(sizeof(ArgumentsProbe));
     ASSERT_NE(nullptr, previous);
     std::memset(previous, 0xAB, sizeof(ArgumentsProbe));

@@ -1,8 +1,3 @@
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,7 +5,6 @@
 
 #include "platform/fake/fake_platform.h"
 #include "platform/platform.h"
-#include "platform/posix/emulated_device.h"
 #include "transport/exchange_folder.h"
 #include "transport/file_operations.h"
 
@@ -53,41 +47,35 @@ TEST(IsSmartphoneTest, LooksForEitherSpellingOnTheCePlatform) {
     }
 }
 
-TEST(ExchangeFolderTest, PocketPcUsesOstrelAndCreatesBothFoldersOnRequest) {
-    FakePlatform fake;
-    ScopedPlatform use(fake);
-    fake.AddFolder(u"\\Storage Card\\Ostrel");
-    EXPECT_EQ(u"\\Ostrel\\", NavigatorFolder());
-    EXPECT_EQ(u"\\Ostrel\\SdkFileCalls\\", ExchangeFolder(false));
-    EXPECT_FALSE(fake.Exists(u"\\Ostrel"));
-    EXPECT_EQ(u"\\Ostrel\\SdkFileCalls\\", ExchangeFolder(true));
-    EXPECT_TRUE(fake.Exists(u"\\Ostrel\\SdkFileCalls"));
-    EXPECT_EQ(u"\\Ostrel\\SdkFileCalls\\", ExchangeFolder(true));  // existing folders are fine
-}
-
-TEST(ExchangeFolderTest, SmartphoneFindsTheNavigatorFolder) {
+// A Pocket PC always uses "\Ostrel"; a smartphone without it takes the first "\*\Ostrel".
+TEST(ExchangeFolderTest, SmartphoneWithoutTheRootFolderFindsAnother) {
     // "\" + 251 + "\Ostrel" is too long to be a candidate; with 240 it is one, but the
     // exchange folder inside it would not fit.
     const std::u16string tooLong = u"\\" + std::u16string(251, u'c') + u"\\Ostrel";
     const std::u16string noRoom = u"\\" + std::u16string(240, u'c') + u"\\Ostrel";
     struct Case {
+        const char* type;
         std::vector<std::u16string> folders, files;
         std::u16string expected;
     } cases[] = {
-        {{u"\\Storage Card\\Ostrel", u"\\Ostrel"}, {}, u"\\Ostrel\\"},  // the root wins
-        {{u"\\Storage Card\\Ostrel"}, {}, u"\\Storage Card\\Ostrel\\"},
-        {{u"\\Zeta\\Ostrel", u"\\Alpha\\Ostrel"}, {}, u"\\Zeta\\Ostrel\\"},  // listing order
-        {{}, {u"\\Card\\Ostrel", u"\\Ostrel"}, u"\\Ostrel\\"},               // files are no folders
-        {{u"\\Card2\\Ostrel"}, {u"\\Card\\Ostrel"}, u"\\Card2\\Ostrel\\"},
-        {{u"\\.hidden\\Ostrel"}, {}, u"\\Ostrel\\"},  // neither are entries starting with "."
-        {{}, {u"\\readme.txt"}, u"\\Ostrel\\"},
-        {{tooLong, u"\\Card\\Ostrel"}, {}, u"\\Card\\Ostrel\\"},
-        {{noRoom}, {}, noRoom + u"\\"},
+        {"PocketPC", {u"\\Storage Card\\Ostrel"}, {}, u"\\Ostrel\\"},
+        {"Smartphone", {u"\\Storage Card\\Ostrel", u"\\Ostrel"}, {}, u"\\Ostrel\\"},
+        {"Smartphone", {u"\\Storage Card\\Ostrel"}, {}, u"\\Storage Card\\Ostrel\\"},
+        {"Smartphone", {u"\\Zeta\\Ostrel", u"\\Alpha\\Ostrel"}, {}, u"\\Zeta\\Ostrel\\"},
+        {"Smartphone",
+         {},
+         {u"\\Card\\Ostrel", u"\\Ostrel"},
+         u"\\Ostrel\\"},  // files are no folders
+        {"Smartphone", {u"\\Card2\\Ostrel"}, {u"\\Card\\Ostrel"}, u"\\Card2\\Ostrel\\"},
+        {"Smartphone", {u"\\.hidden\\Ostrel"}, {}, u"\\Ostrel\\"},  // nor entries starting with "."
+        {"Smartphone", {}, {u"\\readme.txt"}, u"\\Ostrel\\"},
+        {"Smartphone", {tooLong, u"\\Card\\Ostrel"}, {}, u"\\Card\\Ostrel\\"},
+        {"Smartphone", {noRoom}, {}, noRoom + u"\\"},
     };
     for (const Case& c : cases) {
         FakePlatform fake;
         ScopedPlatform use(fake);
-        fake.SetPlatformType("Smartphone");
+        fake.SetPlatformType(c.type);
         fake.SetListDotEntries(true);
         for (const std::u16string& folder : c.folders) fake.AddFolder(folder);
         for (const std::u16string& file : c.files) fake.AddFile(file, "x");
@@ -98,38 +86,25 @@ TEST(ExchangeFolderTest, SmartphoneFindsTheNavigatorFolder) {
     }
 }
 
-TEST(ExchangeFolderTest, FolderCreationFailuresAreLeftToTheFileOperations) {
+TEST(ExchangeFolderTest, BothFoldersAreCreatedOnRequestFailuresLeftToTheFileOperations) {
+    const std::u16string card = u"\\Storage Card\\Ostrel\\SdkFileCalls";
     FakePlatform fake;
     ScopedPlatform use(fake);
-    fake.InjectFault(oxsdk::platform::FakeOperation::kCreateFolder, u"",
-                     oxsdk::platform::Error::kOther, FakePlatform::kAlways);
+    fake.SetPlatformType("Smartphone");
+    fake.AddFolder(u"\\Storage Card\\Ostrel");
+    EXPECT_EQ(card + u"\\", ExchangeFolder(false));
+    EXPECT_FALSE(fake.Exists(card));
+    EXPECT_EQ(card + u"\\", ExchangeFolder(true));
+    EXPECT_TRUE(fake.Exists(card));
+    EXPECT_FALSE(fake.Exists(u"\\Ostrel"));
+    EXPECT_EQ(card + u"\\", ExchangeFolder(true));  // existing folders are fine
+
+    FakePlatform failing;
+    ScopedPlatform useFailing(failing);
+    failing.InjectFault(oxsdk::platform::FakeOperation::kCreateFolder, u"",
+                        oxsdk::platform::Error::kOther, FakePlatform::kAlways);
     EXPECT_EQ(u"\\Ostrel\\SdkFileCalls\\", ExchangeFolder(true));
     EXPECT_EQ(nullptr, oxsdk::transport::CreateExchangeFile("a.b.1.1.message"));
-}
-
-TEST(ExchangeFolderTest, SmartphoneOnTheEmulatedDevice) {
-    namespace fs = std::filesystem;
-    const fs::path root =
-        fs::temp_directory_path() / ("oxsdk-exchange-folder-" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root / "Storage Card" / "Ostrel");
-    fs::create_directories(root / ".cache" / "Ostrel");
-    fs::create_directories(root / "Apps");
-    std::ofstream(root / "Apps" / "Ostrel") << "not a folder";
-    std::ofstream(root / ".platform-type") << "Smartphone";
-    {
-        std::unique_ptr<oxsdk::platform::Platform> posix =
-            oxsdk::platform::NewPosixPlatform(root.string());
-        ScopedPlatform use(*posix);
-        EXPECT_TRUE(IsSmartphone());
-        EXPECT_EQ(u"\\Storage Card\\Ostrel\\SdkFileCalls\\", ExchangeFolder(true));
-        EXPECT_TRUE(fs::is_directory(root / "Storage Card" / "Ostrel" / "SdkFileCalls"));
-        EXPECT_FALSE(fs::exists(root / "Ostrel"));
-        // Nothing is cached: the root folder, once there, wins.
-        fs::create_directories(root / "Ostrel");
-        EXPECT_EQ(u"\\Ostrel\\", NavigatorFolder());
-    }
-    fs::remove_all(root);
 }
 
 }  // namespace

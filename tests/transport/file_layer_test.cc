@@ -22,6 +22,8 @@ using oxsdk::platform::ScopedPlatform;
 
 using oxsdk::testing::InExchange;
 using oxsdk::testing::kMarker;
+using oxsdk::testing::ReceivedFields;
+using Names = std::vector<std::u16string>;
 const std::u16string& kFolder = oxsdk::testing::kExchangeFolder;
 
 class FileLayerTest : public ::testing::Test {
@@ -32,11 +34,11 @@ protected:
         return std::unique_ptr<MOstrelCommunicationLayerInterface>(
             COstrelFileLayer::New(local, remote, pid));
     }
-    // Sends one command "name|arg|" and returns its session.
-    MOstrelSession* Send(MOstrelCommunicationLayerInterface& layer, const char* argument = "x") {
+    // Sends one command "EchoV01|argument|" and returns its session.
+    MOstrelSession* Send(MOstrelCommunicationLayerInterface& layer, const std::string& argument) {
         layer.StartSendCommand();
         layer.AppendArgument("EchoV01");
-        layer.AppendArgument(argument);
+        layer.AppendArgument(argument.c_str());
         return layer.SendCommand();
     }
     void AddReply(const std::string& text, int sequence, bool withMarker = true,
@@ -45,36 +47,36 @@ protected:
         fake_.AddFile(InExchange(stem + ".message"), text, attributes);
         if (withMarker) fake_.AddFile(InExchange(stem + ".finished"), kMarker, attributes);
     }
+    void ClearFolder() {
+        for (const std::u16string& name : fake_.ListFolder(kFolder))
+            fake_.DeleteFile((kFolder + u"\\" + name).c_str());
+    }
+    static int SequenceOf(MOstrelSession* session) {
+        return static_cast<CFileLayerSession*>(session)->sequence;
+    }
 
     FakePlatform fake_;
     ScopedPlatform use_{fake_};
 };
 
+// Process number -1 stands for this process, named unsigned.
 TEST_F(FileLayerTest, CommandsAreWrittenByteExactWithRisingSequenceNumbers) {
-    auto layer = NewLayer();
-    ASSERT_NE(layer, nullptr);
-    MOstrelSession* first = Send(*layer, "1");
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(1, static_cast<CFileLayerSession*>(first)->sequence);
-    EXPECT_EQ(fake_.ListFolder(kFolder),
-              (std::vector<std::u16string>{u"app.nav.1234.1.message", u"app.nav.1234.1.finished"}));
-    EXPECT_EQ(std::string("EchoV01|1|\0", 11),
-              fake_.FileContents(InExchange("app.nav.1234.1.message")));
-    EXPECT_EQ(kMarker, fake_.FileContents(InExchange("app.nav.1234.1.finished")));
-
-    MOstrelSession* second = Send(*layer, "2");
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(2, static_cast<CFileLayerSession*>(second)->sequence);
-    EXPECT_TRUE(fake_.Exists(InExchange("app.nav.1234.2.finished")));
-    delete first;
-    delete second;
-}
-
-TEST_F(FileLayerTest, ProcessNumberMinusOneStandsForThisProcess) {
     fake_.SetProcessId(4000000000u);
     auto layer = NewLayer("app", "nav", -1);
-    delete Send(*layer);
-    EXPECT_TRUE(fake_.Exists(InExchange("app.nav.4000000000.1.finished")));
+    ASSERT_NE(layer, nullptr);
+    std::unique_ptr<MOstrelSession> first(Send(*layer, "1"));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(1, SequenceOf(first.get()));
+    EXPECT_EQ(fake_.ListFolder(kFolder),
+              (Names{u"app.nav.4000000000.1.message", u"app.nav.4000000000.1.finished"}));
+    EXPECT_EQ(std::string("EchoV01|1|\0", 11),
+              fake_.FileContents(InExchange("app.nav.4000000000.1.message")));
+    EXPECT_EQ(kMarker, fake_.FileContents(InExchange("app.nav.4000000000.1.finished")));
+
+    std::unique_ptr<MOstrelSession> second(Send(*layer, "2"));
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(2, SequenceOf(second.get()));
+    EXPECT_TRUE(fake_.Exists(InExchange("app.nav.4000000000.2.finished")));
 }
 
 TEST_F(FileLayerTest, NewRefusesNamesThatCannotBeFileNameComponents) {
@@ -93,28 +95,20 @@ TEST_F(FileLayerTest, NewRefusesNamesThatCannotBeFileNameComponents) {
     EXPECT_EQ(nullptr, COstrelFileLayer::New(nullptr, "nav", 1));
 }
 
-TEST_F(FileLayerTest, ReturnAvailableNeedsTheReplyMarker) {
-    auto layer = NewLayer();
-    MOstrelSession* session = Send(*layer);
-    AddReply("0|", 1, false);
-    EXPECT_EQ(0, layer->ReturnAvailable(session));
-    fake_.AddFile(InExchange("nav.app.1234.1.finished"), kMarker);
-    EXPECT_EQ(1, layer->ReturnAvailable(session));
-    EXPECT_EQ(0, layer->ReturnAvailable(nullptr));
-    delete session;
-}
-
+// A reply is read, decoded and removed; one that cannot be opened gives no fields and stays.
 TEST_F(FileLayerTest, ReceiveReadsDecodesAndRemovesTheReply) {
     struct Case {
         std::string text;
         std::vector<std::string> fields;
         std::uint32_t attributes = oxsdk::platform::kAttributeNormal;
+        bool unreadable = false;
     };
     std::vector<Case> cases = {
         {std::string("0|5.2|7|\0", 9), {"0", "5.2", "7"}},
         {"0|a|\nb|c|", {"0", "a"}},  // cut after the line feed
         {"0|ro|", {"0", "ro"}, oxsdk::platform::kAttributeReadOnly},
         {"", {}},
+        {"0|", {}, oxsdk::platform::kAttributeNormal, true},
     };
     // Replies of 1022, 1023 and 5000 bytes with their zero byte: the inline buffer and beyond.
     for (std::size_t size : {1022u, 1023u, 5000u}) {
@@ -127,47 +121,41 @@ TEST_F(FileLayerTest, ReceiveReadsDecodesAndRemovesTheReply) {
         auto layer = NewLayer();
         MOstrelSession* session = Send(*layer, "the command text");
         AddReply(c.text, 1, true, c.attributes);
+        if (c.unreadable) {
+            fake_.InjectFault(FakeOperation::kOpenForReading, InExchange("nav.app.1234.1.message"),
+                              Error::kAccessDenied);
+        }
         layer->StartReceiveCommand(session);
-        EXPECT_EQ(c.fields, oxsdk::testing::ReceivedFields(*layer)) << c.text.size();
-        EXPECT_EQ(
-            fake_.ListFolder(kFolder),
-            (std::vector<std::u16string>{u"app.nav.1234.1.message", u"app.nav.1234.1.finished"}));
+        EXPECT_EQ(c.fields, ReceivedFields(*layer)) << c.text.size();
+        EXPECT_EQ(c.unreadable ? 4u : 2u, fake_.ListFolder(kFolder).size()) << c.text.size();
+        EXPECT_TRUE(fake_.Exists(InExchange("app.nav.1234.1.finished")));
         layer->StartReceiveCommand(nullptr);  // a null session only resets
         EXPECT_EQ(0, layer->NrReceiveFields());
-        fake_.DeleteFile(InExchange("app.nav.1234.1.message").c_str());
-        fake_.DeleteFile(InExchange("app.nav.1234.1.finished").c_str());
+        ClearFolder();
     }
     EXPECT_TRUE(fake_.sleeps().empty());
 }
 
-TEST_F(FileLayerTest, ReceiveWaitsOnTheExchangeFolderInStepsOf100Milliseconds) {
+// The reply is there once its marker is: the wait watches the exchange folder from before the
+// first look (a wait of 0 ms), then in steps of 100 ms.
+TEST_F(FileLayerTest, ReceiveWaitsForTheReplyMarkerInStepsOf100Milliseconds) {
     auto layer = NewLayer();
-    MOstrelSession* session = Send(*layer);
+    MOstrelSession* session = Send(*layer, "x");
     AddReply("0|late|", 1, false);
+    EXPECT_EQ(0, layer->ReturnAvailable(session));
+    EXPECT_EQ(0, layer->ReturnAvailable(nullptr));
     fake_.OnFolderWait([&](const std::u16string&, std::uint32_t) {
-        if (fake_.folderWaits().size() == 4)
-            fake_.AddFile(InExchange("nav.app.1234.1.finished"), kMarker);
+        if (fake_.folderWaits().size() < 4) return;
+        fake_.AddFile(InExchange("nav.app.1234.1.finished"), kMarker);
+        EXPECT_EQ(1, layer->ReturnAvailable(session));
     });
     layer->StartReceiveCommand(session);
-    const std::u16string folder = u"\\Ostrel\\SdkFileCalls\\";
-    // The watch begins before the first look (a wait of 0 ms), then steps of 100 ms.
+    const std::u16string folder = kFolder + u"\\";
     EXPECT_EQ((std::vector<std::pair<std::u16string, std::uint32_t>>{
                   {folder, 0}, {folder, 100}, {folder, 100}, {folder, 100}}),
               fake_.folderWaits());
     EXPECT_TRUE(fake_.sleeps().empty());
-    EXPECT_EQ((std::vector<std::string>{"0", "late"}), oxsdk::testing::ReceivedFields(*layer));
-}
-
-TEST_F(FileLayerTest, UnreadableReplyGivesNoFieldsAndLeavesItsFiles) {
-    auto layer = NewLayer();
-    MOstrelSession* session = Send(*layer, "stale");
-    AddReply("0|", 1);
-    fake_.InjectFault(FakeOperation::kOpenForReading, InExchange("nav.app.1234.1.message"),
-                      Error::kAccessDenied);
-    layer->StartReceiveCommand(session);
-    EXPECT_EQ(0, layer->NrReceiveFields());
-    EXPECT_TRUE(fake_.Exists(InExchange("nav.app.1234.1.message")));
-    EXPECT_TRUE(fake_.Exists(InExchange("nav.app.1234.1.finished")));
+    EXPECT_EQ((std::vector<std::string>{"0", "late"}), ReceivedFields(*layer));
 }
 
 TEST_F(FileLayerTest, ReplyCarriesTheCommandsSequenceAndGivesNoSession) {
@@ -179,67 +167,56 @@ TEST_F(FileLayerTest, ReplyCarriesTheCommandsSequenceAndGivesNoSession) {
     EXPECT_EQ(std::string("0|\0", 3), fake_.FileContents(InExchange("nav.app.1234.7.message")));
     EXPECT_EQ(kMarker, fake_.FileContents(InExchange("nav.app.1234.7.finished")));
     // Back in command mode the layer continues after the reply's number.
-    MOstrelSession* session = Send(*navigator);
+    std::unique_ptr<MOstrelSession> session(Send(*navigator, "x"));
     ASSERT_NE(session, nullptr);
-    EXPECT_EQ(8, static_cast<CFileLayerSession*>(session)->sequence);
-    delete session;
-}
-
-// A command must fit the navigator's bound, or it is not sent at all.
-TEST_F(FileLayerTest, CommandsOverTheBoundAreNotSent) {
-    for (std::uint32_t textLength :
-         {COstrelFileLayer::kMaxCommandSize - 1, COstrelFileLayer::kMaxCommandSize}) {
-        auto layer = NewLayer();
-        // "EchoV01|" and the argument with its separator make up textLength bytes.
-        MOstrelSession* session = Send(*layer, std::string(textLength - 9, 'a').c_str());
-        const bool fits = textLength < COstrelFileLayer::kMaxCommandSize;
-        EXPECT_EQ(fits, session != nullptr) << textLength;
-        EXPECT_EQ(fits ? 2u : 0u, fake_.ListFolder(kFolder).size()) << textLength;
-        delete session;
-        for (const std::u16string& name : fake_.ListFolder(kFolder))
-            fake_.DeleteFile((kFolder + u"\\" + name).c_str());
-    }
+    EXPECT_EQ(8, SequenceOf(session.get()));
 }
 
 // Every way a send can fail ends it with no session and no files left, and the next command
-// of the same layer goes out.
+// of the same layer goes out. A command must fit the navigator's bound, or it is not sent.
 TEST_F(FileLayerTest, FailedSendsLeaveNothingBehind) {
     const std::u16string message = InExchange("app.nav.1234.1.message");
     const std::u16string marker = InExchange("app.nav.1234.1.finished");
     const std::string longArgument(1500, 'a');  // needs the list's heap buffer
+    // With "EchoV01|" and its separator the argument makes the bound, then one byte less.
+    const std::string overBound(COstrelFileLayer::kMaxCommandSize - 9, 'b');
+    const std::string underBound(COstrelFileLayer::kMaxCommandSize - 10, 'b');
+    const auto noHeap = [] { oxsdk::testing::ArmAllocationFailure(1, true); };
     struct Case {
         const char* what;
         std::function<void()> inject;
-        const std::string& argument;
+        std::string argument = "x";
+        std::string retry = {};  ///< the next command's argument, when not the same
     } cases[] = {
         {"message not created",
-         [&] { fake_.InjectFault(FakeOperation::kCreateForWriting, message, Error::kOther); }, "x"},
-        {"message written short", [&] { fake_.LimitWrites(message, 4); }, "x"},
+         [&] { fake_.InjectFault(FakeOperation::kCreateForWriting, message, Error::kOther); }},
+        {"message written short", [&] { fake_.LimitWrites(message, 4); }},
         {"message busy 4 times",
-         [&] { fake_.InjectFault(FakeOperation::kWrite, message, Error::kAccessDenied, 4); }, "x"},
+         [&] { fake_.InjectFault(FakeOperation::kWrite, message, Error::kAccessDenied, 4); }},
         {"marker not created",
-         [&] { fake_.InjectFault(FakeOperation::kCreateForWriting, marker, Error::kOther); }, "x"},
-        {"marker written short", [&] { fake_.LimitWrites(marker, 7); }, "x"},
-        {"session not allocated", [] { oxsdk::testing::ArmAllocationFailure(1, true); }, "x"},
-        {"argument not taken", [] { oxsdk::testing::ArmAllocationFailure(1, true); }, longArgument},
+         [&] { fake_.InjectFault(FakeOperation::kCreateForWriting, marker, Error::kOther); }},
+        {"marker written short", [&] { fake_.LimitWrites(marker, 7); }},
+        {"session not allocated", noHeap},
+        {"argument not taken", noHeap, longArgument},
+        {"over the bound", [] {}, overBound, underBound},
     };
     for (const Case& c : cases) {
         fake_.ClearFaults();
         auto layer = NewLayer();
         c.inject();
-        MOstrelSession* session = Send(*layer, c.argument.c_str());
+        MOstrelSession* session = Send(*layer, c.argument);
         oxsdk::testing::DisarmAllocationFailure();
         EXPECT_EQ(nullptr, session) << c.what;
         EXPECT_TRUE(fake_.ListFolder(kFolder).empty()) << c.what;
         fake_.ClearFaults();
-        session = Send(*layer, c.argument.c_str());
+        const std::string& retry = c.retry.empty() ? c.argument : c.retry;
+        session = Send(*layer, retry);
         EXPECT_NE(nullptr, session) << c.what;
-        EXPECT_EQ("EchoV01|" + c.argument + "|" + '\0',
+        EXPECT_EQ("EchoV01|" + retry + "|" + '\0',
                   fake_.FileContents(InExchange("app.nav.1234.2.message")))
             << c.what;
         delete session;
-        for (const std::u16string& name : fake_.ListFolder(kFolder))
-            fake_.DeleteFile((kFolder + u"\\" + name).c_str());
+        ClearFolder();
     }
 }
 
@@ -258,9 +235,9 @@ TEST_F(FileLayerTest, SendKeepsWaitingCommandsAndRemovesStaleReplies) {
     AddReply(std::string("0|stale|\0", 9), 2);
     session = Send(*second, "fresh");  // sequence 2 on this layer
     ASSERT_NE(nullptr, session);
-    EXPECT_FALSE(fake_.Exists(InExchange("nav.app.1234.2.message")));
-    EXPECT_FALSE(fake_.Exists(InExchange("nav.app.1234.2.finished")));
-    EXPECT_TRUE(fake_.Exists(InExchange("app.nav.1234.2.finished")));
+    EXPECT_EQ(fake_.ListFolder(kFolder),
+              (Names{u"app.nav.1234.1.message", u"app.nav.1234.1.finished",
+                     u"app.nav.1234.2.message", u"app.nav.1234.2.finished"}));
     delete session;
 }
 

@@ -1,42 +1,33 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "OXSDK5Link/Arguments.h"
 #include "platform/fake/fake_platform.h"
+#include "support/allocation_faults.h"
 #include "transport/message_receive.h"
 
 namespace {
 
 using oxsdk::platform::Error;
 using oxsdk::platform::FakePlatform;
+using oxsdk::platform::File;
 using oxsdk::platform::ScopedPlatform;
 using namespace oxsdk::transport;
 
 const std::u16string kMessage = u"\\Ostrel\\SdkFileCalls\\nav.app.1.2.message";
 const std::u16string kMarker = u"\\Ostrel\\SdkFileCalls\\nav.app.1.2.finished";
 
-// An argument list whose heap buffer can never be had.
-class NoHeapArguments : public CCsvArguments {
-public:
-    NoHeapArguments() : CCsvArguments('|') {}
-    int PrepareLargeBuffer(int) override {
-        Reset();
-        return 0;
-    }
-};
-
 // Reports a scripted size for the message and counts the reads of it.
 class SizedMessage : public oxsdk::platform::PlatformWrapper {
 public:
     SizedMessage(oxsdk::platform::Platform& target, std::uint32_t size)
         : PlatformWrapper(target), size_(size) {}
-    class Sized : public oxsdk::platform::File {
+    class Sized : public File {
     public:
-        Sized(std::unique_ptr<oxsdk::platform::File> file, SizedMessage& owner)
+        Sized(std::unique_ptr<File> file, SizedMessage& owner)
             : file_(std::move(file)), owner_(owner) {}
         Error Read(void* buffer, std::uint32_t capacity, std::uint32_t* bytesRead) override {
             ++owner_.reads;
@@ -48,11 +39,10 @@ public:
         std::uint32_t GetSize() override { return owner_.size_; }
 
     private:
-        std::unique_ptr<oxsdk::platform::File> file_;
+        std::unique_ptr<File> file_;
         SizedMessage& owner_;
     };
-    Error OpenForReading(const char16_t* path,
-                         std::unique_ptr<oxsdk::platform::File>* file) override {
+    Error OpenForReading(const char16_t* path, std::unique_ptr<File>* file) override {
         Error error = PlatformWrapper::OpenForReading(path, file);
         if (error == Error::kNone && std::u16string(path) == kMessage)
             *file = std::make_unique<Sized>(std::move(*file), *this);
@@ -64,15 +54,19 @@ private:
     std::uint32_t size_;
 };
 
-// A message over the bound, or one whose size cannot be told (4 GiB or more), is removed
-// without being read, and leaves no fields.
-TEST(MessageReceiveTest, MessagesOverTheBoundAreRemovedUnread) {
-    const std::string text = "0|" + std::string(61, 'v') + "|";  // 64 bytes with its zero byte
+// A message over the bound, one whose size cannot be told (4 GiB or more), and one without
+// room on the heap are removed without being read, and leave no fields (not even the ones
+// the list held before).
+TEST(MessageReceiveTest, MessagesThatCannotBeTakenAreRemovedUnread) {
+    const std::string text = "0|" + std::string(2000, 'v') + "|";  // 2004 bytes with its zero byte
     struct Case {
         std::uint32_t reportedSize;
-        bool taken;
-    } cases[] = {
-        {64, true}, {65, false}, {0x80000000u, false}, {oxsdk::platform::kInvalidFileSize, false}};
+        bool noHeap;
+    } cases[] = {{2004, false},
+                 {2005, false},
+                 {0x80000000u, false},
+                 {oxsdk::platform::kInvalidFileSize, false},
+                 {2004, true}};
     for (const Case& c : cases) {
         FakePlatform fake;
         SizedMessage sized(fake, c.reportedSize);
@@ -80,35 +74,24 @@ TEST(MessageReceiveTest, MessagesOverTheBoundAreRemovedUnread) {
         fake.AddFile(kMessage, text + '\0');
         fake.AddFile(kMarker, "finish\n");
         CCsvArguments arguments('|');
-        EXPECT_EQ(EReceiveResult::kReceived, ReceiveIfComplete(arguments, "nav", "app", 1, 2, 64));
-        EXPECT_EQ(c.taken ? 2 : 0, arguments.NrReceiveFields()) << c.reportedSize;
-        EXPECT_EQ(c.taken ? 1 : 0, sized.reads) << c.reportedSize;
+        arguments.AppendArgument("old");
+        arguments.DecodeCommand();
+        oxsdk::testing::ArmAllocationFailure(c.noHeap ? 1 : 1000000, true);
+        EXPECT_EQ(EReceiveResult::kReceived,
+                  ReceiveIfComplete(arguments, "nav", "app", 1, 2, 2004));
+        EXPECT_EQ(c.noHeap, oxsdk::testing::DisarmAllocationFailure());
+        const bool taken = c.reportedSize == 2004 && !c.noHeap;
+        EXPECT_EQ(taken ? 2 : 0, arguments.NrReceiveFields()) << c.reportedSize;
+        EXPECT_EQ(taken ? 1 : 0, sized.reads) << c.reportedSize;
         EXPECT_FALSE(fake.Exists(kMessage) || fake.Exists(kMarker)) << c.reportedSize;
     }
-}
-
-TEST(MessageReceiveTest, HeapBufferFailureEndsWithNoFieldsAndConsumesTheMessage) {
-    FakePlatform fake;
-    ScopedPlatform use(fake);
-    std::string big = "0|" + std::string(2000, 'b') + "|";
-    fake.AddFile(kMessage, big + '\0');
-    fake.AddFile(kMarker, "finish\n");
-    NoHeapArguments arguments;
-    arguments.AppendArgument("old");  // fields a failed receive must not pass off as its own
-    arguments.DecodeCommand();
-    EXPECT_EQ(EReceiveResult::kReceived,
-              ReceiveIfComplete(arguments, "nav", "app", 1, 2, 1u << 20));
-    EXPECT_EQ(0, arguments.NrReceiveFields());
-    EXPECT_FALSE(fake.Exists(kMessage));
-    EXPECT_FALSE(fake.Exists(kMarker));
 }
 
 // Another party takes the command between the marker test and the read of the message.
 class TakenAway : public oxsdk::platform::PlatformWrapper {
 public:
     using PlatformWrapper::PlatformWrapper;
-    Error OpenForReading(const char16_t* path,
-                         std::unique_ptr<oxsdk::platform::File>* file) override {
+    Error OpenForReading(const char16_t* path, std::unique_ptr<File>* file) override {
         if (std::u16string(path) == kMessage) {
             target().DeleteFile(kMarker.c_str());
             target().DeleteFile(kMessage.c_str());
