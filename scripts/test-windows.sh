@@ -8,7 +8,7 @@ bash scripts/install-deps.sh
 started=$SECONDS
 echo "== win64: configure and build"
 cmake --preset win64 >/dev/null
-cmake --build --preset win64
+cmake --build --preset win64-tests
 echo "== win64: tests under wine"
 status=0
 ctest --preset win64 || status=$?

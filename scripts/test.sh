@@ -18,10 +18,11 @@ failed=()
 declare -A background=()
 
 step() {  # NAME COMMAND...: runs in the foreground
-    local name=$1 status=0
+    local name=$1 status=0 begun=$SECONDS
     shift
     echo "== $name"
     "$@" || status=$?
+    echo "== $name: $((SECONDS - begun)) s"
     [ "$status" -eq 0 ] || failed+=("$name")
     return 0
 }
@@ -29,7 +30,8 @@ start() {  # NAME COMMAND...: runs in the background, output kept for finish
     local name=$1
     shift
     echo "== $name: started"
-    "$@" >"$logs/${name//[^a-z0-9]/_}" 2>&1 &
+    (begun=$SECONDS; status=0; "$@" || status=$?; echo "== $name: $((SECONDS - begun)) s"
+     exit "$status") >"$logs/${name//[^a-z0-9]/_}" 2>&1 &
     background[$name]=$!
 }
 finish() {  # NAME: waits for a background step and prints its output
@@ -50,7 +52,8 @@ step "install check" env OXSDK_CHECK_INSTALL_BUILD=build/default bash scripts/ch
 step "documentation check" bash scripts/check-docs.sh
 step "tsan: configure, build and run the thread tests" \
     bash -c 'cmake --preset tsan >/dev/null && cmake --build --preset tsan && ctest --preset tsan'
-step "win64: configure and build" build win64
+step "win64: configure and build what its tests run" \
+    bash -c 'cmake --preset win64 >/dev/null && cmake --build --preset win64-tests'
 finish "asan: tests"
 step "win64: tests under wine, and across operating systems" \
     bash scripts/test-windows.sh

@@ -3,14 +3,14 @@
 
 namespace oxsdk::platform {
 namespace {
-Platform* current = nullptr;
+Platform* gCurrent = nullptr;
 }  // namespace
 
-Platform& CurrentPlatform() { return current != nullptr ? *current : NativePlatform(); }
+Platform& CurrentPlatform() { return gCurrent != nullptr ? *gCurrent : NativePlatform(); }
 
-ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(current) { current = &platform; }
+ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(gCurrent) { gCurrent = &platform; }
 
-ScopedPlatform::~ScopedPlatform() { current = previous_; }
+ScopedPlatform::~ScopedPlatform() { gCurrent = previous_; }
 
 ScopedBatch::ScopedBatch() : platform_(CurrentPlatform()) { platform_.BeginBatch(); }
 

@@ -4,6 +4,7 @@
 // API's frame that no remote command shows.
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -222,7 +223,7 @@ Outcome Retrieve(const CommandCase& c, int count, const char* code, RecordStorag
     return outcome;
 }
 
-long CountCalls(const ScriptedLayer& layer, const std::string& slot) {
+std::ptrdiff_t CountCalls(const ScriptedLayer& layer, const std::string& slot) {
     return std::count(layer.calls().begin(), layer.calls().end(), slot);
 }
 

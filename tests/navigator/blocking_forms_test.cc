@@ -22,8 +22,8 @@ namespace {
 using platform::FakePlatform;
 using Texts = std::vector<std::string>;
 
-constexpr platform::WindowHandle kNavigatorWindow = 0x40;
-constexpr char16_t kInstalled[] = u"\\Storage Card\\Nav\\ZEV Izizararar.exe";
+constexpr platform::WindowHandle kWindow = 0x40;
+constexpr char16_t kNavigatorPath[] = u"\\Storage Card\\Nav\\ZEV Izizararar.exe";
 
 // The navigator's command handler: answers "0", and a version for the version query.
 class Navigator : public testing::EchoNavigator {
@@ -116,11 +116,11 @@ TEST(BlockingFormTest, CommandGoesOnlyToARunningOrAStartedAndHandshakenNavigator
         SCOPED_TRACE(c.what);
         Scene t;
         t.fake.AddFile(u"\\Windows\\calc.exe");
-        if (c.running) t.fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
+        if (c.running) t.fake.SetWindow(u"AldernWinClass", kWindow);
         if (c.installed) {
-            t.fake.AddFile(kInstalled);
+            t.fake.AddFile(kNavigatorPath);
             t.fake.OnStartProcess([&t](const std::u16string&) {
-                t.fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
+                t.fake.SetWindow(u"AldernWinClass", kWindow);
             });
         }
         if (c.createFails) {
@@ -131,7 +131,7 @@ TEST(BlockingFormTest, CommandGoesOnlyToARunningOrAStartedAndHandshakenNavigator
         t.Expect(c.result, c.errorCode);
         EXPECT_EQ(t.version.versionNumber, c.result == 0 ? 77 : 0);
         EXPECT_EQ(t.fake.startedProcesses(),
-                  std::vector<std::u16string>(c.installed ? 1 : 0, kInstalled));
+                  std::vector<std::u16string>(c.installed ? 1 : 0, kNavigatorPath));
         Texts received;
         for (const Texts& f : t.navigator.received) received.push_back(f.empty() ? "" : f[0]);
         EXPECT_EQ(received, c.commands);
@@ -171,14 +171,14 @@ TEST(BlockingFormTest, ReplyWaitsEndWhenTheNavigatorGoesOrAtTheDeadline) {
         SCOPED_TRACE(c.what);
         Scene t;
         t.navigator.answer = !c.silent;
-        if (c.window) t.fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
+        if (c.window) t.fake.SetWindow(u"AldernWinClass", kWindow);
         static_cast<COstrelFileLayer*>(t.layer.get())->SetReplyTimeout(c.timeout);
         t.fake.OnFolderWait([&](const std::u16string&, std::uint32_t) {
             const int wait = static_cast<int>(t.fake.folderWaits().size());
             if (wait > 200) throw std::runtime_error("the reply wait does not end");
             if (c.goneAtWait != 0 && wait == c.goneAtWait) t.fake.RemoveWindow(u"AldernWinClass");
             if (c.shownAtWait != 0 && wait == c.shownAtWait) {
-                t.fake.SetWindow(u"AldernWinClass", kNavigatorWindow);
+                t.fake.SetWindow(u"AldernWinClass", kWindow);
             }
             if (c.processes && wait >= c.answerAtWait)
                 COstrelFileLayer::ProcessEvents("nav", t.navigator);

@@ -33,7 +33,7 @@ using testing::kFaultKinds;
 constexpr int kPairs = 300;
 
 // Answers the route query with kPairs pairs, every other command as the echo navigator does.
-class Navigator : public testing::EchoNavigator {
+class SweepNavigator : public testing::EchoNavigator {
 public:
     void Answer(MOstrelCommunicationLayerInterface& layer,
                 const std::vector<std::string>& fields) override {
@@ -51,8 +51,8 @@ public:
 
 // A fresh device with the navigator's window; the navigator answers at every folder wait of
 // the client, with faults paused, so that only the client's side is swept.
-struct Scene {
-    Scene() {
+struct SweepScene {
+    SweepScene() {
         ResetNavigatorState();
         fake.SetWindow(u"AldernWinClass", 0x40);
         // A wait that never ends would show as -6 instead of hanging the sweep.
@@ -65,7 +65,7 @@ struct Scene {
             faults.Pause(false);
         });
     }
-    ~Scene() { ResetNavigatorState(); }
+    ~SweepScene() { ResetNavigatorState(); }
 
     platform::FakePlatform fake;
     testing::FaultPlatform faults{fake};
@@ -73,7 +73,7 @@ struct Scene {
     std::unique_ptr<MOstrelCommunicationLayerInterface> layer{
         COstrelFileLayer::New("client", "nav", -1)};
     COstrelAPI api{*layer};
-    Navigator navigator;
+    SweepNavigator navigator;
 };
 
 // Every marker in the folder stands beside its complete message (ending with its zero byte).
@@ -143,7 +143,7 @@ std::string CheckRoute(int result, const COstrelAPI::TError& error,
 
 TEST(FaultSweepTest, BlockingCallAndProcessEventsPassSurviveEveryInjectedFault) {
     const int callFaults = Sweep("GetRouteCoordinates", [](const Arm& arm) {
-        Scene scene;
+        SweepScene scene;
         COstrelAPI::TError error{99};
         COstrelAPI::TRouteCoordinates route{}, next{};
         int result = 0;
@@ -167,7 +167,7 @@ TEST(FaultSweepTest, BlockingCallAndProcessEventsPassSurviveEveryInjectedFault) 
             command += std::string(30, static_cast<char>('a' + i % 26)) + "|";
         fake.AddFile(testing::InExchange("app.nav.7.1.message"), command + '\0');
         fake.AddFile(testing::InExchange("app.nav.7.1.finished"), testing::kMarker);
-        Navigator navigator;
+        SweepNavigator navigator;
         arm(faults, [&] { COstrelFileLayer::ProcessEvents("nav", navigator); });
         std::string failure = MarkersWithoutCompleteMessage(fake);
         // The next pass serves a new command (and the first one, if it is still there).

@@ -69,7 +69,7 @@ bool EndsCleanly(pid_t pid) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-class InteropTest : public testing::Test {
+class InteropTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (wine_ == nullptr || windowsTests_ == nullptr) {

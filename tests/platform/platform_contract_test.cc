@@ -70,7 +70,7 @@ std::string ReadAll(Platform& platform, const char16_t* path, Error* error) {
 }
 
 // The fake, or the native platform on a temporary device root of its own.
-class PlatformContractTest : public testing::TestWithParam<bool> {
+class PlatformContractTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
         if (!GetParam()) {
@@ -426,8 +426,8 @@ TEST_P(PlatformContractTest, RootAndHostPathsFollowTheEnvironment) {
     EXPECT_EQ(NativePlatform().GetFileAttributes(u"\\f"), kInvalidAttributes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Implementations, PlatformContractTest, testing::Bool(),
-                         [](const testing::TestParamInfo<bool>& param) {
+INSTANTIATE_TEST_SUITE_P(Implementations, PlatformContractTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& param) {
                              return param.param ? "Native" : "Fake";
                          });
 

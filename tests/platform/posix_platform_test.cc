@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class PosixPlatformTest : public testing::Test {
+class PosixPlatformTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string pattern = fs::temp_directory_path() / "oxsdk-posix-XXXXXX";

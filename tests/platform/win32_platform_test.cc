@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Win32PlatformTest : public testing::Test {
+class Win32PlatformTest : public ::testing::Test {
 protected:
     void SetUp() override {
         root_ = MakePrivateTemporaryFolder("oxsdk-win32");

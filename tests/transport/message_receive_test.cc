@@ -18,7 +18,7 @@ using oxsdk::platform::ScopedPlatform;
 using namespace oxsdk::transport;
 
 const std::u16string kMessage = u"\\Ostrel\\SdkFileCalls\\nav.app.1.2.message";
-const std::u16string kMarker = u"\\Ostrel\\SdkFileCalls\\nav.app.1.2.finished";
+const std::u16string kFinishedMarker = u"\\Ostrel\\SdkFileCalls\\nav.app.1.2.finished";
 
 // Reports a scripted size for the message and counts the reads of it.
 class SizedMessage : public oxsdk::platform::PlatformWrapper {
@@ -72,7 +72,7 @@ TEST(MessageReceiveTest, MessagesThatCannotBeTakenAreRemovedUnread) {
         SizedMessage sized(fake, c.reportedSize);
         ScopedPlatform use(sized);
         fake.AddFile(kMessage, text + '\0');
-        fake.AddFile(kMarker, "finish\n");
+        fake.AddFile(kFinishedMarker, "finish\n");
         CCsvArguments arguments('|');
         arguments.AppendArgument("old");
         arguments.DecodeCommand();
@@ -83,7 +83,7 @@ TEST(MessageReceiveTest, MessagesThatCannotBeTakenAreRemovedUnread) {
         const bool taken = c.reportedSize == 2004 && !c.noHeap;
         EXPECT_EQ(taken ? 2 : 0, arguments.NrReceiveFields()) << c.reportedSize;
         EXPECT_EQ(taken ? 1 : 0, sized.reads) << c.reportedSize;
-        EXPECT_FALSE(fake.Exists(kMessage) || fake.Exists(kMarker)) << c.reportedSize;
+        EXPECT_FALSE(fake.Exists(kMessage) || fake.Exists(kFinishedMarker)) << c.reportedSize;
     }
 }
 
@@ -93,7 +93,7 @@ public:
     using PlatformWrapper::PlatformWrapper;
     Error OpenForReading(const char16_t* path, std::unique_ptr<File>* file) override {
         if (std::u16string(path) == kMessage) {
-            target().DeleteFile(kMarker.c_str());
+            target().DeleteFile(kFinishedMarker.c_str());
             target().DeleteFile(kMessage.c_str());
         }
         return PlatformWrapper::OpenForReading(path, file);
@@ -105,7 +105,7 @@ TEST(MessageReceiveTest, CommandTakenByAnotherPartyIsNotReported) {
     TakenAway taken(fake);
     ScopedPlatform use(taken);
     fake.AddFile(kMessage, std::string("0|\0", 3));
-    fake.AddFile(kMarker, "finish\n");
+    fake.AddFile(kFinishedMarker, "finish\n");
     CCsvArguments arguments('|');
     EXPECT_EQ(EReceiveResult::kNotComplete,
               ReceiveIfComplete(arguments, "nav", "app", 1, 2, 1u << 20));

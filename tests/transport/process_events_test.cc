@@ -24,7 +24,7 @@ using oxsdk::testing::InExchange;
 using oxsdk::testing::kExchange;
 using oxsdk::testing::kMarker;
 using Names = std::vector<std::u16string>;
-const std::u16string& kFolder = oxsdk::testing::kExchangeFolder;
+const std::u16string& kEventsFolder = oxsdk::testing::kExchangeFolder;
 
 class ProcessEventsTest : public ::testing::Test {
 protected:
@@ -67,7 +67,7 @@ TEST_F(ProcessEventsTest, EveryCommandOfOnePassIsReceivedRemovedAndAnsweredInIts
     ASSERT_EQ(3u, throwing.received.size());
     EXPECT_EQ((std::vector<std::string>{"EchoV01", "x"}), throwing.received[0]);
     EXPECT_EQ(
-        fake_.ListFolder(kFolder),
+        fake_.ListFolder(kEventsFolder),
         (Names{u"nav.app.1234.7.message", u"nav.app.1234.7.finished", u"NAV.app.1234.9.message",
                u"NAV.app.1234.9.finished", u"nav..55.1.message", u"nav..55.1.finished"}));
     EXPECT_EQ(std::string("0|x|\0", 5), fake_.FileContents(InExchange("nav.app.1234.7.message")));
@@ -87,7 +87,7 @@ TEST_F(ProcessEventsTest, ReplyLayerAnswersAfterTheHandlerReturned) {
     AddCommand("app.nav.1234.7", "EchoV01|");
     COstrelFileLayer::ProcessEvents("nav", handler);
     ASSERT_NE(handler.late, nullptr);
-    EXPECT_TRUE(fake_.ListFolder(kFolder).empty());  // nothing answered yet
+    EXPECT_TRUE(fake_.ListFolder(kEventsFolder).empty());  // nothing answered yet
     handler.late->AppendArgument("0");
     EXPECT_EQ(handler.late->SendCommand(), nullptr);
     EXPECT_EQ(std::string("0|\0", 3), fake_.FileContents(InExchange("nav.app.1234.7.message")));
@@ -108,7 +108,7 @@ TEST_F(ProcessEventsTest, UnreadableCommandsGiveTheHandlerNoFieldsOthersAreLeftA
     fake_.AddFile(InExchange("app.nav.1234.8.FINISHED"), kMarker);
     fake_.AddFile(InExchange("app.nav.1234.9.message"), "EchoV01|");
     fake_.AddFolder(InExchange("app.nav.1234.10.finished"));
-    const Names left = fake_.ListFolder(kFolder);
+    const Names left = fake_.ListFolder(kEventsFolder);
     AddCommand("app.nav.1234.2", "");
     AddCommand("app.nav.1234.3", std::string(COstrelFileLayer::kMaxCommandSize, '|'));
     AddCommand("app.nav.1234.4", "EchoV01|next|");
@@ -117,7 +117,7 @@ TEST_F(ProcessEventsTest, UnreadableCommandsGiveTheHandlerNoFieldsOthersAreLeftA
     COstrelFileLayer::ProcessEvents("nav", handler_);
     using Fields = std::vector<std::string>;
     EXPECT_EQ((std::vector<Fields>{{}, {}, {}, {"EchoV01", "next"}, {}}), handler_.received);
-    EXPECT_EQ(left, fake_.ListFolder(kFolder));
+    EXPECT_EQ(left, fake_.ListFolder(kEventsFolder));
 }
 
 TEST_F(ProcessEventsTest, MarkersWithoutMessageAreRemovedAfterTheGracePeriod) {
@@ -132,7 +132,7 @@ TEST_F(ProcessEventsTest, MarkersWithoutMessageAreRemovedAfterTheGracePeriod) {
     // Marker 1 has stood exactly the grace period: it is handed over as a command without
     // fields, and stays.
     EXPECT_EQ(1u, handler_.received.size());
-    EXPECT_EQ(fake_.ListFolder(kFolder),
+    EXPECT_EQ(fake_.ListFolder(kEventsFolder),
               (Names{u"app.other.1234.3.finished", u"app.nav.1234.9.message",
                      u"app.nav.1234.1.finished"}));
 }

@@ -11,7 +11,6 @@
 namespace oxsdk::emulator {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Mean earth radius in metres, of the sphere used without GeographicLib.
 [[maybe_unused]] constexpr double kEarthRadiusMetres = 6371008.8;
 

@@ -9,6 +9,8 @@
 
 namespace oxsdk::emulator {
 
+inline constexpr double kPi = 3.14159265358979323846;
+
 /// A point: latitude (north positive) and longitude (east positive), in degrees.
 struct TGeoPoint {
     double latitude = 0.0;

@@ -7,8 +7,6 @@
 namespace oxsdk::emulator {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 // A small deterministic generator (splitmix64) seeded from the route's end points, so that
 // the same request always gives the same bends.
 class CBendRandom {

@@ -29,13 +29,6 @@ extern "C" void OnInterrupt(int) {
     gInterrupted = true;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
 // Prints lines on its own thread: to standard output, and as JSON lines to the record file.
 class CLineWriter {
 public:
@@ -187,7 +180,7 @@ private:
             event.latencyMilliseconds =
                 std::chrono::duration<double, std::milli>(when.steady - command->when).count();
         }
-        if (!options_.client.empty() && Lower(event.client) != Lower(options_.client)) return;
+        if (!options_.client.empty() && AsciiLower(event.client) != AsciiLower(options_.client)) return;
         // Without a wire name (a command that could not be read) a missed message is shown.
         if (!options_.command.empty() && event.wireName != options_.command &&
             !(kind != EEventKind::kCommand && kind != EEventKind::kReply &&

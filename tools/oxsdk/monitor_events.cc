@@ -19,13 +19,6 @@ bool ParseNumber(const std::string& text, std::uint32_t* value) {
     return true;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
 std::string Key(const std::string& writer, const std::string& reader, const TExchangeName& name) {
     return writer + '.' + reader + '.' + std::to_string(name.pid) + '.' +
            std::to_string(name.sequence);
@@ -146,6 +139,13 @@ bool IsMessage(EEventKind kind) {
 
 }  // namespace
 
+std::string AsciiLower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
 bool ParseExchangeName(const std::string& fileName, TExchangeName* name) {
     std::vector<std::string> parts;
     for (std::size_t start = 0;;) {
@@ -178,11 +178,11 @@ TMessageText DecodeMessageText(const std::string& bytes) {
 
 CDirectionTracker::CDirectionTracker(std::string navigatorName, std::size_t capacity)
     : capacity_(capacity) {
-    if (!navigatorName.empty()) navigators_.push_back(Lower(std::move(navigatorName)));
+    if (!navigatorName.empty()) navigators_.push_back(AsciiLower(std::move(navigatorName)));
 }
 
 bool CDirectionTracker::IsNavigator(const std::string& name) const {
-    return std::find(navigators_.begin(), navigators_.end(), Lower(name)) != navigators_.end();
+    return std::find(navigators_.begin(), navigators_.end(), AsciiLower(name)) != navigators_.end();
 }
 
 EDirection CDirectionTracker::DirectionOf(const TExchangeName& name) const {
@@ -201,7 +201,7 @@ std::optional<CDirectionTracker::TCommandSeen> CDirectionTracker::Record(
         waiting_.erase(command);  // its key stays in order_ until it is pushed out
         return seen;
     }
-    if (!IsNavigator(name.reader)) navigators_.push_back(Lower(name.reader));
+    if (!IsNavigator(name.reader)) navigators_.push_back(AsciiLower(name.reader));
     const std::string key = Key(name.writer, name.reader, name);
     if (waiting_.insert_or_assign(key, TCommandSeen{wireName, when}).second) order_.push_back(key);
     while (order_.size() > capacity_) {

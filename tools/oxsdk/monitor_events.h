@@ -27,6 +27,9 @@ struct TExchangeName {
 };
 bool ParseExchangeName(const std::string& fileName, TExchangeName* name);
 
+/// `text` with ASCII capitals in lower case: exchange names compare without regard to case.
+std::string AsciiLower(std::string text);
+
 /// A message as its receiver reads it: the text ends at the first zero byte and just after the
 /// first line feed; every piece that a "|" closes is a field; the piece after the last "|"
 /// (`rest`, empty in what the library writes) is no field.
