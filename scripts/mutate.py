@@ -104,21 +104,32 @@ def run(command: list[str], timeout: float) -> tuple[str, str]:
     return ("ok" if process.returncode == 0 else "failed"), output
 
 
+def binary_dir(preset: str) -> Path:
+    """The tool's own build of `preset`, one object per source: the presets compile in unity
+    batches, where one mutated source would recompile its whole batch."""
+    return ROOT / "build" / f"mutate-{preset}"
+
+
+def configure(preset: str) -> tuple[str, str]:
+    return run(["cmake", "--preset", preset, "-B", str(binary_dir(preset)),
+                "-DCMAKE_UNITY_BUILD=OFF"], timeout=600)
+
+
 def build(preset: str, targets: list[str] | None = None) -> tuple[str, str]:
     extra = ["--target", *targets] if targets else []
-    return run(["cmake", "--build", "--preset", preset, *extra], timeout=1800)
+    return run(["cmake", "--build", str(binary_dir(preset)), *extra], timeout=1800)
 
 
 def label_targets(preset: str, labels: str) -> list[str]:
     """The programs that the tests of `labels` run (each named as its target), so that a
     mutation rebuilds only what its tests need; empty when they cannot be told."""
-    state, output = run(["ctest", "--preset", preset, "-N", "-L", labels,
+    state, output = run(["ctest", "--test-dir", str(binary_dir(preset)), "-N", "-L", labels,
                          "--show-only=json-v1"], timeout=120)
     try:
         tests = json.loads(output[output.index("{"):]).get("tests", []) if state == "ok" else []
     except ValueError:
         return []
-    binary = (ROOT / "build" / preset).resolve()
+    binary = binary_dir(preset).resolve()
     state, output = run(["ninja", "-C", str(binary), "-t", "targets", "all"], timeout=120)
     known = {line.split(":")[0] for line in output.splitlines() if line.endswith(": phony")}
     targets = set()
@@ -131,8 +142,9 @@ def label_targets(preset: str, labels: str) -> list[str]:
 
 
 def run_labels(preset: str, labels: str, test_timeout: float) -> tuple[str, str]:
-    return run(["ctest", "--preset", preset, "-L", labels, "--stop-on-failure", "--timeout",
-                str(int(test_timeout))], timeout=test_timeout * 3)
+    return run(["ctest", "--test-dir", str(binary_dir(preset)), "-L", labels, "-j2",
+                "--output-on-failure", "--stop-on-failure", "--timeout", str(int(test_timeout))],
+               timeout=test_timeout * 3)
 
 
 def try_mutation(mutation: Mutation, test_timeout: float, targets: list[str]) -> str:
@@ -182,7 +194,9 @@ def main() -> int:
         return 0
 
     for preset in sorted({m.preset for m in mutations}):
-        state, output = build(preset)
+        state, output = configure(preset)
+        if state == "ok":
+            state, output = build(preset)
         if state != "ok":
             print(output[-4000:])
             print(f"the {preset} preset does not build unmutated")
