@@ -19,6 +19,8 @@ a label run that outlasts three times --timeout as a whole is reported as 'timeo
     python3 scripts/mutate.py --only T03 T04         some of them
     python3 scripts/mutate.py --check                only checks that every line applies
     python3 scripts/mutate.py --report out.tsv       also writes the results as a table
+    python3 scripts/mutate.py --every-failure --report out.tsv
+                                                     with every test that caught each mutation
 """
 
 from __future__ import annotations
@@ -27,6 +29,7 @@ import argparse
 import dataclasses
 import json
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -141,13 +144,28 @@ def label_targets(preset: str, labels: str) -> list[str]:
     return sorted(targets & known) if state == "ok" else []
 
 
-def run_labels(preset: str, labels: str, test_timeout: float) -> tuple[str, str]:
+def run_labels(preset: str, labels: str, test_timeout: float,
+               every_failure: bool = False) -> tuple[str, str]:
+    stop = [] if every_failure else ["--stop-on-failure"]
     return run(["ctest", "--test-dir", str(binary_dir(preset)), "-L", labels, "-j2",
-                "--output-on-failure", "--stop-on-failure", "--timeout", str(int(test_timeout))],
+                "--output-on-failure", *stop, "--timeout", str(int(test_timeout))],
                timeout=test_timeout * 3)
 
 
-def try_mutation(mutation: Mutation, test_timeout: float, targets: list[str]) -> str:
+def failed_tests(output: str) -> list[str]:
+    """The names ctest lists under "The following tests FAILED:"."""
+    names = []
+    if "The following tests FAILED:" in output:
+        for line in output.split("The following tests FAILED:", 1)[1].splitlines()[1:]:
+            match = re.match(r"\s*\d+ - (\S+) \(", line)
+            if not match:
+                break
+            names.append(match.group(1))
+    return names
+
+
+def try_mutation(mutation: Mutation, test_timeout: float, targets: list[str],
+                 every_failure: bool = False) -> tuple[str, list[str]]:
     source = ROOT / mutation.path
     text = source.read_text(encoding="utf-8")
     source.write_text(text.replace(mutation.original, mutation.mutated, 1), encoding="utf-8")
@@ -156,11 +174,11 @@ def try_mutation(mutation: Mutation, test_timeout: float, targets: list[str]) ->
         if state != "ok" and targets:
             state, output = build(mutation.preset)
         if state != "ok":
-            return "no-build"
-        state, output = run_labels(mutation.preset, mutation.labels, test_timeout)
+            return "no-build", []
+        state, output = run_labels(mutation.preset, mutation.labels, test_timeout, every_failure)
         if state == "ok" and "No tests were found" in output:
-            return "no-tests"
-        return {"ok": "survived", "failed": "caught"}.get(state, state)
+            return "no-tests", []
+        return {"ok": "survived", "failed": "caught"}.get(state, state), failed_tests(output)
     finally:
         source.write_text(text, encoding="utf-8")
 
@@ -174,7 +192,10 @@ def main() -> int:
     parser.add_argument("--check", action="store_true", help="only check that every line applies")
     parser.add_argument("--timeout", type=float, default=300,
                         help="seconds a test may take; its labels may take three times that")
-    parser.add_argument("--report", type=Path, help="write ID, module, result as tab-separated lines")
+    parser.add_argument("--report", type=Path, help="write ID, module, result, seconds and the failed tests as tab-separated lines")
+    parser.add_argument("--every-failure", action="store_true",
+                        help="run every test of the labels, not up to the first failure, and "
+                             "report every test that failed: which tests alone catch a fault")
     parser.add_argument("--no-baseline", action="store_true",
                         help="skip the unmutated run of each label set")
     args = parser.parse_args()
@@ -215,11 +236,14 @@ def main() -> int:
                 return 2
 
     results: list[tuple[Mutation, str, float]] = []
+    catchers: dict[str, list[str]] = {}
     started = time.monotonic()
     try:
         for mutation in mutations:
             began = time.monotonic()
-            result = try_mutation(mutation, args.timeout, targets[mutation.preset, mutation.labels])
+            result, catchers[mutation.ident] = try_mutation(
+                mutation, args.timeout, targets[mutation.preset, mutation.labels],
+                args.every_failure)
             results.append((mutation, result, time.monotonic() - began))
             print(f"{result:9} {mutation.ident:6} {mutation.module:28} {mutation.path}"
                   f"  ({time.monotonic() - began:.0f} s)", flush=True)
@@ -239,8 +263,9 @@ def main() -> int:
         print(f"not caught: {mutation.ident} {mutation.path}: {mutation.original.strip()!r}"
               f" ==> {mutation.mutated.strip()!r}")
     if args.report:
-        args.report.write_text("".join(f"{m.ident}\t{m.module}\t{r}\t{s:.0f}\n"
-                                       for m, r, s in results), encoding="utf-8")
+        args.report.write_text(
+            "".join(f"{m.ident}\t{m.module}\t{r}\t{s:.0f}\t{','.join(catchers[m.ident])}\n"
+                    for m, r, s in results), encoding="utf-8")
     return 0
 
 

@@ -236,6 +236,11 @@ TEST_F(CommandHandlerTest, FavouriteTextsAreCutToTheirMembers) {
               (TFields{"0", std::string(63, 'n'), "Dam 1", "-33868800", "151209300"}));
     EXPECT_EQ(Run({"ClearFavoriteV01", "7"}), TFields{"0"});
     EXPECT_EQ(Run({"GetFavoriteV01", "7"}), TFields{"6"});
+    // A change the data folder cannot take is refused, not reported done.
+    const std::string file = folder_.path() + "/data/favorites.json";
+    ASSERT_EQ(::unlink(file.c_str()), 0);
+    ASSERT_EQ(::mkdir(file.c_str(), 0700), 0);
+    EXPECT_EQ(Run({"SetFavoriteV01", "7", "n", "", "-33868800", "151209300"}), TFields{"8"});
 }
 
 TEST_F(CommandHandlerTest, PoiCommandsWorkOnTheClosestPointOfTheirSet) {
