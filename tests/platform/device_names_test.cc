@@ -9,22 +9,18 @@
 namespace oxsdk::platform {
 namespace {
 
+// Beyond the listings of the platform contract test: empty names, backtracking, case beyond ASCII.
 TEST(DeviceNamesTest, PatternsMatchAsOnTheDevice) {
     const struct {
         const char16_t* pattern;
         const char16_t* name;
         bool matches;
     } cases[] = {
-        {u"*.*", u"readme", true},
-        {u"*.*", u"a.b.c", true},
         {u"*", u"", true},
-        {u"*.exe", u"NAV.EXE", true},
-        {u"*.exe", u"nav.exe.old", false},
         {u"*.exe*", u"nav.exe.old", true},
         {u"nav.*", u"nav", true},
         {u"nav.*", u"navx", false},
         {u"?", u"ab", false},
-        {u"a?c", u"AbC", true},
         {u"*a*a", u"banana", true},
         {u"*a*a", u"bananas", false},
         {u"\u00c9t\u00e9", u"\u00e9T\u00c9", true},
