@@ -47,7 +47,8 @@ TEST(ThreadsTest, ClientThreadsAndNavigatorThreadShareOneDevice) {
     for (int c = 0; c < kClients; ++c) {
         clients.emplace_back([&, c] {
             const std::string name = "client" + std::to_string(c);
-            MOstrelCommunicationLayerInterface* layer = COstrelFileLayer::New(name.c_str(), "nav", -1);
+            MOstrelCommunicationLayerInterface* layer =
+                COstrelFileLayer::New(name.c_str(), "nav", -1);
             COstrelAPI api(*layer);
             COstrelAPI::TError error;
             for (int i = 0; i < kCommandsPerClient; ++i) {
