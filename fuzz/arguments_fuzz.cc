@@ -1,8 +1,5 @@
-// CCsvArguments on arbitrary text. The input is decoded as a received reply: every separator
-// closes one field, no field holds a separator, and the fields joined again give the text up
-// to its last separator; a copy of the decoded list reads the same fields. The input split at
-// line ends is also appended argument by argument: the command buffer holds each argument
-// followed by "|", and decoding that text gives the arguments back when none holds a "|".
+// CCsvArguments on arbitrary text: decoded as a reply, its fields are the "|"-closed pieces and a
+// copy reads the same; split at line ends and appended, the arguments come back.
 #include "OXSDK5Link/Arguments.h"
 #include "fuzz_support.h"
 

@@ -1,9 +1,6 @@
-// The navigator emulator's command handler on fuzzed commands. Input: one command per line,
-// each a text of "|"-closed fields as it arrives in a message, run in order on a fresh emulated
-// navigator (shipped gazetteer, empty store in a temporary folder, a clock that advances one
-// simulated minute per command). Every readable command gets exactly one reply, whose shape is
-// one the command's client accepts: the code alone (with a pair count of 0 for the route's
-// coordinates) on failure, every record member on success, texts within their members.
+// The emulator's command handler on one "|"-closed command per line, run in order on a fresh
+// navigator (a clock one simulated minute further per command): every readable command gets one
+// reply of a shape its client accepts (the code alone on failure, every member on success).
 #include <unistd.h>
 
 #include <algorithm>

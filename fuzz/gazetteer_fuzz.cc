@@ -1,6 +1,5 @@
-// The navigator emulator's gazetteer reader on arbitrary text. A refused file says on which
-// line; an accepted one holds only named places on the globe with a population the geocoder
-// can use; the lookups by name, postal code and position run on every place.
+// The emulator's gazetteer reader on arbitrary text: refusals name the line; accepted places are
+// valid, and the lookups by name, postal code and position run on each.
 #include <sstream>
 
 #include "fuzz_support.h"

@@ -1,8 +1,5 @@
-// The marker-name parser on arbitrary names. Input: the receiver's name, a line end, the listed
-// name. Whatever ParseMarkerName accepts formats back to the same name with its fields, and its
-// reader is the receiver (ASCII letter case aside). The other way round, a marker formatted
-// from dot-free names (the rest of the input with its dots replaced) is always accepted with
-// the fields it was made from.
+// ParseMarkerName on the input "receiver\nlisted name": what it accepts formats back to itself,
+// and a marker formatted from dot-free names is accepted with the fields it was made from.
 #include "fuzz_support.h"
 #include "transport/exchange_file_name.h"
 

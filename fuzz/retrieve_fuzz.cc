@@ -1,8 +1,6 @@
-// Every AsyncRetrieve of COstrelAPI on a fuzzed reply, through the scripted layer. Input: one
-// byte choosing the command, then the reply text. The record is a heap block of exactly its
-// size, filled with a mark, so AddressSanitizer catches any write outside it. A refused reply
-// (-2) leaves the record untouched; a full reply fills every member from its field (numbers by
-// ParseDecimal, texts cut to the member and terminated); route pairs lie inside their array.
+// Every AsyncRetrieve of COstrelAPI on a fuzzed reply (input: a byte choosing the command, then
+// the reply). The record is a marked heap block of its exact size: AddressSanitizer catches
+// writes outside it, a refusal (-2) leaves it untouched, a full reply fills every member.
 #include <algorithm>
 
 #include "OXSDK5Link/CommandCatalogue.h"

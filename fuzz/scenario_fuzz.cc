@@ -1,7 +1,5 @@
-// The navigator emulator's scenario reader on arbitrary text. A refused scenario says why; an
-// accepted one holds only values the emulator can use: points on the globe, a finite time
-// scale and a simulation speed within their documented ranges, and locations that resolve
-// through the shipped gazetteer or say why not.
+// The emulator's scenario reader on arbitrary text: refusals say why; accepted values lie in their
+// ranges, and locations resolve through the shipped gazetteer or say why not.
 #include "fuzz_support.h"
 #include "scenario.h"
 

@@ -1,7 +1,5 @@
-// The emulator's track readers on arbitrary text, read both as an NMEA log and as GPX, and the
-// replay of what they accept. A refused track says why; an accepted one holds at most
-// kMaxTrackPoints points on the globe, and its replay reports points on the globe, a finite
-// speed and a heading from 0 to 360 degrees at any moment.
+// The emulator's track readers (NMEA log and GPX) on arbitrary text, and the replay of what they
+// accept: refusals say why, points lie on the globe, speeds are finite, headings 0 to 360.
 #include <cmath>
 
 #include "fuzz_support.h"
