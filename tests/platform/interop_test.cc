@@ -1,9 +1,7 @@
-// One exchange folder, two operating systems: a client here and the Windows navigator emulator run
-// by wine share one device root, and so do the navigator emulator here and a Windows client (the
-// Windows platform tests' own, tests/platform/win32_navigator_test.cc). Runs when
-// OXSDK_WINDOWS_NAVIGATOR names the Windows platform tests (the Windows emulator is built beside
-// them) and OXSDK_WINE the command that runs Windows programs; scripts/test-windows.sh sets both
-// after the Windows build.
+// One exchange folder, two operating systems: a client here with the Windows navigator emulator
+// under wine, and the emulator here with the Windows client of win32_navigator_test.cc. Runs when
+// scripts/test-windows.sh sets OXSDK_WINDOWS_NAVIGATOR (the Windows platform tests, with the
+// Windows emulator beside them) and OXSDK_WINE (the command that runs Windows programs).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>

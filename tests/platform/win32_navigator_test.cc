@@ -1,10 +1,7 @@
-// The Windows platform across processes: the library finds the navigator emulator built beside
-// this program, copied onto the device as "Ostrel Navigator.exe", starts it with CreateProcessW,
-// waits for its window (a real one, of class AldernWinClass), exchanges commands with it through
-// the exchange folder and stops it. The navigator joins a job as soon as its window shows, so
-// that it cannot outlive its test. (The job holds the started program only, not this one: under
-// wine the desktop's own process is started by the first program that needs the desktop and
-// would become part of its job.)
+// The Windows platform across processes: the library finds the navigator emulator installed on
+// the device, starts it, waits for its window, exchanges commands with it and stops it. Only the
+// started navigator joins a job, so that it cannot outlive its test (under wine the desktop's own
+// process, started by the first program that needs it, would join this program's job too).
 #include <gtest/gtest.h>
 
 #include <filesystem>
