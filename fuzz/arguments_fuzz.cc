@@ -2,10 +2,12 @@
 // copy reads the same; split at line ends and appended, the arguments come back.
 #include "OXSDK5Link/Arguments.h"
 #include "fuzz_support.h"
+#include "support/echo_navigator.h"
 
 namespace {
 
 using oxsdk::fuzz::Require;
+using oxsdk::testing::ReceivedFields;
 
 // Places `text` into `list` as a transport places a reply, and decodes it.
 void LoadAndDecode(CCsvArguments& list, const std::string& text) {
@@ -18,19 +20,13 @@ void LoadAndDecode(CCsvArguments& list, const std::string& text) {
     list.DecodeCommand();
 }
 
-std::vector<std::string> Fields(const MArguments& list) {
-    std::vector<std::string> fields;
-    for (int i = 0; i < list.NrReceiveFields(); ++i) fields.emplace_back(list.ReceiveField(i));
-    return fields;
-}
-
 void CheckDecode(const std::string& text) {
     CCsvArguments list('|');
     LoadAndDecode(list, text);
-    const std::vector<std::string> fields = Fields(list);
+    const std::vector<std::string> fields = ReceivedFields(list);
     Require(fields == oxsdk::fuzz::SplitFields(text), "decoded fields differ from the text", text);
     const CCsvArguments copy(list);
-    Require(Fields(copy) == fields, "copy reads other fields", text);
+    Require(ReceivedFields(copy) == fields, "copy reads other fields", text);
 }
 
 void CheckRoundTrip(const std::string& text) {
@@ -52,7 +48,7 @@ void CheckRoundTrip(const std::string& text) {
     if (!plain) return;
     CCsvArguments received('|');
     LoadAndDecode(received, expected);
-    Require(Fields(received) == arguments, "arguments do not come back", text);
+    Require(ReceivedFields(received) == arguments, "arguments do not come back", text);
 }
 
 }  // namespace
