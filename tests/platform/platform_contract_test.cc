@@ -427,5 +427,31 @@ INSTANTIATE_TEST_SUITE_P(Implementations, PlatformContractTest, ::testing::Bool(
                              return param.param ? "Native" : "Fake";
                          });
 
+// What only the fake does, and the unit tests that use it rely on: the dot entries listed on
+// request, read-only files listed as such, and faults that last until cleared.
+TEST(FakePlatformTest, ListsDotsAndReadOnlyFilesAndKeepsFaultsUntilCleared) {
+    FakePlatform fake;
+    fake.AddFile(u"\\f\\r", "", kAttributeReadOnly);
+    fake.AddFile(u"\\f\\n", "x");
+    fake.SetListDotEntries(true);
+    std::unique_ptr<FindHandle> find;
+    FindData entry;
+    ASSERT_EQ(fake.FindFirst(u"\\f\\*", &find, &entry), Error::kNone);
+    using Listed = std::vector<std::pair<std::u16string, std::uint32_t>>;
+    Listed seen;
+    do {
+        seen.emplace_back(entry.name, entry.attributes);
+    } while (find->FindNext(&entry));
+    EXPECT_EQ(seen, (Listed{{u".", kAttributeDirectory},
+                            {u"..", kAttributeDirectory},
+                            {u"r", kAttributeReadOnly},
+                            {u"n", kAttributeNormal}}));
+    fake.InjectFault(FakeOperation::kDelete, u"\\f\\n", Error::kOther, FakePlatform::kAlways);
+    EXPECT_EQ(fake.DeleteFile(u"\\f\\n"), Error::kOther);
+    EXPECT_EQ(fake.DeleteFile(u"\\f\\n"), Error::kOther);
+    fake.ClearFaults();
+    EXPECT_EQ(fake.DeleteFile(u"\\f\\n"), Error::kNone);
+}
+
 }  // namespace
 }  // namespace oxsdk::platform
