@@ -38,7 +38,7 @@ public:
     }
 };
 
-enum ECall { kVersion, kRoute, kVersionRetrieve, kRouteRetrieve, kStop };
+enum ECall { kVersion, kVersionRetrieve, kRouteRetrieve, kStop };
 
 // The client's device and API; the navigator takes one pass over the exchange folder whenever
 // the client pauses.
@@ -58,8 +58,6 @@ struct Scene {
         switch (form) {
             case kVersion:
                 return api.GetApplicationVersion(&error, &version);
-            case kRoute:
-                return api.GetRouteCoordinates(&error, &route);
             case kVersionRetrieve:
                 return api.GetApplicationVersionAsyncRetrieve(api.GetApplicationVersionAsync(1),
                                                               &error, &version);
@@ -98,8 +96,6 @@ TEST(BlockingFormTest, CommandGoesOnlyToARunningOrAStartedAndHandshakenNavigator
          "GetApplicationVersionV01 "},
         {"started, handshaken before the command", false, true, false, kVersion, 0, 0,
          "BringNavigatorToForegroundV01 GetApplicationVersionV01 "},
-        {"no navigator found", false, false, false, kVersion, -1, -5, ""},
-        {"no navigator found, the one form that says -2", false, false, false, kRoute, -2, -5, ""},
         {"readiness command not sent", false, true, true, kVersion, -1, -1, ""},
     };
     for (const auto& c : cases) {
