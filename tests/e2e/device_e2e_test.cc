@@ -1,7 +1,6 @@
-// Real processes on a temporary emulated device: a client and the test navigator exchange
-// commands through the file layer; a client with no navigator running has the library find,
-// start, handshake and stop the navigator installed under a nested folder; and clients go on
-// through a navigator killed at random moments.
+// Real processes on a temporary emulated device: the library finds, starts and stops the test
+// navigator installed under a nested folder, which answers commands sent through the file
+// layer; and clients go on through a navigator killed at random moments.
 //
 // Every wait is bounded. This process is made the reaper of orphans, so a navigator started
 // detached by a client ends up as its child; the teardown kills and reaps every child left.
@@ -123,13 +122,47 @@ Texts Retrieve(MOstrelCommunicationLayerInterface& layer, MOstrelSession* sessio
     return fields;
 }
 
-TEST_F(DeviceEndToEndTest, ThousandCommandsEachGetTheirOwnReply) {
-    pid_t navigator = StartNavigator();
-    ASSERT_NE(-1, navigator);
+// A blocking command, or the blocking stop, of a client that starts afresh (no window cached);
+// its reply waits are bounded. The result, the error code and the library's cached window.
+std::vector<long> RunClient(bool stop) {
+    oxsdk::navigator::ResetNavigatorState();
+    std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
+        COstrelFileLayer::New("e2eclient", "testnav", -1));
+    static_cast<COstrelFileLayer*>(layer.get())->SetReplyTimeout(60000);
+    COstrelAPI api(*layer);
+    COstrelAPI::TError error{99};
+    COstrelAPI::TVersion version{};
+    int result = stop ? api.StopApplication(&error) : api.GetApplicationVersion(&error, &version);
+    return {result, error.errorCode, static_cast<long>(oxsdk::navigator::State().navigatorWindow)};
+}
+
+// The library finds the navigator installed under a nested folder, starts it and gives the
+// caller the foreground back; a thousand commands, eight in flight, each get their own reply;
+// the blocking stop ends the navigator and leaves the exchange folder empty.
+TEST_F(DeviceEndToEndTest, InstalledNavigatorStartsAnswersEveryCommandAndStops) {
+    const fs::path root = root_;
+    fs::path installed = root / "Program Files" / "Nested" / "Ostrel Navigator.exe";
+    fs::create_directories(installed.parent_path());
+    fs::create_directories(root / "Program Files" / "Other");
+    std::ofstream(root / "Program Files" / "Other" / "setup.exe") << "not it";
+    fs::copy_file(OXSDK_TEST_NAVIGATOR_PATH, installed);
+    fs::create_directories(root / ".windows");
+    std::ofstream(root / ".windows" / "foreground") << kCallerForeground << "\n";
+
+    const std::vector<long> start = RunClient(false);
+    const auto window = NavigatorWindow();
+    ASSERT_NE(window, 0u);
+    EXPECT_EQ(start, (std::vector<long>{0, 0, static_cast<long>(window)}));
+    const pid_t navigator = static_cast<pid_t>(window / 4);  // a window's handle is its pid * 4
+    std::error_code error;
+    EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(navigator) + "/exe", error), installed);
+    std::string foreground;
+    std::ifstream(root / ".windows" / "foreground") >> foreground;
+    EXPECT_EQ(foreground, kCallerForeground);
+
     std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
         COstrelFileLayer::New("e2eclient", "testnav", -1));
     ASSERT_NE(layer, nullptr);
-
     constexpr int kCommands = 1000;
     constexpr std::size_t kInFlight = 8;  // commands sent before the oldest reply is collected
     std::vector<std::pair<MOstrelSession*, int>> pending;
@@ -150,69 +183,11 @@ TEST_F(DeviceEndToEndTest, ThousandCommandsEachGetTheirOwnReply) {
                   Retrieve(*layer, session));
     }
 
-    // Stop the navigator: it answers, exits and takes its window with it.
-    layer->StartSendCommand();
-    layer->AppendArgument("StopApplicationV01");
-    EXPECT_EQ((Texts{"0"}), Retrieve(*layer, layer->SendCommand()));
-    EXPECT_TRUE(EndsCleanly(navigator));
-    EXPECT_EQ(0u, NavigatorWindow());
-    EXPECT_TRUE(fs::is_empty(fs::path(root_) / "Ostrel" / "SdkFileCalls"));
-}
-
-// What a client call reports back to the test.
-struct ClientReport {
-    int result;
-    int errorCode;
-    std::uint64_t navigatorWindow;  // the library's cached window after the call
-};
-
-// A blocking command, or the blocking stop, of a client that starts afresh (no window cached);
-// its reply waits are bounded.
-ClientReport RunClient(bool stop) {
-    oxsdk::navigator::ResetNavigatorState();
-    std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
-        COstrelFileLayer::New("e2eclient", "testnav", -1));
-    static_cast<COstrelFileLayer*>(layer.get())->SetReplyTimeout(60000);
-    COstrelAPI api(*layer);
-    COstrelAPI::TError error{99};
-    COstrelAPI::TVersion version{};
-    int result = stop ? api.StopApplication(&error) : api.GetApplicationVersion(&error, &version);
-    return {result, error.errorCode, oxsdk::navigator::State().navigatorWindow};
-}
-
-TEST_F(DeviceEndToEndTest, BlockingCommandStartsTheInstalledNavigatorAndStopEndsIt) {
-    const fs::path root = root_;
-    fs::path installed = root / "Program Files" / "Nested" / "Ostrel Navigator.exe";
-    fs::create_directories(installed.parent_path());
-    fs::create_directories(root / "Program Files" / "Other");
-    std::ofstream(root / "Program Files" / "Other" / "setup.exe") << "not it";
-    fs::copy_file(OXSDK_TEST_NAVIGATOR_PATH, installed);
-    fs::create_directories(root / ".windows");
-    std::ofstream(root / ".windows" / "foreground") << kCallerForeground << "\n";
-
-    const ClientReport start = RunClient(false);
-    EXPECT_EQ(start.result, 0);
-    EXPECT_EQ(start.errorCode, 0);
-    auto window = NavigatorWindow();
-    ASSERT_NE(window, 0u);
-    EXPECT_EQ(start.navigatorWindow, window);
-    pid_t navigator = static_cast<pid_t>(window / 4);  // a window's handle is its process id * 4
-    // The copy installed on the device runs; the caller has the foreground again.
-    std::error_code error;
-    EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(navigator) + "/exe", error), installed);
-    std::string foreground;
-    std::ifstream(root / ".windows" / "foreground") >> foreground;
-    EXPECT_EQ(foreground, kCallerForeground);
-
-    const ClientReport again = RunClient(false);  // the running navigator is used
-    EXPECT_EQ(again.errorCode, 0);
-    EXPECT_EQ(again.navigatorWindow, window);
-
-    const ClientReport stop = RunClient(true);
-    EXPECT_EQ(stop.result, 0);
-    EXPECT_EQ(stop.errorCode, -5);  // the window went during the wait
-    EXPECT_EQ(stop.navigatorWindow, 0u);
+    // The navigator answers the stop and takes its window with it while the client waits.
+    EXPECT_EQ(RunClient(true), (std::vector<long>{0, -5, 0}));
     EXPECT_TRUE(EndsCleanly(navigator)) << "the navigator did not end after the stop";
+    EXPECT_EQ(0u, NavigatorWindow());
+    EXPECT_TRUE(fs::is_empty(root / "Ostrel" / "SdkFileCalls"));
 }
 
 volatile sig_atomic_t stopRequested = 0;

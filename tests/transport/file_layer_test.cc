@@ -60,7 +60,7 @@ protected:
 };
 
 // Process number -1 stands for this process, named unsigned.
-TEST_F(FileLayerTest, CommandsAreWrittenByteExactWithRisingSequenceNumbers) {
+TEST_F(FileLayerTest, CommandsAndRepliesAreWrittenByteExactWithTheirSequenceNumbers) {
     fake_.SetProcessId(4000000000u);
     auto layer = NewLayer("app", "nav", -1);
     ASSERT_NE(layer, nullptr);
@@ -77,6 +77,18 @@ TEST_F(FileLayerTest, CommandsAreWrittenByteExactWithRisingSequenceNumbers) {
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(2, SequenceOf(second.get()));
     EXPECT_TRUE(fake_.Exists(InExchange("app.nav.4000000000.2.finished")));
+
+    // A reply carries its command's number and gives no session; the next command follows it.
+    CFileLayerSession command(7);
+    layer->StartReturnResult(&command);
+    layer->AppendArgument("0");
+    EXPECT_EQ(nullptr, layer->SendCommand());
+    EXPECT_EQ(std::string("0|\0", 3),
+              fake_.FileContents(InExchange("app.nav.4000000000.7.message")));
+    EXPECT_EQ(kMarker, fake_.FileContents(InExchange("app.nav.4000000000.7.finished")));
+    std::unique_ptr<MOstrelSession> next(Send(*layer, "x"));
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(8, SequenceOf(next.get()));
 }
 
 TEST_F(FileLayerTest, NewRefusesNamesThatCannotBeFileNameComponents) {
@@ -158,20 +170,6 @@ TEST_F(FileLayerTest, ReceiveWaitsForTheReplyMarkerInStepsOf100Milliseconds) {
     EXPECT_EQ((std::vector<std::string>{"0", "late"}), ReceivedFields(*layer));
 }
 
-TEST_F(FileLayerTest, ReplyCarriesTheCommandsSequenceAndGivesNoSession) {
-    auto navigator = NewLayer("nav", "app");
-    CFileLayerSession command(7);
-    navigator->StartReturnResult(&command);
-    navigator->AppendArgument("0");
-    EXPECT_EQ(nullptr, navigator->SendCommand());
-    EXPECT_EQ(std::string("0|\0", 3), fake_.FileContents(InExchange("nav.app.1234.7.message")));
-    EXPECT_EQ(kMarker, fake_.FileContents(InExchange("nav.app.1234.7.finished")));
-    // Back in command mode the layer continues after the reply's number.
-    std::unique_ptr<MOstrelSession> session(Send(*navigator, "x"));
-    ASSERT_NE(session, nullptr);
-    EXPECT_EQ(8, SequenceOf(session.get()));
-}
-
 // Every way a send can fail ends it with no session and no files left, and the next command
 // of the same layer goes out. A command must fit the navigator's bound, or it is not sent.
 TEST_F(FileLayerTest, FailedSendsLeaveNothingBehind) {
@@ -239,6 +237,10 @@ TEST_F(FileLayerTest, SendKeepsWaitingCommandsAndRemovesStaleReplies) {
               (Names{u"app.nav.1234.1.message", u"app.nav.1234.1.finished",
                      u"app.nav.1234.2.message", u"app.nav.1234.2.finished"}));
     delete session;
+    // Nor is a command whose message is still being written, its marker not there yet.
+    fake_.AddFile(InExchange("app.nav.1234.3.message"), "EchoV01|ha");
+    EXPECT_EQ(nullptr, Send(*second, "third"));
+    EXPECT_EQ("EchoV01|ha", fake_.FileContents(InExchange("app.nav.1234.3.message")));
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST_F(FileOperationsTest, ReadLineCutsAfterTheFirstLineFeedAndKeepsRoomForTheTe
     }
 }
 
-TEST_F(FileOperationsTest, OpenAndCreateMakeTheFoldersDeleteDoesNot) {
+TEST_F(FileOperationsTest, OpenAndCreateMakeTheFoldersDeleteDoesNotPathsBeyond259AreRefused) {
     EXPECT_EQ(nullptr, OpenExchangeFile("a.b.1.1.message"));
     EXPECT_TRUE(fake_.Exists(u"\\Ostrel\\SdkFileCalls"));
 
@@ -93,24 +93,20 @@ TEST_F(FileOperationsTest, OpenAndCreateMakeTheFoldersDeleteDoesNot) {
     ScopedPlatform use(other);
     DeleteExchangeFile("a.b.1.1.message");
     EXPECT_FALSE(other.Exists(u"\\Ostrel"));
-    auto file = CreateExchangeFile("a.b.1.1.message");
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(0, WriteAllBytes(*file, "12345", 5));
-    EXPECT_EQ(5u, FileSize(*file));
-}
-
-TEST_F(FileOperationsTest, PathsBeyond259CharactersAreRefusedNotCut) {
     // The exchange folder "\Ostrel\SdkFileCalls\" has 21 characters.
-    std::string fits(238, 'f');
-    std::string tooLong(239, 't');
+    const std::string fits(238, 'f');
+    const std::string tooLong(239, 't');
     char16_t path[oxsdk::platform::kMaxPath];
     EXPECT_TRUE(BuildExchangePath(fits.c_str(), false, path));
     EXPECT_EQ(259, oxsdk::platform::WideLength(path));
     EXPECT_FALSE(BuildExchangePath(tooLong.c_str(), false, path));
+    auto file = CreateExchangeFile(fits.c_str());
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(0, WriteAllBytes(*file, "12345", 5));
+    EXPECT_EQ(5u, FileSize(*file));
     EXPECT_EQ(nullptr, CreateExchangeFile(tooLong.c_str()));
     EXPECT_EQ(nullptr, OpenExchangeFile(std::string(600, 'x').c_str()));
-    EXPECT_NE(nullptr, CreateExchangeFile(fits.c_str()));
-    EXPECT_EQ(1u, fake_.ListFolder(u"\\Ostrel\\SdkFileCalls").size());
+    EXPECT_EQ(1u, other.ListFolder(u"\\Ostrel\\SdkFileCalls").size());
 }
 
 TEST(SleepMicrosecondsTest, SleepsWholeMillisecondsTruncatingAndNeverNegative) {
