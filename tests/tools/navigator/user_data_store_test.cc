@@ -12,7 +12,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "log.h"
 #include "navigator_fixture.h"
@@ -93,9 +93,7 @@ struct TOutsideFile {
 
     static std::string Read(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return {std::istreambuf_iterator<char>(in), {}};
     }
     explicit TOutsideFile(const std::string& where) : path(where) {
         std::ofstream(path) << R"({"favorites": [{"index": 1, "name": "Outside", )"
