@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
+#include <iterator>
 
 #include "platform/platform.h"
 
@@ -22,9 +22,7 @@ extern char** environ;
 namespace oxsdk::tools::testing {
 std::string ReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 std::string GonePid() {

@@ -16,13 +16,10 @@ namespace {
 TEST(CommandNamesTest, WordsAndAcronyms) {
     const std::pair<const char*, const char*> cases[] = {
         {"GetRouteInfo", "get-route-info"},
-        {"NavigateToCoordinates", "navigate-to-coordinates"},
         {"EnableExternalGPSInput", "enable-external-gps-input"},
         {"DisableRawGPSOutput", "disable-raw-gps-output"},
         {"GetSDKVersion", "get-sdk-version"},
         {"GetLocationInfoEx", "get-location-info-ex"},
-        {"DeleteAllPoi", "delete-all-poi"},
-        {"GetUniqueDeviceId", "get-unique-device-id"},
         {"ParseGPS", "parse-gps"},
         {"Value2Text", "value2-text"},
         {"Geocode", "geocode"},

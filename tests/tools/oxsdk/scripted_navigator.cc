@@ -3,13 +3,14 @@
 // navigator's window on the emulated device, serves the exchange name "scripted" and logs every
 // command it receives. It runs until it is killed. No arguments; configured by its environment:
 //   OXSDK_DEVICE_ROOT       the emulated device
-//   OXSDK_SCRIPTED_REPLIES  lines "WireName field0|field1|...": the reply to a command with that
-//                           wire name; commands without a line are answered "0"
+//   OXSDK_SCRIPTED_REPLIES  lines "WireName field0|field1|...": the replies to a command with that
+//                           wire name, in turn, the last from then on; others are answered "0"
 //   OXSDK_SCRIPTED_LOG      file that receives every command as a line of "|"-joined fields
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -28,8 +29,9 @@ public:
             command += (i > 0 ? "|" : "") + std::string(layer.ReceiveField(i));
         std::ofstream(log, std::ios::app | std::ios::binary) << command << '\n';
         if (session == nullptr) return 0;
-        const auto reply = replies.find(command.substr(0, command.find('|')));
-        std::istringstream fields(reply == replies.end() ? "0" : reply->second);
+        std::deque<std::string>& turns = replies[command.substr(0, command.find('|'))];
+        std::istringstream fields(turns.empty() ? "0" : turns.front());
+        if (turns.size() > 1) turns.pop_front();
         layer.StartReturnResult(session);
         for (std::string field; std::getline(fields, field, '|');)
             layer.AppendArgument(field.c_str());
@@ -37,7 +39,7 @@ public:
         return 0;
     }
 
-    std::map<std::string, std::string> replies;
+    std::map<std::string, std::deque<std::string>> replies;
     std::string log;
 };
 
@@ -50,7 +52,7 @@ int main() {
     for (std::string line; std::getline(script, line);) {
         const std::string::size_type space = line.find(' ');
         if (space != std::string::npos)
-            handler.replies[line.substr(0, space)] = line.substr(space + 1);
+            handler.replies[line.substr(0, space)].push_back(line.substr(space + 1));
     }
     const char* log = std::getenv("OXSDK_SCRIPTED_LOG");
     handler.log = log != nullptr ? log : "/dev/null";
