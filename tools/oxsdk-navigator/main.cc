@@ -26,8 +26,8 @@
 #include "host_process.h"
 #include "live_view.h"
 #include "platform/device_text.h"
-#include "platform/platform.h"
 #include "platform/native_device.h"
+#include "platform/platform.h"
 #include "scenario.h"
 #include "track_replay.h"
 #include "transport/exchange_folder.h"
@@ -433,9 +433,10 @@ int main(int argc, char** argv) {
             return kExitUsage;
         }
         liveEndpoint.port = liveView.port();
+        // The token is the page's key: it goes to standard output only, not to the log.
         const std::string url = "http://" + EndpointAuthority(liveEndpoint) + "/";
-        log.Info("live view at " + url);
-        std::printf("live view: %s\n", url.c_str());
+        log.Info("live view at " + url + " (open the URL printed on standard output)");
+        std::printf("live view: %s?token=%s\n", url.c_str(), liveView.token().c_str());
         std::fflush(stdout);
     }
     InstallStopHandlers(OnStopSignal);
