@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -178,6 +179,12 @@ TEST_F(LiveViewLimits, HugeRequestsAreRefusedBeforeTheyGrowTheEmulator) {
 }
 
 TEST_F(LiveViewLimits, OnlyWhoHasTheTokenSeesTheState) {
+    // The URL is also in a file of the device root that only its owner can read.
+    struct stat status {};
+    const std::string urlFile = device_.root() + "/.live-view-url";
+    ASSERT_EQ(::stat(urlFile.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_NE(ReadFile(urlFile).find("/" + query_ + "\n"), std::string::npos);
     for (const std::string& path :
          std::vector<std::string>{"/", "/state.json", "/route.json", "/state.json?token=0",
                                   "/state.json?token=" + std::string(32, '0')}) {
