@@ -443,13 +443,14 @@ int main(int argc, char** argv) {
         const std::string url = "http://" + EndpointAuthority(liveEndpoint) + "/";
         log.Info("live view at " + url + " (open the URL printed on standard output)");
         const std::string keyed = url + "?token=" + liveView.token();
-        std::printf("live view: %s\n", keyed.c_str());
-        std::fflush(stdout);
+        // The file first: whoever saw the printed line finds the file.
         const CHostFd root = OpenFolderBelow(platform::DeviceRootFolder(), "", false);
         if (!root.valid() || !ReplaceFile(root.get(), kLiveViewUrlFile, keyed + "\n")) {
             log.Error(std::string("cannot write the live view's URL to ") + kLiveViewUrlFile +
                       " in the device root");
         }
+        std::printf("live view: %s\n", keyed.c_str());
+        std::fflush(stdout);
     }
     InstallStopHandlers(OnStopSignal);
     log.Info("ready: exchange name " + exchangeName + ", device root " +
