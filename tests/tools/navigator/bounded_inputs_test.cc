@@ -59,17 +59,6 @@ TEST(BoundedInputs, AFifoOrAnOversizedFileIsRefusedAtOnce) {
     }
 }
 
-TEST(BoundedInputs, AScenarioListsAtMostItsLargestNumberOfWaypoints) {
-    std::string waypoints;
-    for (std::size_t i = 0; i <= kMaxWaypoints; ++i) {
-        waypoints += std::string(i ? "," : "") + R"({"latitude":1,"longitude":2})";
-    }
-    TScenario scenario;
-    std::string error;
-    EXPECT_FALSE(ParseScenario(R"({"waypoints":[)" + waypoints + "]}", &scenario, &error));
-    EXPECT_NE(error.find("more than"), std::string::npos) << error;
-}
-
 TEST(BoundedInputs, ARouteThroughFarApartStopsHasNoMorePointsThanOneLongRoute) {
     std::vector<TGeoPoint> stops;
     for (int i = 0; i < 40; ++i) {
