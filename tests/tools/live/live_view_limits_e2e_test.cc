@@ -111,8 +111,12 @@ protected:
         layer_->StartSendCommand();
         layer_->AppendArgument("GetCurrentPositionV01");
         MOstrelSession* session = layer_->SendCommand();
-        return session != nullptr &&
-               WaitUntil(kBound, [&] { return layer_->ReturnAvailable(session) != 0; });
+        if (session == nullptr ||
+            !WaitUntil(kBound, [&] { return layer_->ReturnAvailable(session) != 0; })) {
+            return false;
+        }
+        layer_->StartReceiveCommand(session);  // takes the reply and ends the session
+        return layer_->NrReceiveFields() > 0;
     }
 
     CTestDevice device_;
