@@ -73,6 +73,7 @@ To watch the same session as it happens, run it on a device you keep, with the m
 beside it and the emulator's live view in a browser:
   export OXSDK_DEVICE_ROOT=\$HOME/oxsdk-demo-device; mkdir -p -m 700 "\$OXSDK_DEVICE_ROOT"
   $build_dir/tools/oxsdk/oxsdk monitor &       # every command and reply, decoded
-  OXSDK_DEMO_HTTP=127.0.0.1:8080 bash scripts/demo.sh   # then open http://127.0.0.1:8080/
+  OXSDK_DEMO_HTTP=127.0.0.1:8080 bash scripts/demo.sh   # then open the URL that
+  cat "\$OXSDK_DEVICE_ROOT/.live-view-url"               # holds, while the navigator runs
 WATCH
 exit $status

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
+#include <utility>
 
+#include "gps_input.h"
 #include "text_folding.h"
 
 namespace oxsdk::emulator {
@@ -54,11 +55,9 @@ bool InCountry(const TPlace& place, std::string_view country) {
 }  // namespace
 
 bool CGazetteer::LoadFile(const std::string& path, std::string* error) {
-    std::ifstream in(path);
-    if (!in) {
-        *error = "cannot open " + path;
-        return false;
-    }
+    std::string text;
+    if (!ReadBoundedFile(path, kMaxGazetteerBytes, &text, error)) return false;
+    std::istringstream in(std::move(text));
     if (!Load(in, error)) {
         *error = path + ": " + *error;
         return false;

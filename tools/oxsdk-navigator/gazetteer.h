@@ -21,6 +21,8 @@ namespace oxsdk::emulator {
 
 /// Largest population a place may have.
 constexpr double kMaxPopulation = 2e9;
+/// Largest gazetteer file.
+constexpr std::size_t kMaxGazetteerBytes = 64u * 1024u * 1024u;
 
 struct TPlace {
     std::string name;
@@ -34,7 +36,8 @@ struct TPlace {
 
 class CGazetteer {
 public:
-    /// Reads places from `path`; false with a message naming the line on a malformed file.
+    /// Reads places from `path`, a regular file of at most kMaxGazetteerBytes (a FIFO or device
+    /// is refused at once); false with a message naming the line on a malformed file.
     bool LoadFile(const std::string& path, std::string* error);
     /// Reads places from a stream in the data file format.
     bool Load(std::istream& in, std::string* error);

@@ -14,6 +14,12 @@ using nlohmann::json;
 // Snapshots go on being published for this long after the last reader's request.
 constexpr std::chrono::seconds kReaderPatience{5};
 
+// The texts come from clients and may hold any bytes: what is not UTF-8 is shown as U+FFFD
+// instead of making the dump throw.
+std::string DumpJson(const json& value) {
+    return value.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
 json Point(const TGeoPoint& point) {
     return {{"lat", ToMicrodegrees(point.latitude)}, {"lon", ToMicrodegrees(point.longitude)}};
 }
@@ -77,7 +83,7 @@ std::string LiveStateJson(CEmulatedNavigator& navigator, bool messageShown) {
         {"settings", model.settings()},
         {"externalGpsInput", model.externalGpsInput()},
         {"timeScale", navigator.clock().timeScale()}};
-    return state.dump();
+    return DumpJson(state);
 }
 
 std::string LiveRouteJson(CEmulatedNavigator& navigator) {
@@ -89,7 +95,7 @@ std::string LiveRouteJson(CEmulatedNavigator& navigator) {
             points.push_back(ToMicrodegrees(point.longitude));
         }
     }
-    return json{{"number", trip ? trip->routeNumber : 0}, {"points", points}}.dump();
+    return DumpJson(json{{"number", trip ? trip->routeNumber : 0}, {"points", points}});
 }
 
 CLiveState::CLiveState() {
@@ -110,18 +116,25 @@ void CLiveState::Publish(CEmulatedNavigator& navigator) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (TClock::now() - lastRequest_ > kReaderPatience) return;
     }
-    const int routeNumber = model.trip() ? model.trip()->routeNumber : 0;
-    if (routeNumber != routeNumber_ || !routeJson_) {
-        routeNumber_ = routeNumber;
-        routeJson_ = std::make_shared<const std::string>(LiveRouteJson(navigator));
+    std::shared_ptr<TLiveSnapshot> snapshot;
+    // Whatever the navigator holds, the view never ends the command loop: a snapshot that
+    // cannot be built (out of memory) leaves the previous one in place.
+    try {
+        const int routeNumber = model.trip() ? model.trip()->routeNumber : 0;
+        if (routeNumber != routeNumber_ || !routeJson_) {
+            routeJson_ = std::make_shared<const std::string>(LiveRouteJson(navigator));
+            routeNumber_ = routeNumber;
+        }
+        const bool messageShown =
+            !model.message().empty() &&
+            (model.messageSeconds() == 0 || now - messageSince_ < model.messageSeconds());
+        snapshot = std::make_shared<TLiveSnapshot>();
+        snapshot->stateJson = LiveStateJson(navigator, messageShown);
+        snapshot->routeJson = routeJson_;
+        snapshot->published = TClock::now();
+    } catch (const std::exception&) {
+        return;
     }
-    const bool messageShown =
-        !model.message().empty() &&
-        (model.messageSeconds() == 0 || now - messageSince_ < model.messageSeconds());
-    auto snapshot = std::make_shared<TLiveSnapshot>();
-    snapshot->stateJson = LiveStateJson(navigator, messageShown);
-    snapshot->routeJson = routeJson_;
-    snapshot->published = TClock::now();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         latest_ = std::move(snapshot);

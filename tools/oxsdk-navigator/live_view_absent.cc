@@ -21,6 +21,10 @@ int CLiveView::port() const {
     return 0;
 }
 
+std::string CLiveView::token() const {
+    return {};
+}
+
 void CLiveView::Stop() {}
 
 }  // namespace oxsdk::emulator

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,12 @@
 #include "emulated_navigator.h"
 #include "exchange_cleaner.h"
 #include "fault_script.h"
+#include "host_files.h"
 #include "host_process.h"
 #include "live_view.h"
 #include "platform/device_text.h"
-#include "platform/platform.h"
 #include "platform/native_device.h"
+#include "platform/platform.h"
 #include "scenario.h"
 #include "track_replay.h"
 #include "transport/exchange_folder.h"
@@ -51,6 +53,10 @@ constexpr double kLongestTimeScale = 100000.0;
 // must fit a device path (259 characters), with the pid and sequence at their longest (10
 // digits each) and a client name of one character: 259 - 21 - 32 - 1.
 constexpr std::size_t kLongestExchangeName = 205;
+// The live view's URL, with its token, for whoever started the emulator without seeing its
+// standard output (the library starts it detached): a file of the device root, private to
+// its owner like the device, removed at exit.
+constexpr const char* kLiveViewUrlFile = ".live-view-url";
 const TGeoPoint kDefaultPosition{52.370216, 4.895168};  // Amsterdam, Dam square
 
 enum EExitCode { kExitOk = 0, kExitUsage = 1, kExitData = 2, kExitWindow = 3, kExitDevice = 4 };
@@ -433,9 +439,17 @@ int main(int argc, char** argv) {
             return kExitUsage;
         }
         liveEndpoint.port = liveView.port();
+        // The token is the page's key: it goes to standard output only, not to the log.
         const std::string url = "http://" + EndpointAuthority(liveEndpoint) + "/";
-        log.Info("live view at " + url);
-        std::printf("live view: %s\n", url.c_str());
+        log.Info("live view at " + url + " (open the URL printed on standard output)");
+        const std::string keyed = url + "?token=" + liveView.token();
+        // The file first: whoever saw the printed line finds the file.
+        const CHostFd root = OpenFolderBelow(platform::DeviceRootFolder(), "", false);
+        if (!root.valid() || !ReplaceFile(root.get(), kLiveViewUrlFile, keyed + "\n")) {
+            log.Error(std::string("cannot write the live view's URL to ") + kLiveViewUrlFile +
+                      " in the device root");
+        }
+        std::printf("live view: %s\n", keyed.c_str());
         std::fflush(stdout);
     }
     InstallStopHandlers(OnStopSignal);
@@ -464,7 +478,12 @@ int main(int argc, char** argv) {
         pass = COstrelFileLayer::WaitForCommand(exchangeName.c_str(), static_cast<int>(wait)) != 0;
     }
 
-    liveView.Stop();
+    if (!httpEndpoint.empty()) {
+        liveView.Stop();
+        std::error_code ignored;
+        std::filesystem::remove(
+            std::filesystem::path(platform::DeviceRootFolder()) / kLiveViewUrlFile, ignored);
+    }
     navigator.nmea().Close();
     window.reset();
     log.Info(stopSignal != 0 ? "stopped by signal " + std::to_string(stopSignal)

@@ -48,11 +48,12 @@ double PlannedSpeedKmh(double lengthMetres, const TRouteOptions& options) {
     return speed;
 }
 
-TRoute PlanRoute(const TGeoPoint& from, const TGeoPoint& to, const TRouteOptions& options) {
+TRoute PlanRoute(const TGeoPoint& from, const TGeoPoint& to, const TRouteOptions& options,
+                 std::size_t maxPoints) {
     const double straight = DistanceMetres(from, to);
     const std::size_t segments = std::clamp<std::size_t>(
         static_cast<std::size_t>(std::ceil(straight * 1.15 / kRoutePointSpacingMetres)), 1,
-        kMaxRoutePoints - 1);
+        std::max<std::size_t>(maxPoints, 2) - 1);
 
     // Lateral offset: a few long bends whose size grows with the distance, and two gentle
     // wiggles of about one swing per 6 km and per 2 km, together some 4 to 12 % longer than
@@ -110,9 +111,18 @@ TRoute PlanRoute(const TGeoPoint& from, const TGeoPoint& to, const TRouteOptions
 }
 
 TRoute PlanRouteThrough(const std::vector<TGeoPoint>& stops, const TRouteOptions& options) {
-    TRoute route = PlanRoute(stops.at(0), stops.at(1), options);
+    double straight = 0.0;
+    for (std::size_t i = 1; i < stops.size(); ++i)
+        straight += DistanceMetres(stops[i - 1], stops[i]);
+    // The points a leg may have: its share of kMaxRoutePoints by straight distance.
+    const auto legPoints = [&](std::size_t to) {
+        const double share =
+            straight > 0.0 ? DistanceMetres(stops[to - 1], stops[to]) / straight : 1.0;
+        return static_cast<std::size_t>(share * static_cast<double>(kMaxRoutePoints - 1)) + 1;
+    };
+    TRoute route = PlanRoute(stops.at(0), stops.at(1), options, legPoints(1));
     for (std::size_t i = 2; i < stops.size(); ++i) {
-        const TRoute leg = PlanRoute(stops[i - 1], stops[i], options);
+        const TRoute leg = PlanRoute(stops[i - 1], stops[i], options, legPoints(i));
         // The leg's first point is the previous leg's last.
         for (std::size_t j = 1; j < leg.points.size(); ++j) {
             route.points.push_back(leg.points[j]);

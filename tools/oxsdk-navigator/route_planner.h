@@ -30,12 +30,15 @@ struct TRoute {
     TGeoPoint destination() const { return points.back(); }
 };
 
-/// Plans a route from `from` to `to`. Always at least two points; the same input gives the
-/// same route.
-TRoute PlanRoute(const TGeoPoint& from, const TGeoPoint& to, const TRouteOptions& options);
+/// Plans a route from `from` to `to` of at most `maxPoints` points (at least 2). Always at
+/// least two points; the same input gives the same route.
+TRoute PlanRoute(const TGeoPoint& from, const TGeoPoint& to, const TRouteOptions& options,
+                 std::size_t maxPoints = kMaxRoutePoints);
 
 /// Plans a route through `stops` in order (at least two): the routes between each stop and
-/// the next, joined. Its planned speed is that of its whole length.
+/// the next, joined. Its planned speed is that of its whole length. The legs share
+/// kMaxRoutePoints in proportion to their length (each has at least one segment), so that
+/// many far-apart stops cost no more than one long route.
 TRoute PlanRouteThrough(const std::vector<TGeoPoint>& stops, const TRouteOptions& options);
 
 /// Planned average speed in km/h for a route of `lengthMetres`: 30 (up to 5 km), 50 (20 km),

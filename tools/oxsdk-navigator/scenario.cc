@@ -1,9 +1,9 @@
 #include "scenario.h"
 
 #include <cstdio>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
+
+#include "gps_input.h"
 
 namespace oxsdk::emulator {
 namespace {
@@ -77,6 +77,10 @@ bool ParseScenario(const std::string& text, TScenario* scenario, std::string* er
                 if (!value.is_array()) throw std::runtime_error(key + " must be an array");
                 for (const json& entry : value) {
                     if (key == "waypoints") {
+                        if (scenario->waypoints.size() == kMaxWaypoints) {
+                            throw std::runtime_error("waypoints: more than " +
+                                                     std::to_string(kMaxWaypoints));
+                        }
                         scenario->waypoints.push_back(ParseLocation(entry, "waypoints[]"));
                         continue;
                     }
@@ -100,14 +104,9 @@ bool ParseScenario(const std::string& text, TScenario* scenario, std::string* er
 }
 
 bool LoadScenario(const std::string& path, TScenario* scenario, std::string* error) {
-    std::ifstream in(path);
-    if (!in) {
-        *error = "cannot open " + path;
-        return false;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!ParseScenario(text.str(), scenario, error)) {
+    std::string text;
+    if (!ReadBoundedFile(path, kMaxScenarioBytes, &text, error)) return false;
+    if (!ParseScenario(text, scenario, error)) {
         *error = path + ": " + *error;
         return false;
     }

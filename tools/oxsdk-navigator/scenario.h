@@ -22,6 +22,7 @@
 // 0..kMaxSimulationSpeed km/h (a fraction is dropped); an error names the key and the range.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ namespace oxsdk::emulator {
 constexpr double kMaxTimeScale = 100000.0;
 /// Largest simulation speed, km/h.
 constexpr double kMaxSimulationSpeed = 1000.0;
+/// Largest scenario file, and most waypoints a scenario may list.
+constexpr std::size_t kMaxScenarioBytes = 1024 * 1024;
+constexpr std::size_t kMaxWaypoints = 1000;
 
 struct TLocationQuery {
     std::optional<TGeoPoint> point;
@@ -57,7 +61,8 @@ struct TScenario {
 
 /// Parses scenario text; false with a message when it is not a scenario.
 bool ParseScenario(const std::string& text, TScenario* scenario, std::string* error);
-/// Reads and parses a scenario file.
+/// Reads and parses a scenario file: a regular file of at most kMaxScenarioBytes (a FIFO or
+/// device is refused at once, never waited for).
 bool LoadScenario(const std::string& path, TScenario* scenario, std::string* error);
 /// The point a location stands for; false with a message when it names no known place.
 bool ResolveLocation(const TLocationQuery& query, const CGeocoder& geocoder, TGeoPoint* point,

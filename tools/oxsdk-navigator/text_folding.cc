@@ -31,7 +31,12 @@ std::uint32_t NextCodePoint(std::string_view text, std::size_t* index) {
         value = lead & 0x07u;
     }
     if (length > 0 && *index + static_cast<std::size_t>(length) <= text.size()) {
-        bool valid = true;
+        // The second byte's range rules out overlong forms, surrogates (U+D800..U+DFFF) and
+        // code points above U+10FFFF.
+        const unsigned char second = byte(*index + 1);
+        const unsigned char lowest = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        const unsigned char highest = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        bool valid = second >= lowest && second <= highest;
         for (int i = 1; i < length && valid; ++i) {
             const unsigned char next = byte(*index + static_cast<std::size_t>(i));
             valid = (next & 0xC0u) == 0x80u;

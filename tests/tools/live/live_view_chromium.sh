@@ -34,11 +34,11 @@ export OXSDK_DEVICE_ROOT=$work/device
     --log "$work/navigator.log" --http 127.0.0.1:0 >"$work/out" &
 pid=$!
 for _ in $(seq 600); do
-    grep -q '^live view: http://127.0.0.1:[0-9]*/$' "$work/out" && break
+    grep -q '^live view: http://127.0.0.1:[0-9]*/?token=[0-9a-f]*$' "$work/out" && break
     kill -0 "$pid" 2>/dev/null || fail "the emulator ended: $(cat "$work/out")"
     sleep 0.1
 done
-url=$(sed -n 's|^live view: \(http://127.0.0.1:[0-9]*/\)$|\1|p' "$work/out")
+url=$(sed -n 's|^live view: \(http://127.0.0.1:[0-9]*/?token=[0-9a-f]*\)$|\1|p' "$work/out")
 [ -n "$url" ] || fail "the emulator printed no URL"
 echo "live view at $url"
 
