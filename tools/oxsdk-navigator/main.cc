@@ -199,7 +199,7 @@ void RemoveCommandsOfGoneSenders(const std::string& folder, const std::string& e
                                  CLog& log) {
     namespace tools = oxsdk::tools;
     const tools::TCleanResult result = tools::RemoveStaleExchangeFiles(
-        folder, [&](const tools::TExchangeFileName& file) -> std::string {
+        [&](const tools::TExchangeFileName& file) -> std::string {
             if (!tools::SameExchangeName(file.reader, exchangeName)) return {};
             return tools::ProcessIsGone(file.pid)
                        ? "sender process " + std::to_string(file.pid) + " is gone"
