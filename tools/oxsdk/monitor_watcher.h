@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -56,5 +57,10 @@ public:
 /// Returns an empty text when the watch ended as asked, else what stopped it.
 std::string WatchExchangeFolder(MExchangeObserver& observer,
                                 std::optional<std::chrono::steady_clock::time_point> deadline);
+
+/// Writes `size` bytes to standard output. Where the output is a pipe or a terminal that
+/// accepts nothing for a while, `giveUp` is asked every 100 ms: true abandons the write. Returns
+/// false when the write was abandoned or failed.
+bool WriteStandardOutput(const char* data, std::size_t size, const std::function<bool()>& giveUp);
 
 }  // namespace oxsdk::cli
