@@ -158,11 +158,10 @@ public:
         return reply ? COstrelFileLayer::kMaxReplySize : COstrelFileLayer::kMaxCommandSize;
     }
 
-    void MessageRead(const std::string& name, const std::string& bytes,
-                     const TSeenAt& when) override {
+    void MessageRead(const std::string& name, std::string bytes, const TSeenAt& when) override {
         TMonitorEvent event;
-        event.text = DecodeMessageText(bytes);
         event.size = bytes.size();
+        event.text = DecodeMessageText(std::move(bytes));
         Report(name, EEventKind::kCommand, when, event);
     }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <utility>
 
 #include "escaped_text.h"
 
@@ -142,12 +143,13 @@ bool ParseExchangeName(const std::string& fileName, TExchangeName* name) {
     return true;
 }
 
-TMessageText DecodeMessageText(const std::string& bytes) {
+TMessageText DecodeMessageText(std::string bytes) {
     std::size_t end = std::min(bytes.find('\0'), bytes.size());
     const std::size_t lineFeed = bytes.find('\n');
     if (lineFeed < end) end = lineFeed + 1;
     TMessageText text;
-    text.text.assign(bytes, 0, end);
+    bytes.resize(end);
+    text.text = std::move(bytes);  // a long message is not copied
     for (std::size_t bar = 0; (bar = text.text.find('|', bar)) != std::string::npos; ++bar) {
         ++text.fieldCount;
         text.closed = bar + 1;
@@ -317,7 +319,8 @@ std::string EventToJsonLine(const TMonitorEvent& event) {
         line += ',' + Dumped(tail).substr(1);
     else
         line += '}';
-    return line + "\n";
+    line += '\n';  // not line + "\n": that would copy a long line once more
+    return line;
 }
 
 std::string EventToText(const TMonitorEvent& event) {
@@ -362,7 +365,8 @@ std::string EventToText(const TMonitorEvent& event) {
         std::snprintf(latency, sizeof latency, "  %.3f ms", *event.latencyMilliseconds);
         line += latency;
     }
-    return line + "\n";
+    line += '\n';
+    return line;
 }
 
 }  // namespace oxsdk::cli

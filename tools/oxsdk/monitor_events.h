@@ -46,7 +46,7 @@ struct TMessageText {
     std::string FirstField() const;
     std::string Rest() const { return text.substr(closed); }
 };
-TMessageText DecodeMessageText(const std::string& bytes);
+TMessageText DecodeMessageText(std::string bytes);
 
 enum class EDirection { kCommand, kReply };
 

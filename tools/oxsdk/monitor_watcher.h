@@ -32,8 +32,7 @@ public:
     /// The largest message file, in bytes, that is read under the file name `name`.
     virtual std::uint64_t SizeBound(const std::string& name) = 0;
     /// The message file `name` is complete (its marker appeared); `bytes` is its content.
-    virtual void MessageRead(const std::string& name, const std::string& bytes,
-                             const TSeenAt& when) = 0;
+    virtual void MessageRead(const std::string& name, std::string bytes, const TSeenAt& when) = 0;
     /// The message file `name` is complete but holds `size` bytes, over SizeBound: not read.
     virtual void MessageOversized(const std::string& name, std::uint64_t size,
                                   const TSeenAt& when) = 0;

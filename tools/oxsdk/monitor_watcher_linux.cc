@@ -239,7 +239,7 @@ private:
             got += static_cast<std::size_t>(count);
         }
         bytes.resize(got);
-        observer_.MessageRead(name, bytes, when);
+        observer_.MessageRead(name, std::move(bytes), when);
     }
 
     // Lists the folder and takes what it holds: at the start, and after lost events.
