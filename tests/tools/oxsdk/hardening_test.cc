@@ -13,10 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -26,9 +29,36 @@
 #include "clean_command.h"
 #include "exchange_cleaner.h"
 #include "monitor_events.h"
+#include "monitor_watcher.h"
 #include "nlohmann/json.hpp"
 #include "output.h"
 #include "route_export.h"
+
+// Allocations of this program (the library's included) fail once the count reaches 0; -1: none
+// fails.
+std::atomic<long> gAllocationsBeforeFailure{-1};
+
+void* operator new(std::size_t size) {
+    if (gAllocationsBeforeFailure.load() >= 0 && gAllocationsBeforeFailure.fetch_sub(1) == 0) {
+        throw std::bad_alloc();
+    }
+    if (void* block = std::malloc(size > 0 ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+// GCC takes the replaced pair for a mismatch where it inlines them into a caller.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 namespace oxsdk::cli {
 namespace {
@@ -140,6 +170,68 @@ TEST(CleanerTest, UsesTheDeviceRootOfTheLibrary) {
         CScopedVariable user("HOME", home.path());
         EXPECT_EQ(item.expected, tools::DeviceRootFromEnvironment()) << item.stateHome.value_or("");
     }
+}
+
+// Open descriptors of this process.
+std::size_t OpenDescriptors() {
+    std::size_t count = 0;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd"))
+        count += entry.path().empty() ? 0 : 1;
+    return count;
+}
+
+// Runs `work` with its first, second, ... allocation failing until it runs without a failure;
+// no run may leave a descriptor open.
+template <typename Work>
+void EveryAllocationFailing(const char* what, Work work) {
+    const std::size_t before = OpenDescriptors();
+    for (long failing = 0; failing < 100000; ++failing) {
+        gAllocationsBeforeFailure = failing;
+        bool failed = false;
+        try {
+            work();
+        } catch (const std::bad_alloc&) {
+            failed = true;
+        }
+        failed = failed || gAllocationsBeforeFailure.load() < 0;
+        gAllocationsBeforeFailure = -1;
+        ASSERT_EQ(before, OpenDescriptors()) << what << ": allocation " << failing << " failed";
+        if (!failed) return;
+    }
+}
+
+class CIdleObserver : public MExchangeObserver {
+public:
+    void Watching(const std::string&, const TSeenAt&) override {}
+    std::uint64_t SizeBound(const std::string&) override { return 1024; }
+    void MessageRead(const std::string&, std::string, const TSeenAt&) override {}
+    void MessageOversized(const std::string&, std::uint64_t, const TSeenAt&) override {}
+    void MessageUnread(const std::string&, bool, const std::string&, const TSeenAt&) override {}
+    void EventsLost(const TSeenAt&) override {}
+    void CaughtUp() override {}
+    bool Done() override { return true; }
+};
+
+TEST(CleanerTest, AFailedAllocationLeavesNoFolderOpen) {
+    CTemporaryFolder root;
+    const std::string folder = root.path() + "/Ostrel/SdkFileCalls/";
+    fs::create_directories(folder);
+    const std::string gone = std::to_string(GonePid());
+    for (int sequence = 1; sequence <= 3; ++sequence) {
+        const std::string base = folder + "app.nav." + gone + "." + std::to_string(sequence);
+        WriteFile(base + ".message", "GetX|");
+        WriteFile(base + ".finished", std::string("finish\n\0", 8));
+    }
+    CScopedVariable device("OXSDK_DEVICE_ROOT", root.path());
+    EveryAllocationFailing("monitor", [] {
+        CIdleObserver observer;
+        WatchExchangeFolder(observer, std::nullopt);
+    });
+    EveryAllocationFailing("cleaner", [] {
+        tools::RemoveStaleExchangeFiles([](const tools::TExchangeFileName& file) {
+            return file.sequence == 3 ? std::string("stale") : std::string();
+        });
+    });
 }
 
 TEST(EscapingTest, ControlCharactersAreEscapedForPeopleAndExactInJson) {
