@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "OXSDK5Link/FileLayer.h"
 #include "clean_command.h"
 #include "exchange_cleaner.h"
 #include "monitor_events.h"
@@ -151,6 +152,28 @@ TEST(CleanerTest, RemovesOnlyInsideTheDeviceEvenWhenAFolderIsSwappedForALink) {
         EXPECT_TRUE(fs::is_symlink(target + "/SdkFileCalls/app.nav." + gone + ".2.message"))
             << item.what;
     }
+}
+
+TEST(CleanerTest, RemovesOnlyPlainFilesOfTheExchangeFolder) {
+    CTemporaryFolder root;
+    const std::string folder = root.path() + "/Ostrel/SdkFileCalls/";
+    fs::create_directories(folder + "sub");
+    WriteFile(root.path() + "/Ostrel/outside", "x");
+    WriteFile(folder + "plain", "x");
+    WriteFile(folder + "readonly", "x");
+    fs::permissions(folder + "readonly", fs::perms::owner_read);
+    CScopedVariable device("OXSDK_DEVICE_ROOT", root.path());
+    const struct {
+        const char* name;
+        int result;
+    } cases[] = {{"plain", 1},       {"plain", 0}, {"missing", 0}, {"readonly", -1}, {"sub", -1},
+                 {"../outside", -1}, {"..", -1},   {".", -1},      {"a\\b", -1},     {"", -1}};
+    for (const auto& item : cases) {
+        EXPECT_EQ(item.result, COstrelFileLayer::RemoveExchangeFile(item.name)) << item.name;
+    }
+    EXPECT_TRUE(fs::exists(folder + "readonly"));
+    EXPECT_TRUE(fs::exists(root.path() + "/Ostrel/outside"));
+    EXPECT_TRUE(fs::is_directory(folder + "sub"));
 }
 
 TEST(CleanerTest, UsesTheDeviceRootOfTheLibrary) {
