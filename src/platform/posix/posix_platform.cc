@@ -297,7 +297,7 @@ public:
         int listed = openat(at.folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         // Closed however the listing ends, an allocation failure included.
         std::unique_ptr<DIR, int (*)(DIR*)> owner(listed >= 0 ? fdopendir(listed) : nullptr,
-                                                 closedir);
+                                                  closedir);
         if (owner == nullptr) {
             if (listed >= 0) close(listed);
             return Error::kNotFound;
