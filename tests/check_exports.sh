@@ -25,7 +25,9 @@ for class in ${classes//|/ }; do
 done
 # Members added to the classes over time, each of which an application may link against.
 for member in COstrelFileLayer::WaitForCommand COstrelFileLayer::DescribeUntrustedDevice \
-              COstrelFileLayer::SetReplyTimeout COstrelFileLayer::NewReplyLayer; do
+              COstrelFileLayer::SetReplyTimeout COstrelFileLayer::NewReplyLayer \
+              COstrelFileLayer::GetDeviceRootFolder COstrelFileLayer::ListExchangeFiles \
+              COstrelFileLayer::RemoveExchangeFile; do
     grep -qF "$member(" <<<"$symbols" || { echo "not exported: $member"; exit 1; }
 done
 echo "exports: $(printf '%s\n' "$symbols" | wc -l) symbols, all of the public classes"

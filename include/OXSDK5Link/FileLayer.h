@@ -110,6 +110,31 @@ public:
     /// folders are created private when needed).
     static int DescribeUntrustedDevice(char* text, int capacity);
 
+    // Cleanup of the exchange folder, for tools that remove the files nobody will read (a
+    // client that ended while waiting leaves its files behind). They reach the folder exactly
+    // as the layer does: never through a link, only on a device that can be trusted, never
+    // outside the device, whatever is swapped in on the way meanwhile.
+
+    /// Writes the host folder that stands for the device root "\" into `text` (`capacity`
+    /// bytes, always terminated) as the layer finds it now: on a POSIX host
+    /// $OXSDK_DEVICE_ROOT, else $XDG_STATE_HOME/oxsdk/device when that is an absolute path,
+    /// else ~/.local/state/oxsdk/device; on Windows %OXSDK_DEVICE_ROOT%, else
+    /// %LOCALAPPDATA%\oxsdk\device. Returns its length in bytes, or 0 (with `text` empty) when
+    /// there is none or it does not fit.
+    static int GetDeviceRootFolder(char* text, int capacity);
+    /// Calls `visit(name, context)` once for every plain file of the exchange folder (folders,
+    /// links and anything else are passed over), with the file's name as the layer writes it
+    /// (each character one byte; names without such a form are passed over). A non-zero return
+    /// of `visit` ends the listing; `visit` must not throw. Returns the number of files handed
+    /// over: 0 when the folder is missing, empty or refused (see DescribeUntrustedDevice), -1
+    /// when the listing could not be made (an allocation failed).
+    static int ListExchangeFiles(int (*visit)(const char* name, void* context), void* context);
+    /// Removes the plain file `name` from the exchange folder. Returns 1 when it was removed,
+    /// 0 when it is not there (taken meanwhile), -1 when it is refused: read-only, busy, not a
+    /// plain file (a link or a folder is never removed), or a name that holds "\" or "/" or is
+    /// "." or "..". Returns -2 for any other failure.
+    static int RemoveExchangeFile(const char* name);
+
     /// Destroys the layer and its argument list.
     ~COstrelFileLayer() override;
 

@@ -9,6 +9,17 @@ if(TARGET oxsdk_cli_core)
     target_link_libraries(oxsdk_cli_tests PRIVATE oxsdk_cli_core GTest::gtest_main)
     gtest_discover_tests(oxsdk_cli_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS tools)
 
+    # The client against hostile or large input (POSIX hosts); it runs the oxsdk program too.
+    if(NOT WIN32)
+        add_executable(oxsdk_hardening_tests oxsdk/hardening_test.cc)
+        target_link_libraries(oxsdk_hardening_tests PRIVATE oxsdk_cli_core GTest::gtest_main)
+        target_compile_definitions(oxsdk_hardening_tests PRIVATE
+            OXSDK_CLIENT_PATH="$<TARGET_FILE:oxsdk>")
+        add_dependencies(oxsdk_hardening_tests oxsdk)
+        gtest_discover_tests(oxsdk_hardening_tests DISCOVERY_TIMEOUT 60
+                             PROPERTIES LABELS "tools;e2e" TIMEOUT 300)
+    endif()
+
     # Answers from a script and logs what it receives.
     add_executable(oxsdk_scripted_navigator oxsdk/scripted_navigator.cc)
     target_link_libraries(oxsdk_scripted_navigator PRIVATE oxsdk5link_internal)

@@ -204,8 +204,8 @@ std::string CheckTimeScale(const std::string& text) {
 void RemoveCommandsOfGoneSenders(const std::string& folder, const std::string& exchangeName,
                                  CLog& log) {
     namespace tools = oxsdk::tools;
-    const tools::TCleanResult result = tools::RemoveStaleExchangeFiles(
-        folder, [&](const tools::TExchangeFileName& file) -> std::string {
+    const tools::TCleanResult result =
+        tools::RemoveStaleExchangeFiles([&](const tools::TExchangeFileName& file) -> std::string {
             if (!tools::SameExchangeName(file.reader, exchangeName)) return {};
             return tools::ProcessIsGone(file.pid)
                        ? "sender process " + std::to_string(file.pid) + " is gone"

@@ -1,5 +1,7 @@
 #include "clean_command.h"
 
+#include "escaped_text.h"
+
 namespace oxsdk::cli {
 
 TCleanReport RunClean(const TClientOptions& options) {
@@ -7,8 +9,8 @@ TCleanReport RunClean(const TClientOptions& options) {
     report.folder = tools::ExchangeFolderOf(tools::DeviceRootFromEnvironment());
     // When the navigator's state cannot be told, its commands are left alone.
     report.navigatorRunning = RunStatus(options).running.value_or(true);
-    report.result = tools::RemoveStaleExchangeFiles(
-        report.folder, [&](const tools::TExchangeFileName& file) -> std::string {
+    report.result =
+        tools::RemoveStaleExchangeFiles([&](const tools::TExchangeFileName& file) -> std::string {
             if (tools::ProcessIsGone(file.pid)) {
                 return "client process " + std::to_string(file.pid) + " is gone";
             }
@@ -20,12 +22,14 @@ TCleanReport RunClean(const TClientOptions& options) {
         });
     if (!report.result.error.empty()) {
         report.status = EExitStatus::TransportFailure;
-        report.message = "cannot read the exchange folder " + report.result.error;
+        report.message =
+            "cannot list the exchange folder " + report.folder + ": " + report.result.error;
     } else if (!report.result.failed.empty()) {
         report.status = EExitStatus::TransportFailure;
         report.message = "could not remove " + std::to_string(report.result.failed.size()) +
                          " stale file(s) from " + report.folder + ", first " +
-                         report.result.failed[0].name + ": " + report.result.failed[0].reason;
+                         EscapedText(report.result.failed[0].name) + ": " +
+                         report.result.failed[0].reason;
     }
     return report;
 }
@@ -33,7 +37,8 @@ TCleanReport RunClean(const TClientOptions& options) {
 std::string CleanReportToText(const TCleanReport& report) {
     std::string text;
     for (const tools::TRemovedFile& file : report.result.removed) {
-        text += "removed " + file.name + " (" + file.reason + ")\n";
+        // A file name may hold anything but "/": control characters are shown escaped.
+        text += "removed " + EscapedText(file.name) + " (" + file.reason + ")\n";
     }
     text += "removed: " + std::to_string(report.result.removed.size()) + " file(s) from " +
             report.folder + "\n";

@@ -1,5 +1,7 @@
 #include "exchange_cleaner.h"
 
+#include <new>
+
 #include "OXSDK5Link/FileLayer.h"
 
 namespace oxsdk::tools {
@@ -15,6 +17,24 @@ bool ParseNumber(const std::string& text, unsigned long* value) {
     if (number > 0xFFFFFFFFull) return false;
     *value = static_cast<unsigned long>(number);
     return true;
+}
+
+// The names of the exchange folder's plain files that are exchange file names.
+struct TListing {
+    std::vector<std::string> names;
+    bool failed = false;
+};
+
+extern "C" int KeepExchangeFileName(const char* name, void* context) {
+    auto* listing = static_cast<TListing*>(context);
+    TExchangeFileName fields;
+    try {
+        if (ParseExchangeFileName(name, &fields)) listing->names.emplace_back(name);
+        return 0;
+    } catch (const std::bad_alloc&) {  // never through the library
+        listing->failed = true;
+        return 1;
+    }
 }
 
 }  // namespace
@@ -51,6 +71,11 @@ bool SameExchangeName(const std::string& a, const std::string& b) {
     return true;
 }
 
+std::string DeviceRootFromEnvironment() {
+    char root[4096];
+    return COstrelFileLayer::GetDeviceRootFolder(root, sizeof root) > 0 ? root : std::string();
+}
+
 std::string ExchangeFolderOf(const std::string& deviceRoot) {
     return deviceRoot + "/Ostrel/SdkFileCalls";
 }
@@ -59,6 +84,36 @@ std::string DescribeUntrustedDevice() {
     char text[1024];
     return COstrelFileLayer::DescribeUntrustedDevice(text, sizeof text) != 0 ? text
                                                                              : std::string();
+}
+
+TCleanResult RemoveStaleExchangeFiles(
+    const std::function<std::string(const TExchangeFileName&)>& staleReason) {
+    TCleanResult result;
+    TListing listing;
+    if (COstrelFileLayer::ListExchangeFiles(KeepExchangeFileName, &listing) < 0 || listing.failed) {
+        result.error = "out of memory while listing it";
+        return result;
+    }
+    for (const std::string& name : listing.names) {
+        TExchangeFileName fields;
+        ParseExchangeFileName(name, &fields);
+        std::string reason = staleReason(fields);
+        if (reason.empty()) continue;
+        switch (COstrelFileLayer::RemoveExchangeFile(name.c_str())) {
+            case 1:
+                result.removed.push_back({name, std::move(reason)});
+                break;
+            case 0:  // another party took it meanwhile: nothing to report
+                break;
+            case -1:
+                result.failed.push_back({name, "refused: read-only, busy or not a plain file"});
+                break;
+            default:
+                result.failed.push_back({name, "could not be removed"});
+                break;
+        }
+    }
+    return result;
 }
 
 }  // namespace oxsdk::tools

@@ -1,10 +1,12 @@
-// Stale files in the exchange folder of the emulated device: names of the form
+// Stale files in the exchange folder of the device: names of the form
 // "writer.reader.pid.sequence.message|finished", where the pid is the client's process (in a
 // command and in its reply alike). A file whose process is gone can never be read by it; the
-// cleaner removes the files a caller judges stale and says which and why. Self-contained code
-// over the documented layout of the device (docs/emulated-device.md), shared by `oxsdk clean`
-// and the navigator emulator's start-up; what touches the host lies in
-// exchange_cleaner_posix.cc and exchange_cleaner_win32.cc.
+// cleaner removes the files a caller judges stale and says which and why. Shared by
+// `oxsdk clean` and the navigator emulator's start-up. The folder is listed and its files are
+// removed through the library (COstrelFileLayer::ListExchangeFiles and RemoveExchangeFile), so
+// a cleanup reaches exactly what the library reaches: never a link, never a folder another user
+// could write, never anything outside the device. What touches the host directly (whether a
+// process exists) lies in exchange_cleaner_posix.cc and exchange_cleaner_win32.cc.
 #pragma once
 
 #include <functional>
@@ -36,9 +38,9 @@ bool SameExchangeName(const std::string& a, const std::string& b);
 /// are never "gone".
 bool ProcessIsGone(unsigned long pid);
 
-/// The host folder of the device root as the environment names it: $OXSDK_DEVICE_ROOT, else
-/// $XDG_STATE_HOME/oxsdk/device, else ~/.local/state/oxsdk/device (%OXSDK_DEVICE_ROOT%, else
-/// %LOCALAPPDATA%\oxsdk\device on Windows).
+/// The host folder of the device root as the library finds it
+/// (COstrelFileLayer::GetDeviceRootFolder): the tools and the library never disagree on it.
+/// Empty when there is none.
 std::string DeviceRootFromEnvironment();
 /// The exchange folder "<root>/Ostrel/SdkFileCalls".
 std::string ExchangeFolderOf(const std::string& deviceRoot);
@@ -55,17 +57,15 @@ struct TRemovedFile {
 };
 
 struct TCleanResult {
-    bool folderExists = false;
-    std::string error;  ///< the folder could not be read
+    std::string error;  ///< the folder could not be listed
     std::vector<TRemovedFile> removed;
     std::vector<TRemovedFile> failed;
 };
 
-/// Removes from the host folder `folder` every exchange file (a regular file or a link; folders
-/// are left) for which `staleReason` gives a non-empty reason. A missing folder has nothing to
-/// remove.
+/// Removes from the device's exchange folder every exchange file (a plain file; links, folders
+/// and anything else are left) for which `staleReason` gives a non-empty reason. A missing
+/// folder has nothing to remove.
 TCleanResult RemoveStaleExchangeFiles(
-    const std::string& folder,
     const std::function<std::string(const TExchangeFileName&)>& staleReason);
 
 }  // namespace oxsdk::tools

@@ -45,9 +45,9 @@ const char* LocalName(ELocalCommand command) {
 
 int Report(const TRequestName& request, const TCallOutcome& outcome, bool json) {
     if (json) {
-        std::cout << DumpJson(OutcomeToJson(request, outcome)) << '\n';
+        WriteOutcomeJson(std::cout, request, outcome);
     } else {
-        std::cout << OutcomeToText(outcome);
+        WriteOutcomeText(std::cout, outcome);
     }
     if (!outcome.message.empty()) std::cerr << "oxsdk: " << outcome.message << '\n';
     const int code = ExitCode(outcome.status);
@@ -62,15 +62,15 @@ int Report(const TRequestName& request, const TCallOutcome& outcome, bool json) 
 
 // Writes the route of a get-route-coordinates reply to the files --gpx and --geojson name.
 void ExportRoute(const TCommandLine& commandLine, TCallOutcome* outcome) {
-    const std::pair<const std::string*, std::string (*)(const TRoutePairs&)> exports[] = {
-        {&commandLine.gpxPath, RouteToGpx}, {&commandLine.geoJsonPath, RouteToGeoJson}};
+    const std::pair<const std::string*, void (*)(std::ostream&, const TRoutePairs&)> exports[] = {
+        {&commandLine.gpxPath, WriteRouteGpx}, {&commandLine.geoJsonPath, WriteRouteGeoJson}};
     for (const auto& [path, format] : exports) {
         if (path->empty()) continue;
         if (outcome->status != EExitStatus::Success || outcome->routePairs.empty()) {
             std::cerr << "oxsdk: no route to write to " << *path << '\n';
             continue;
         }
-        const std::string failed = WriteExportFile(*path, format(outcome->routePairs));
+        const std::string failed = WriteExportFile(*path, outcome->routePairs, format);
         if (!failed.empty()) {
             outcome->status = EExitStatus::TransportFailure;
             outcome->message = failed;

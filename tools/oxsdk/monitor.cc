@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -29,30 +30,57 @@ extern "C" void OnInterrupt(int) {
     gInterrupted = true;
 }
 
+// A line for standard output and its JSON line for the record file (empty: none).
+using TLine = std::pair<std::string, std::string>;
+
+// The line of `event` for standard output, and for the record file when `recording`.
+TLine LinesOf(const TMonitorEvent& event, bool json, bool recording) {
+    TLine lines;
+    lines.first = json ? EventToJsonLine(event) : EventToText(event);
+    if (recording) lines.second = json ? lines.first : EventToJsonLine(event);
+    return lines;
+}
+
 // Prints lines on its own thread: to standard output, and as JSON lines to the record file.
+// What waits to be printed is bounded: when the output is not read as fast as messages pass,
+// lines that do not fit are left out, and a notice says how many, as soon as there is room
+// again. After an interrupt it gives up on an output that accepts nothing.
 class CLineWriter {
 public:
-    explicit CLineWriter(std::ofstream* record) : record_(record), thread_([this] { Write(); }) {}
+    /// Bytes of lines waiting at most (and as many again in the batch being written); a single
+    /// longer line is taken when nothing waits.
+    static constexpr std::size_t kQueuedBytesBound = 32u * 1024u * 1024u;
+
+    CLineWriter(std::ofstream* record, std::function<TLine(std::uint64_t)> omittedNotice)
+        : record_(record), omittedNotice_(std::move(omittedNotice)), thread_([this] { Write(); }) {}
     ~CLineWriter() { Finish(); }
 
-    /// Queues lines for standard output and for the record file (an empty one is left out).
-    void Push(std::deque<std::pair<std::string, std::string>>& lines) {
+    /// Queues lines for standard output and for the record file.
+    void Push(std::deque<TLine>& lines) {
         if (lines.empty()) return;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (lines_.empty()) {
-                lines_.swap(lines);
-            } else {
-                for (auto& line : lines) lines_.push_back(std::move(line));
+            for (TLine& line : lines) {
+                const std::size_t size = line.first.size() + line.second.size();
+                if (!lines_.empty() && queuedBytes_ + size > kQueuedBytesBound) {
+                    ++omitted_;
+                    continue;
+                }
+                QueueOmittedNotice();
+                queuedBytes_ += size;
+                lines_.push_back(std::move(line));
             }
         }
         lines.clear();
         ready_.notify_one();
     }
-    /// Writes what is queued, then stops the thread.
+    /// Writes what is queued, then stops the thread. After an interrupt an output that accepts
+    /// nothing for 100 ms is given up.
     void Finish() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
+            if (finishing_) return;
+            QueueOmittedNotice();
             finishing_ = true;
         }
         ready_.notify_one();
@@ -61,28 +89,45 @@ public:
     bool RecordFailed() const { return recordFailed_; }
 
 private:
+    void QueueOmittedNotice() {
+        if (omitted_ == 0) return;
+        TLine notice = omittedNotice_(omitted_);
+        omitted_ = 0;
+        queuedBytes_ += notice.first.size() + notice.second.size();
+        lines_.push_back(std::move(notice));
+    }
+
+    // Takes what is queued as one batch: the lines in hand and the queue are bounded alike.
     void Write() {
+        const auto giveUp = [] { return gInterrupted.load(); };
+        bool outputGone = false;
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             ready_.wait(lock, [this] { return finishing_ || !lines_.empty(); });
             if (lines_.empty()) return;
-            std::deque<std::pair<std::string, std::string>> batch;
+            std::deque<TLine> batch;
             batch.swap(lines_);
+            queuedBytes_ = 0;
             lock.unlock();
-            for (const auto& [line, recordLine] : batch) {
-                std::fwrite(line.data(), 1, line.size(), stdout);
-                if (record_ != nullptr && !recordLine.empty()) *record_ << recordLine;
+            for (TLine& line : batch) {
+                if (!outputGone) {
+                    outputGone = !WriteStandardOutput(line.first.data(), line.first.size(), giveUp);
+                }
+                if (record_ != nullptr && !line.second.empty()) *record_ << line.second;
+                line = TLine();  // released as soon as it is written
             }
-            std::fflush(stdout);
             if (record_ != nullptr && !record_->flush()) recordFailed_ = true;
             lock.lock();
         }
     }
 
     std::ofstream* record_;
+    std::function<TLine(std::uint64_t)> omittedNotice_;
     std::mutex mutex_;
     std::condition_variable ready_;
-    std::deque<std::pair<std::string, std::string>> lines_;
+    std::deque<TLine> lines_;
+    std::size_t queuedBytes_ = 0;
+    std::uint64_t omitted_ = 0;
     bool finishing_ = false;
     std::atomic<bool> recordFailed_{false};
     std::thread thread_;
@@ -113,11 +158,10 @@ public:
         return reply ? COstrelFileLayer::kMaxReplySize : COstrelFileLayer::kMaxCommandSize;
     }
 
-    void MessageRead(const std::string& name, const std::string& bytes,
-                     const TSeenAt& when) override {
+    void MessageRead(const std::string& name, std::string bytes, const TSeenAt& when) override {
         TMonitorEvent event;
-        event.text = DecodeMessageText(bytes);
         event.size = bytes.size();
+        event.text = DecodeMessageText(std::move(bytes));
         Report(name, EEventKind::kCommand, when, event);
     }
 
@@ -146,7 +190,10 @@ public:
     }
 
     // The lines of a batch go to the writer together: one hand-over, not one per message.
-    void CaughtUp() override { writer_.Push(pending_); }
+    void CaughtUp() override {
+        writer_.Push(pending_);
+        pendingBytes_ = 0;
+    }
 
     bool Done() override {
         return gInterrupted || writer_.RecordFailed() ||
@@ -172,7 +219,7 @@ private:
         event.navigator = reply ? parts.writer : parts.reader;
         event.pid = parts.pid;
         event.sequence = parts.sequence;
-        if (!reply && !event.text.fields.empty()) event.wireName = event.text.fields[0];
+        if (!reply) event.wireName = event.text.FirstField();
         event.reply = reply;
         const auto command = tracker_.Record(parts, direction, event.wireName, when.steady);
         if (command) {
@@ -192,15 +239,13 @@ private:
     }
 
     void Emit(const TMonitorEvent& event) {
-        std::string jsonLine;
-        if (json_ || recording_) {
-            jsonLine = EventToJson(event).dump(-1, ' ', false,
-                                               nlohmann::ordered_json::error_handler_t::replace) +
-                       "\n";
-        }
-        std::string line = json_ ? jsonLine : EventToText(event);
-        pending_.emplace_back(std::move(line), recording_ ? std::move(jsonLine) : std::string());
+        pending_.push_back(LinesOf(event, json_, recording_));
+        pendingBytes_ += pending_.back().first.size() + pending_.back().second.size();
+        // A flood of events without a pause still reaches the writer (and its bound) in parts.
+        if (pendingBytes_ >= kHandOverBytes) CaughtUp();
     }
+
+    static constexpr std::size_t kHandOverBytes = 1024 * 1024;
 
     const TMonitorOptions& options_;
     bool json_;
@@ -208,7 +253,8 @@ private:
     CDirectionTracker tracker_;
     CLineWriter& writer_;
     std::uint64_t reported_ = 0;
-    std::deque<std::pair<std::string, std::string>> pending_;
+    std::deque<TLine> pending_;
+    std::size_t pendingBytes_ = 0;
 };
 
 }  // namespace
@@ -253,8 +299,16 @@ int RunMonitor(const TMonitorOptions& options, bool json, const std::string& nav
                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                        std::chrono::duration<double>(options.duration));
     }
-    CLineWriter writer(record.is_open() ? &record : nullptr);
-    CMonitor monitor(options, json, navigatorName, writer, record.is_open());
+    const bool recording = record.is_open();
+    CLineWriter writer(recording ? &record : nullptr, [json, recording](std::uint64_t omitted) {
+        TMonitorEvent event;
+        event.kind = EEventKind::kEventsLost;
+        event.time = std::chrono::system_clock::now();
+        event.reason = std::to_string(omitted) +
+                       " event(s) not shown: the output was not read as fast as messages passed";
+        return LinesOf(event, json, recording);
+    });
+    CMonitor monitor(options, json, navigatorName, writer, recording);
     const std::string problem = WatchExchangeFolder(monitor, deadline);
     writer.Finish();
     if (!problem.empty()) {

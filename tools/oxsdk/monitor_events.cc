@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <utility>
+
+#include "escaped_text.h"
 
 namespace oxsdk::cli {
 namespace {
@@ -90,29 +93,6 @@ std::string FormatTime(std::chrono::system_clock::time_point time, bool utc) {
     return text;
 }
 
-std::string Escaped(const std::string& text) {
-    std::string shown;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            shown += "\\\\";
-        } else if (c == '\n') {
-            shown += "\\n";
-        } else if (c == '\r') {
-            shown += "\\r";
-        } else if (c == '\t') {
-            shown += "\\t";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char code[8];
-            std::snprintf(code, sizeof code, "\\x%02X", byte);
-            shown += code;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
-
 const char* KindName(EEventKind kind) {
     switch (kind) {
         case EEventKind::kWatching:
@@ -163,26 +143,39 @@ bool ParseExchangeName(const std::string& fileName, TExchangeName* name) {
     return true;
 }
 
-TMessageText DecodeMessageText(const std::string& bytes) {
+TMessageText DecodeMessageText(std::string bytes) {
     std::size_t end = std::min(bytes.find('\0'), bytes.size());
     const std::size_t lineFeed = bytes.find('\n');
     if (lineFeed < end) end = lineFeed + 1;
     TMessageText text;
-    std::size_t start = 0;
-    for (std::size_t bar; (bar = bytes.find('|', start)) < end; start = bar + 1) {
-        text.fields.push_back(bytes.substr(start, bar - start));
+    bytes.resize(end);
+    text.text = std::move(bytes);  // a long message is not copied
+    for (std::size_t bar = 0; (bar = text.text.find('|', bar)) != std::string::npos; ++bar) {
+        ++text.fieldCount;
+        text.closed = bar + 1;
     }
-    text.rest = bytes.substr(start, end - start);
     return text;
 }
 
-CDirectionTracker::CDirectionTracker(std::string navigatorName, std::size_t capacity)
-    : capacity_(capacity) {
-    if (!navigatorName.empty()) navigators_.push_back(AsciiLower(std::move(navigatorName)));
+std::vector<std::string> TMessageText::Fields() const {
+    std::vector<std::string> fields;
+    for (std::size_t start = 0, bar; start < closed; start = bar + 1) {
+        bar = text.find('|', start);
+        fields.push_back(text.substr(start, bar - start));
+    }
+    return fields;
 }
 
+std::string TMessageText::FirstField() const {
+    return fieldCount > 0 ? text.substr(0, text.find('|')) : std::string();
+}
+
+CDirectionTracker::CDirectionTracker(std::string navigatorName, std::size_t capacity)
+    : navigatorName_(AsciiLower(std::move(navigatorName))), capacity_(capacity) {}
+
 bool CDirectionTracker::IsNavigator(const std::string& name) const {
-    return std::find(navigators_.begin(), navigators_.end(), AsciiLower(name)) != navigators_.end();
+    const std::string lower = AsciiLower(name);
+    return (!navigatorName_.empty() && lower == navigatorName_) || navigators_.count(lower) != 0;
 }
 
 EDirection CDirectionTracker::DirectionOf(const TExchangeName& name) const {
@@ -201,7 +194,14 @@ std::optional<CDirectionTracker::TCommandSeen> CDirectionTracker::Record(
         waiting_.erase(command);  // its key stays in order_ until it is pushed out
         return seen;
     }
-    if (!IsNavigator(name.reader)) navigators_.push_back(AsciiLower(name.reader));
+    if (!IsNavigator(name.reader)) {
+        navigatorOrder_.push_back(AsciiLower(name.reader));
+        navigators_.insert(navigatorOrder_.back());
+        if (navigatorOrder_.size() > capacity_) {
+            navigators_.erase(navigatorOrder_.front());
+            navigatorOrder_.pop_front();
+        }
+    }
     const std::string key = Key(name.writer, name.reader, name);
     if (waiting_.insert_or_assign(key, TCommandSeen{wireName, when}).second) order_.push_back(key);
     while (order_.size() > capacity_) {
@@ -211,10 +211,61 @@ std::optional<CDirectionTracker::TCommandSeen> CDirectionTracker::Record(
     return std::nullopt;
 }
 
-nlohmann::ordered_json EventToJson(const TMonitorEvent& event) {
-    bool utf8 = IsUtf8(event.file) && IsUtf8(event.client) && IsUtf8(event.navigator) &&
-                IsUtf8(event.wireName) && IsUtf8(event.text.rest);
-    for (const std::string& field : event.text.fields) utf8 = utf8 && IsUtf8(field);
+namespace {
+
+// Appends `size` bytes of UTF-8 `text` as a JSON string, escaped as the JSON library escapes
+// it (quote and backslash, the short escapes of the five controls that have one, "\u00xx" for
+// the other controls), so that a line reads the same whichever of the two wrote a part of it.
+void AppendJsonString(std::string& out, const char* text, std::size_t size) {
+    static const char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (std::size_t i = 0; i < size; ++i) {
+        const char c = text[i];
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    out += "\\u00";
+                    out += kHex[static_cast<unsigned char>(c) >> 4];
+                    out += kHex[static_cast<unsigned char>(c) & 0x0F];
+                } else {
+                    out += c;
+                }
+        }
+    }
+    out += '"';
+}
+
+// A compact dump of `json`; bytes that are not UTF-8 become replacement characters.
+std::string Dumped(const nlohmann::ordered_json& json) {
+    return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+}  // namespace
+
+std::string EventToJsonLine(const TMonitorEvent& event) {
+    const bool utf8 = IsUtf8(event.file) && IsUtf8(event.client) && IsUtf8(event.navigator) &&
+                      IsUtf8(event.wireName) && IsUtf8(event.text.text);
     auto text = [utf8](const std::string& bytes) { return utf8 ? bytes : Latin1ToUtf8(bytes); };
 
     nlohmann::ordered_json json = nlohmann::ordered_json::object();
@@ -222,11 +273,11 @@ nlohmann::ordered_json EventToJson(const TMonitorEvent& event) {
     json["time"] = FormatTime(event.time, true);
     if (event.kind == EEventKind::kWatching) {
         json["folder"] = text(event.file);
-        return json;
+        return Dumped(json) + "\n";
     }
     if (event.kind == EEventKind::kEventsLost) {
         json["reason"] = event.reason;
-        return json;
+        return Dumped(json) + "\n";
     }
     if (!utf8) json["encoding"] = "latin-1";
     if (!IsMessage(event.kind)) json["file"] = text(event.file);
@@ -239,43 +290,71 @@ nlohmann::ordered_json EventToJson(const TMonitorEvent& event) {
         json["sequence"] = event.sequence;
     }
     if (!event.wireName.empty()) json["wireName"] = text(event.wireName);
+    std::string line = Dumped(json);
+    line.pop_back();  // the closing brace: the fields and the rest follow
     if (IsMessage(event.kind)) {
-        nlohmann::ordered_json fields = nlohmann::ordered_json::array();
-        for (const std::string& field : event.text.fields) fields.push_back(text(field));
-        json["fields"] = fields;
-        if (!event.text.rest.empty()) json["rest"] = text(event.text.rest);
+        std::string converted;
+        if (!utf8) converted = Latin1ToUtf8(event.text.text);
+        const std::string& bytes = utf8 ? event.text.text : converted;
+        const std::size_t closed = event.text.fieldCount > 0 ? bytes.rfind('|') + 1 : 0;
+        // Each field adds its quotes and a comma.
+        line.reserve(line.size() + bytes.size() + 3 * event.text.fieldCount + 64);
+        line += ",\"fields\":[";
+        for (std::size_t start = 0, bar; start < closed; start = bar + 1) {
+            bar = bytes.find('|', start);
+            if (start > 0) line += ',';
+            AppendJsonString(line, bytes.data() + start, bar - start);
+        }
+        line += ']';
+        if (closed < bytes.size()) {
+            line += ",\"rest\":";
+            AppendJsonString(line, bytes.data() + closed, bytes.size() - closed);
+        }
     }
-    if (IsMessage(event.kind) || event.kind == EEventKind::kOversized) json["size"] = event.size;
-    if (event.latencyMilliseconds) json["latencyMs"] = *event.latencyMilliseconds;
-    if (!event.reason.empty()) json["reason"] = event.reason;
-    return json;
+    nlohmann::ordered_json tail = nlohmann::ordered_json::object();
+    if (IsMessage(event.kind) || event.kind == EEventKind::kOversized) tail["size"] = event.size;
+    if (event.latencyMilliseconds) tail["latencyMs"] = *event.latencyMilliseconds;
+    if (!event.reason.empty()) tail["reason"] = event.reason;
+    if (!tail.empty())
+        line += ',' + Dumped(tail).substr(1);
+    else
+        line += '}';
+    line += '\n';  // not line + "\n": that would copy a long line once more
+    return line;
 }
 
 std::string EventToText(const TMonitorEvent& event) {
     std::string kind = KindName(event.kind);
     kind.resize(12, ' ');  // the longest, "events-lost", and a blank
     std::string line = FormatTime(event.time, false) + "  " + kind;
-    if (event.kind == EEventKind::kWatching) return line + Escaped(event.file) + "\n";
+    if (event.kind == EEventKind::kWatching) return line + EscapedText(event.file) + "\n";
     if (event.kind == EEventKind::kEventsLost) return line + event.reason + "\n";
-    if (!IsMessage(event.kind)) line += Escaped(event.file) + "  ";
+    if (!IsMessage(event.kind)) line += EscapedText(event.file) + "  ";
     if (event.named) {
         if (!IsMessage(event.kind)) line += event.reply ? "reply " : "command ";
-        line += Escaped(event.reply ? event.navigator : event.client) + " -> " +
-                Escaped(event.reply ? event.client : event.navigator) + "  pid " +
+        line += EscapedText(event.reply ? event.navigator : event.client) + " -> " +
+                EscapedText(event.reply ? event.client : event.navigator) + "  pid " +
                 std::to_string(event.pid) + "  seq " + std::to_string(event.sequence) + "  ";
     }
     if (IsMessage(event.kind)) {
-        line += event.wireName.empty() ? std::string("?") : Escaped(event.wireName);
-        // A command's first field is its wire name, shown already.
-        const std::size_t first = event.kind == EEventKind::kCommand ? 1 : 0;
-        std::string fields;
-        for (std::size_t i = first; i < event.text.fields.size(); ++i) {
-            fields += (i > first ? "|" : "") + Escaped(event.text.fields[i]);
+        line += event.wireName.empty() ? std::string("?") : EscapedText(event.wireName);
+        // A command's first field is its wire name, shown already. The fields are shown as
+        // they stand in the text, joined by their "|" (which escaping leaves alone).
+        const TMessageText& text = event.text;
+        const std::size_t skipped =
+            event.kind == EEventKind::kCommand && text.fieldCount > 0 ? text.text.find('|') + 1 : 0;
+        if (text.fieldCount > (event.kind == EEventKind::kCommand ? 1u : 0u)) {
+            line.reserve(line.size() + text.closed + 64);
+            line += "  ";
+            AppendEscaped(line, text.text.data() + skipped, text.closed - 1 - skipped);
         }
-        if (event.text.fields.size() > first) line += "  " + fields;
-        if (!event.text.rest.empty()) line += "  (unclosed: " + Escaped(event.text.rest) + ")";
+        if (text.closed < text.text.size()) {
+            line += "  (unclosed: ";
+            AppendEscaped(line, text.text.data() + text.closed, text.text.size() - text.closed);
+            line += ")";
+        }
     } else if (!event.wireName.empty()) {
-        line += Escaped(event.wireName) + "  ";
+        line += EscapedText(event.wireName) + "  ";
     }
     if (event.kind == EEventKind::kOversized) {
         line += std::to_string(event.size) + " bytes, over the bound: not read";
@@ -286,7 +365,8 @@ std::string EventToText(const TMonitorEvent& event) {
         std::snprintf(latency, sizeof latency, "  %.3f ms", *event.latencyMilliseconds);
         line += latency;
     }
-    return line + "\n";
+    line += '\n';
+    return line;
 }
 
 }  // namespace oxsdk::cli

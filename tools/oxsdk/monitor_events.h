@@ -9,6 +9,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,12 +33,20 @@ std::string AsciiLower(std::string text);
 
 /// A message as its receiver reads it: the text ends at the first zero byte and just after the
 /// first line feed; every piece that a "|" closes is a field; the piece after the last "|"
-/// (`rest`, empty in what the library writes) is no field.
+/// (the rest, empty in what the library writes) is no field. The text is kept whole, not cut
+/// into one string per field, so that a reply of millions of empty fields takes no more memory
+/// than its own bytes.
 struct TMessageText {
-    std::vector<std::string> fields;
-    std::string rest;
+    std::string text;        ///< what the receiver reads
+    std::size_t closed = 0;  ///< bytes of `text` that fields take, the last "|" included
+    std::size_t fieldCount = 0;
+
+    std::vector<std::string> Fields() const;
+    /// The first field; empty when there is none.
+    std::string FirstField() const;
+    std::string Rest() const { return text.substr(closed); }
 };
-TMessageText DecodeMessageText(const std::string& bytes);
+TMessageText DecodeMessageText(std::string bytes);
 
 enum class EDirection { kCommand, kReply };
 
@@ -45,7 +54,9 @@ enum class EDirection { kCommand, kReply };
 /// swapped twin was seen as a command is its reply. Otherwise a message written by a name known
 /// as a navigator (the reader of an earlier command, or the one given at construction) to one
 /// that is not is a reply, and anything else a command. Commands wait for their reply in a
-/// bounded table (the oldest is forgotten first).
+/// bounded table (the oldest is forgotten first); the names known as navigators are bounded
+/// alike, the one given at construction aside. A message costs a few lookups, however many
+/// names were seen.
 class CDirectionTracker {
 public:
     explicit CDirectionTracker(std::string navigatorName, std::size_t capacity = 65536);
@@ -64,7 +75,9 @@ public:
 private:
     bool IsNavigator(const std::string& name) const;
 
-    std::vector<std::string> navigators_;  // lower case
+    std::string navigatorName_;         // lower case, never forgotten
+    std::set<std::string> navigators_;  // lower case, seen as readers of commands
+    std::deque<std::string> navigatorOrder_;
     std::map<std::string, TCommandSeen> waiting_;
     std::deque<std::string> order_;
     std::size_t capacity_;
@@ -98,13 +111,14 @@ struct TMonitorEvent {
     std::string reason;
 };
 
-/// "event" (watching, command, reply, vanished, unreadable, oversized, events-lost), "time"
-/// (UTC, ISO 8601 with microseconds) and what applies of file, direction (of a message that
-/// was not read), client, navigator, pid,
+/// One JSON object on one line, closed by a line feed: "event" (watching, command, reply,
+/// vanished, unreadable, oversized, events-lost), "time" (UTC, ISO 8601 with microseconds) and
+/// what applies of file, direction (of a message that was not read), client, navigator, pid,
 /// sequence, wireName, fields, rest, size, latencyMs, reason. Texts go as they are when they
 /// are UTF-8; otherwise every text of the event is given byte for byte as Latin-1 characters
-/// and "encoding": "latin-1" says so.
-nlohmann::ordered_json EventToJson(const TMonitorEvent& event);
+/// and "encoding": "latin-1" says so. The fields are written straight from the message text,
+/// never as a tree of values.
+std::string EventToJsonLine(const TMonitorEvent& event);
 
 /// "HH:MM:SS.uuuuuu  command  client -> navigator  pid P  seq S  WireName  f1|f2" in local
 /// time; a reply also gives its latency. Control characters and "\" are escaped.

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -31,8 +32,7 @@ public:
     /// The largest message file, in bytes, that is read under the file name `name`.
     virtual std::uint64_t SizeBound(const std::string& name) = 0;
     /// The message file `name` is complete (its marker appeared); `bytes` is its content.
-    virtual void MessageRead(const std::string& name, const std::string& bytes,
-                             const TSeenAt& when) = 0;
+    virtual void MessageRead(const std::string& name, std::string bytes, const TSeenAt& when) = 0;
     /// The message file `name` is complete but holds `size` bytes, over SizeBound: not read.
     virtual void MessageOversized(const std::string& name, std::uint64_t size,
                                   const TSeenAt& when) = 0;
@@ -56,5 +56,10 @@ public:
 /// Returns an empty text when the watch ended as asked, else what stopped it.
 std::string WatchExchangeFolder(MExchangeObserver& observer,
                                 std::optional<std::chrono::steady_clock::time_point> deadline);
+
+/// Writes `size` bytes to standard output. Where the output is a pipe or a terminal that
+/// accepts nothing for a while, `giveUp` is asked every 100 ms: true abandons the write. Returns
+/// false when the write was abandoned or failed.
+bool WriteStandardOutput(const char* data, std::size_t size, const std::function<bool()>& giveUp);
 
 }  // namespace oxsdk::cli

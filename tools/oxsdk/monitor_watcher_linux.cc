@@ -14,9 +14,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <deque>
 #include <map>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -237,26 +239,27 @@ private:
             got += static_cast<std::size_t>(count);
         }
         bytes.resize(got);
-        observer_.MessageRead(name, bytes, when);
+        observer_.MessageRead(name, std::move(bytes), when);
     }
 
     // Lists the folder and takes what it holds: at the start, and after lost events.
     void Rescan() {
         const int fd = openat(folder_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        DIR* listing = fd >= 0 ? fdopendir(fd) : nullptr;
+        // Closed (with fd) however the listing ends, an allocation failure included.
+        std::unique_ptr<DIR, int (*)(DIR*)> listing(fd >= 0 ? fdopendir(fd) : nullptr, closedir);
         if (listing == nullptr) {
             if (fd >= 0) close(fd);
             return;
         }
         std::vector<std::string> markers;
         std::set<std::string> messages;
-        while (const dirent* entry = readdir(listing)) {
+        while (const dirent* entry = readdir(listing.get())) {
             std::string base;
             const EFileKind kind = KindOf(entry->d_name, &base);
             if (kind == EFileKind::kMarker) markers.push_back(base);
             if (kind == EFileKind::kMessage) messages.insert(base);
         }
-        closedir(listing);  // closes fd
+        listing.reset();
         const std::set<std::string> present(markers.begin(), markers.end());
         for (const std::string& base : messages) {
             if (held_.count(base) == 0 && present.count(base) == 0) Hold(base, base + ".message");
@@ -280,6 +283,26 @@ std::string WatchExchangeFolder(MExchangeObserver& observer,
                                 std::optional<std::chrono::steady_clock::time_point> deadline) {
     CFolderWatch watch(observer);
     return watch.Run(deadline);
+}
+
+bool WriteStandardOutput(const char* data, std::size_t size, const std::function<bool()>& giveUp) {
+    // A pipe that polls writable takes a write of PIPE_BUF bytes without blocking, so no write
+    // can hang on a reader that stopped reading.
+    while (size > 0) {
+        pollfd ready{STDOUT_FILENO, POLLOUT, 0};
+        const int polled = poll(&ready, 1, kLongestPollMilliseconds);
+        if (polled < 0 && errno != EINTR) return false;
+        if (polled <= 0) {
+            if (giveUp()) return false;
+            continue;
+        }
+        const ssize_t written = write(STDOUT_FILENO, data, size < PIPE_BUF ? size : PIPE_BUF);
+        if (written < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (written <= 0) return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
 }
 
 }  // namespace oxsdk::cli

@@ -1,11 +1,13 @@
 // Text and JSON reports of the client.
 #include "output.h"
 
+#include <ostream>
 #include <sstream>
 
 #include "argument_forms.h"
 #include "command_bindings.h"
 #include "command_names.h"
+#include "escaped_text.h"
 #include "meanings.h"
 
 namespace oxsdk::cli {
@@ -56,7 +58,12 @@ std::string Explained(const TMeaning& meaning, std::int64_t number) {
 
 }  // namespace
 
-nlohmann::ordered_json OutcomeToJson(const TRequestName& request, const TCallOutcome& outcome) {
+namespace {
+
+// The outcome's JSON object; the route's pairs are given only `withPairs`, else the
+// coordinates member is null.
+nlohmann::ordered_json OutcomeToJsonTree(const TRequestName& request, const TCallOutcome& outcome,
+                                         bool withPairs) {
     nlohmann::ordered_json json = nlohmann::ordered_json::object();
     json["command"] = request.name;
     if (!request.wireName.empty()) json["wireName"] = request.wireName;
@@ -92,9 +99,15 @@ nlohmann::ordered_json OutcomeToJson(const TRequestName& request, const TCallOut
         }
         if (outcome.hasRoute) {
             record["count"] = outcome.routeCount;
-            nlohmann::ordered_json pairs = nlohmann::ordered_json::array();
-            for (const auto& pair : outcome.routePairs) pairs.push_back({pair.first, pair.second});
-            record["coordinates"] = pairs;
+            if (withPairs) {
+                nlohmann::ordered_json pairs = nlohmann::ordered_json::array();
+                for (const auto& pair : outcome.routePairs) {
+                    pairs.push_back({pair.first, pair.second});
+                }
+                record["coordinates"] = pairs;
+            } else {
+                record["coordinates"] = nullptr;
+            }
             const std::vector<TMeaning>& route = RouteMeanings();
             meanings["count"] = MeaningToJson(route[0]);
             meanings["coordinates"] = {
@@ -112,8 +125,43 @@ nlohmann::ordered_json OutcomeToJson(const TRequestName& request, const TCallOut
     return json;
 }
 
+}  // namespace
+
+nlohmann::ordered_json OutcomeToJson(const TRequestName& request, const TCallOutcome& outcome) {
+    return OutcomeToJsonTree(request, outcome, true);
+}
+
+void WriteOutcomeJson(std::ostream& out, const TRequestName& request, const TCallOutcome& outcome) {
+    const std::string dumped = DumpJson(OutcomeToJsonTree(request, outcome, false));
+    // The record's member line (a line break cannot stand in a dumped text, and the record
+    // comes before the meanings, which name the coordinates too).
+    static const std::string kPlaceholder = "\n    \"coordinates\": null";
+    const std::size_t at = outcome.hasRoute ? dumped.find(kPlaceholder) : std::string::npos;
+    if (at == std::string::npos) {
+        out << dumped << '\n';
+        return;
+    }
+    // The pairs as the JSON library indents them, one number a line, written as they go.
+    out.write(dumped.data(), static_cast<std::streamsize>(at));
+    out << "\n    \"coordinates\": [";
+    for (std::size_t i = 0; i < outcome.routePairs.size(); ++i) {
+        const auto& pair = outcome.routePairs[i];
+        out << (i > 0 ? ",\n      [\n        " : "\n      [\n        ") << pair.first
+            << ",\n        " << pair.second << "\n      ]";
+    }
+    out << (outcome.routePairs.empty() ? "]" : "\n    ]");
+    const std::size_t rest = at + kPlaceholder.size();
+    out.write(dumped.data() + rest, static_cast<std::streamsize>(dumped.size() - rest));
+    out << '\n';
+}
+
 std::string OutcomeToText(const TCallOutcome& outcome) {
     std::ostringstream text;
+    WriteOutcomeText(text, outcome);
+    return text.str();
+}
+
+void WriteOutcomeText(std::ostream& text, const TCallOutcome& outcome) {
     if (!outcome.state.empty()) text << "navigator: " << outcome.state << '\n';
     // The local commands say in words what -5 and 0 mean.
     const bool codeSaidInWords = !outcome.state.empty() && outcome.errorCode &&
@@ -130,7 +178,9 @@ std::string OutcomeToText(const TCallOutcome& outcome) {
             const TMeaning* meaning = FindMemberMeaning(outcome.recordName, value.name);
             text << value.name << ": ";
             if (value.isText) {
-                text << (meaning != nullptr ? '"' + value.text + '"' : value.text);
+                // A stored text may hold anything: control characters are shown escaped.
+                const std::string shown = EscapedText(value.text);
+                text << (meaning != nullptr ? '"' + shown + '"' : shown);
                 if (meaning != nullptr) text << " (" << meaning->meaning << ')';
             } else {
                 text << value.number;
@@ -149,7 +199,6 @@ std::string OutcomeToText(const TCallOutcome& outcome) {
             }
         }
     }
-    return text.str();
 }
 
 namespace {

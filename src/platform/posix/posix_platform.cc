@@ -295,11 +295,14 @@ public:
         std::size_t patternLength = 0;
         if (!HostNameToDevice(at.name, namePattern, &patternLength)) return Error::kNotFound;
         int listed = openat(at.folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        DIR* listing = listed >= 0 ? fdopendir(listed) : nullptr;
-        if (listing == nullptr) {
+        // Closed however the listing ends, an allocation failure included.
+        std::unique_ptr<DIR, int (*)(DIR*)> owner(listed >= 0 ? fdopendir(listed) : nullptr,
+                                                  closedir);
+        if (owner == nullptr) {
             if (listed >= 0) close(listed);
             return Error::kNotFound;
         }
+        DIR* listing = owner.get();
         std::vector<FindData> entries;
         FindData entry;
         std::size_t length = 0;
@@ -329,7 +332,7 @@ public:
             entry.lastWriteTime = info.st_mtim.tv_sec < 0 ? 0 : MillisecondsOf(info.st_mtim);
             entries.push_back(entry);
         }
-        closedir(listing);
+        owner.reset();
         if (entries.empty()) return Error::kNotFound;
         *first = entries.front();
         *handle = std::make_unique<ListedFindHandle>(std::move(entries));

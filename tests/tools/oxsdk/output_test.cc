@@ -115,8 +115,8 @@ TEST(MonitorEventsTest, DecodesAsTheReceiverDoes) {
     };
     for (const auto& item : cases) {
         const TMessageText text = DecodeMessageText(item.bytes);
-        EXPECT_EQ(item.fields, text.fields) << item.bytes;
-        EXPECT_EQ(item.rest, text.rest) << item.bytes;
+        EXPECT_EQ(item.fields, text.Fields()) << item.bytes;
+        EXPECT_EQ(item.rest, text.Rest()) << item.bytes;
     }
 }
 
