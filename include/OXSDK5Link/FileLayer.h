@@ -158,7 +158,7 @@ protected:
 private:
     // Removes the files of a reply to command `sequence` (marker, then message).
     void RemoveReplyFiles(int sequence);
-    // Ends the wait for the reply to command `sequence` without a reply (see
+    // Ends the wait for the reply to the command of `session` without a reply (see
     // StartReceiveCommand); `end` is an oxsdk::transport::EReplyWaitEnd.
-    void AbandonWait(int sequence, int end);
+    void AbandonWait(MOstrelSession* session, int end);
 };
