@@ -45,9 +45,9 @@ int RunClient(const char* setting) {
     MOstrelSession* session = layer->SendCommand();
     if (session == nullptr) return kNotSent;
     layer->StartReceiveCommand(session);
-    const int result = layer->NrReceiveFields() == 0 ? kNoReply
+    const int result = layer->NrReceiveFields() == 0        ? kNoReply
                        : argument == layer->ReceiveField(0) ? kGotItsOwnReply
-                                                             : kAnotherReply;
+                                                            : kAnotherReply;
     delete layer;
     return result;
 }

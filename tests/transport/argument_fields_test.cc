@@ -33,21 +33,25 @@ TEST(ArgumentFieldsTest, ManyShortFieldsTakeNoMoreThanTheTextAndReadBackInAnyOrd
         std::string text;
     } cases[] = {
         {"only separators", std::string(300000, '|')},
-        {"one-character fields", [] {
+        {"one-character fields",
+         [] {
              std::string t;
-             for (int i = 0; i < 100000; ++i) t += static_cast<char>('a' + i % 26) + std::string("|");
+             for (int i = 0; i < 100000; ++i)
+                 t += static_cast<char>('a' + i % 26) + std::string("|");
              return t;
          }()},
-        {"a long field among empty ones", std::string(1000, '|') + std::string(70000, 'x') +
-                                              std::string(100000, '|') + "tail"},
-        {"random lengths, mostly empty", [&] {
+        {"a long field among empty ones",
+         std::string(1000, '|') + std::string(70000, 'x') + std::string(100000, '|') + "tail"},
+        {"random lengths, mostly empty",
+         [&] {
              std::string t;
              for (int i = 0; i < 200000; ++i) {
                  t += std::string(random() % 8 == 0 ? random() % 40 : 0, 'y') + "|";
              }
              return t;
          }()},
-        {"ordinary numbers keep a full table", [] {
+        {"ordinary numbers keep a full table",
+         [] {
              std::string t;
              for (int i = 0; i < 50000; ++i) t += std::to_string(i * 7919) + "|";
              return t;

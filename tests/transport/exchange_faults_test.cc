@@ -72,7 +72,7 @@ TEST(ExchangeFaultsTest, ALateReplyNeverGoesToTheNextProcessWithTheSamePid) {
         ASSERT_NE(nullptr, given);
         COstrelFileLayer::ProcessEvents("nav", navigator);  // taken, not answered yet
         ASSERT_EQ(1u, navigator.replies.size());
-    }  // the first client ends without its reply
+    }                                 // the first client ends without its reply
     fake.SetProcessNonce(0x7654321);  // another process, the same pid
     Layer second = NewLayer("client", 1, 60000);
     MOstrelSession* session = Send(*second, "Amsterdam");
@@ -123,25 +123,41 @@ TEST(ExchangeFaultsTest, OneFailedCreateWriteOrReadCostsARetryNotTheReply) {
         int times;
         Texts reply;  // as the client receives it
     } cases[] = {
-        {"reply message cannot be created (disk full)", FakeOperation::kCreateForWriting,
-         "nav.app.1234.1.message", 1, {"0", "x"}},
-        {"reply marker cannot be created", FakeOperation::kCreateForWriting,
-         "nav.app.1234.1.finished", 1, {"0", "x"}},
-        {"reply message write fails", FakeOperation::kWrite, "nav.app.1234.1.message", 1,
+        {"reply message cannot be created (disk full)",
+         FakeOperation::kCreateForWriting,
+         "nav.retry.1234.1.message",
+         1,
          {"0", "x"}},
-        {"command cannot be read", FakeOperation::kRead, "app.nav.1234.1.message", 1, {"0", "x"}},
-        {"reply cannot be read", FakeOperation::kRead, "nav.app.1234.1.message", 1, {"0", "x"}},
-        {"reply read fails 3 times", FakeOperation::kRead, "nav.app.1234.1.message", 3,
+        {"reply marker cannot be created",
+         FakeOperation::kCreateForWriting,
+         "nav.retry.1234.1.finished",
+         1,
          {"0", "x"}},
-        {"reply can never be written", FakeOperation::kCreateForWriting,
-         "nav.app.1234.1.message", FakePlatform::kAlways, {}},
+        {"reply message write fails",
+         FakeOperation::kWrite,
+         "nav.retry.1234.1.message",
+         1,
+         {"0", "x"}},
+        {"command cannot be read", FakeOperation::kRead, "retry.nav.1234.1.message", 1, {"0", "x"}},
+        {"reply cannot be read", FakeOperation::kRead, "nav.retry.1234.1.message", 1, {"0", "x"}},
+        {"reply read fails 3 times",
+         FakeOperation::kRead,
+         "nav.retry.1234.1.message",
+         3,
+         {"0", "x"}},
+        {"reply can never be written",
+         FakeOperation::kCreateForWriting,
+         "nav.retry.1234.1.message",
+         FakePlatform::kAlways,
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FakePlatform fake;  // the navigator's and the client's device
         ScopedPlatform use(fake);
         oxsdk::testing::EchoNavigator navigator;
-        Layer client = NewLayer("app", 1234, 30000);
+        // A name of its own: a wait given up keeps its conversation for the rest of the process.
+        Layer client = NewLayer("retry", 1234, 30000);
         fake.InjectFault(c.operation, InExchange(c.file), Error::kOther, c.times);
         fake.OnFolderWait([&](const std::u16string&, std::uint32_t milliseconds) {
             if (milliseconds > 0) COstrelFileLayer::ProcessEvents("nav", navigator);
