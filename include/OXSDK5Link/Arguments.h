@@ -65,16 +65,23 @@ public:
 ///
 /// Texts below 1024 bytes (with separator and terminator) live in an inline buffer; longer
 /// ones move to a heap buffer of 2048 bytes, which then grows by 1024 bytes or by half its
-/// size, whichever is more, or at once to what a longer argument needs. Up to 31 fields use an
-/// inline field table; more go to a heap table that grows with the fields as they are found
-/// (never sized from a count taken in advance) and ends trimmed to one entry per field plus
-/// one. Appending and decoding take time linear in the text. Copies duplicate the heap blocks.
+/// size, whichever is more, or at once to what a longer argument needs. Up to 30 fields use an
+/// inline field table; more go to a heap table sized from the separators actually in the text:
+/// one entry per field plus one, unless that table would be larger than both the text and
+/// kFullFieldTableBytes (a text of very many very short fields, such as a long run of "|"). Then
+/// the table holds every fieldStride-th field only (fieldStride the least power of two that
+/// keeps it within the text's size), and ReceiveField steps from there over at most
+/// fieldStride - 1 fields, or on from the field it gave last. So the fields never take more
+/// memory than the text. Appending and decoding take time linear in the text, and so does
+/// reading all fields in order. Copies duplicate the heap blocks.
 class OXSDK5LINK_API CCsvArguments : public MArguments, public CSdkBase {
 public:
     static constexpr int kInlineBufferSize = 1024;      ///< bytes of the inline text buffer
     static constexpr int kFirstLargeBufferSize = 2048;  ///< first size of a heap text buffer
     static constexpr int kGrowthStep = 1024;            ///< least growth of a heap text buffer
     static constexpr int kInlineFieldCount = 32;        ///< entries of the inline field table
+    /// A heap field table up to this size holds every field, however short the text.
+    static constexpr int kFullFieldTableBytes = 64 * 1024;
 
     /// An empty list whose arguments are each closed by `separator`.
     explicit CCsvArguments(char separator);
@@ -110,4 +117,11 @@ protected:
     /// Length of the text built by AppendArgument; -1 when the text was placed in the buffer
     /// from outside (a reply read into CommandBuffer()) and must be measured.
     int textLength;
+    // Members added after the original layout:
+    /// Fields per entry of the heap field table (1: an entry for every field).
+    int fieldStride;
+    /// The field ReceiveField gave last from a table with a fieldStride above 1, and its index
+    /// (-1: none), where reading the next one starts.
+    mutable int lastFieldIndex;
+    mutable const char* lastField;
 };

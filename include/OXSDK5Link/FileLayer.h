@@ -38,16 +38,35 @@
 /// kMaxCommandSize, a command whose session cannot be allocated, and a command whose files
 /// already exist. Every call, refused or not, uses up one sequence number.
 ///
+/// Sequence numbers. A layer does not number its commands from 1: every layer of a process
+/// starts above a number drawn for the process (below 2^30), so that a process that has the pid
+/// of an earlier one (ids are reused, and every pid namespace has its own pid 1) numbers its
+/// commands apart from it and never takes the late reply to that one's command for its own.
+/// The file names and their contents are as before; only the numbers differ.
+///
 /// Layer names: the exchange names and the pid identify a conversation. Two layers that send
 /// under the same local name, remote name and pid at once (two layers made by New with the same
 /// names in one process, or in two processes given the same pid) would write the same file
 /// names: a command whose files another layer wrote and no navigator has taken yet is never
-/// replaced, the send fails instead. Give every layer of a process that may have a command
-/// outstanding at the same time its own local name.
+/// replaced, the send fails instead. Within one process, a send is also refused at once while
+/// another layer awaits the reply to a command under the same names, pid and sequence number
+/// (whatever reply comes under them is that layer's), and a sequence number whose reply wait
+/// was given up lately (the last 256 such waits of the process) is passed over, since its late
+/// reply may still come. Give every layer of a process that may have a command outstanding at
+/// the same time its own local name.
 ///
 /// Before a command with sequence number S is written, any reply files already under its reply
 /// names ("remote.local.pid.S.message" / ".finished") are removed: a reply left there by an
 /// earlier process with the same pid, or by a wait that was given up, cannot belong to it.
+///
+/// Passing failures. A reply whose files cannot be written (a full disk, say) is tried 4 times
+/// in all, 500 ms apart, as a busy file is; a reply that cannot be read is read again likewise
+/// before the wait ends without fields; a command that cannot be read stays in the folder for
+/// a later pass of ProcessEvents while its marker is younger than
+/// kOrphanMarkerGraceMilliseconds, and is handed over without fields after that. A reply that
+/// still cannot be written is lost: the caller's wait then ends only by its deadline
+/// (SetReplyTimeout; COstrelAPI reports -6) or when the navigation application's window goes
+/// (-5).
 class OXSDK5LINK_API COstrelFileLayer : public MOstrelCommunicationLayerInterface {
 public:
     static constexpr int kNameCapacity = 256;  ///< bytes of a name buffer, terminator included
@@ -183,7 +202,7 @@ protected:
 private:
     // Removes the files of a reply to command `sequence` (marker, then message).
     void RemoveReplyFiles(int sequence);
-    // Ends the wait for the reply to command `sequence` without a reply (see
+    // Ends the wait for the reply to the command of `session` without a reply (see
     // StartReceiveCommand); `end` is an oxsdk::transport::EReplyWaitEnd.
-    void AbandonWait(int sequence, int end);
+    void AbandonWait(MOstrelSession* session, int end);
 };

@@ -76,7 +76,8 @@ int RunBlocking(COstrelAPI& api, COstrelAPI::TError* error, Send send, Retrieve 
     transport::ScopedCallBatch batch;  // start, send and receive: one call
     api.StartApplication(error);
     if (error->errorCode != 0) return startFailure;
-    navigator::CNavigatorWatch watch(navigator::State().navigatorWindow);
+    navigator::CNavigatorWatch watch(navigator::State().navigatorWindow,
+                                     navigator::State().navigatorInstance);
     transport::ScopedReplyWaitWatch scope(watch);
     MOstrelSession* session = send();
     if (session == nullptr) {

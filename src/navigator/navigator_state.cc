@@ -13,6 +13,7 @@ void ResetNavigatorState() {
     std::lock_guard<std::mutex> hold(state.lock);
     state.navigatorPath[0] = u'\0';
     state.navigatorWindow = 0;
+    state.navigatorInstance = 0;
     state.busyCursorActive = 0;
     state.savedCursor = 0;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 
 #include "platform/platform.h"
@@ -20,6 +21,9 @@ struct NavigatorState {
     char16_t navigatorPath[platform::kMaxPath];
     /// The navigator's main window as the last running test found it, or 0.
     std::atomic<platform::WindowHandle> navigatorWindow;
+    /// Which window that was (platform::Platform::FindWindowInstance), so that a navigator
+    /// restarted under the same handle is told apart; 0 with no window.
+    std::atomic<std::uint64_t> navigatorInstance;
     /// 1 while BeginBusyCursor has put up the busy cursor and EndBusyCursor has not taken it
     /// down.
     int busyCursorActive;

@@ -6,23 +6,34 @@
 namespace oxsdk::navigator {
 
 int FindNavigatorWindow() {
-    platform::WindowHandle window = platform::CurrentPlatform().FindWindow(kNavigatorWindowClass);
+    std::uint64_t instance = 0;
+    platform::WindowHandle window = CurrentNavigatorWindow(&instance);
+    State().navigatorInstance = instance;
     State().navigatorWindow = window;
     return window != 0 ? 0 : -5;
 }
 
-platform::WindowHandle CurrentNavigatorWindow() {
-    return platform::CurrentPlatform().FindWindow(kNavigatorWindowClass);
+platform::WindowHandle CurrentNavigatorWindow(std::uint64_t* instance) {
+    std::uint64_t found = 0;
+    const platform::WindowHandle window =
+        platform::CurrentPlatform().FindWindowInstance(kNavigatorWindowClass, &found);
+    if (instance != nullptr) *instance = found;
+    return window;
 }
 
 void CNavigatorWatch::WaitBegins() {
     if (known_) return;
-    window_ = CurrentNavigatorWindow();
+    window_ = CurrentNavigatorWindow(&instance_);
     known_ = true;
 }
 
+// A window with the handle of the one watched is another window when it was made anew: the
+// navigator restarted under the same process id never received the command.
 bool CNavigatorWatch::PeerGone() {
-    return window_ != 0 && CurrentNavigatorWindow() != window_;
+    if (window_ == 0) return false;
+    std::uint64_t instance = 0;
+    const platform::WindowHandle window = CurrentNavigatorWindow(&instance);
+    return window != window_ || (instance_ != 0 && instance != instance_);
 }
 
 }  // namespace oxsdk::navigator

@@ -103,10 +103,24 @@ public:
     /// Starts the executable at `path` with no command line, detached; does not wait.
     virtual Error StartProcess(const char16_t* path) = 0;
     virtual std::uint32_t GetCurrentProcessId() = 0;
+    /// A number drawn once for this process and kept for its whole life, which tells it apart
+    /// from the other processes that had, have or will have the same process id (ids are
+    /// reused, and every pid namespace has its own). Two processes draw the same number only by
+    /// rare chance. The default draws it from the system's random source and the clock.
+    virtual std::uint32_t GetProcessNonce();
 
     // ---- windows ----
     /// The top-level window of class `className`, or 0.
     virtual WindowHandle FindWindow(const char16_t* className) = 0;
+    /// FindWindow, and in `*instance` a number that tells this window apart from every earlier
+    /// window of the class with the same handle (its program restarted under the same process
+    /// id): it changes whenever the window is made anew. 0 when there is no window. The default
+    /// gives the handle itself, for a platform whose handles are not reused.
+    virtual WindowHandle FindWindowInstance(const char16_t* className, std::uint64_t* instance) {
+        const WindowHandle window = FindWindow(className);
+        *instance = window;
+        return window;
+    }
     virtual WindowHandle GetForegroundWindow() = 0;
     /// `window` may carry the lowest bit set: bring the window forward with the windows it owns.
     virtual bool SetForegroundWindow(WindowHandle window) = 0;
@@ -210,8 +224,12 @@ public:
     }
     Error StartProcess(const char16_t* path) override { return target_.StartProcess(path); }
     std::uint32_t GetCurrentProcessId() override { return target_.GetCurrentProcessId(); }
+    std::uint32_t GetProcessNonce() override { return target_.GetProcessNonce(); }
     WindowHandle FindWindow(const char16_t* className) override {
         return target_.FindWindow(className);
+    }
+    WindowHandle FindWindowInstance(const char16_t* className, std::uint64_t* instance) override {
+        return target_.FindWindowInstance(className, instance);
     }
     WindowHandle GetForegroundWindow() override { return target_.GetForegroundWindow(); }
     bool SetForegroundWindow(WindowHandle window) override {

@@ -31,7 +31,10 @@ CCsvArguments::CCsvArguments(char separatorCharacter)
       largeFieldsSize(0),
       nrFields(0),
       separator(separatorCharacter),
-      textLength(0) {
+      textLength(0),
+      fieldStride(1),
+      lastFieldIndex(-1),
+      lastField(nullptr) {
     commandBuffer[0] = '\0';
 }
 
@@ -44,7 +47,10 @@ CCsvArguments::CCsvArguments(const CCsvArguments& other)
       largeFieldsSize(0),
       nrFields(0),
       separator(other.separator),
-      textLength(0) {
+      textLength(0),
+      fieldStride(1),
+      lastFieldIndex(-1),
+      lastField(nullptr) {
     commandBuffer[0] = '\0';
     CopyFrom(other);
 }
@@ -78,6 +84,7 @@ void CCsvArguments::CopyFrom(const CCsvArguments& other) {
     textLength = other.textLength;
     const char* const* otherTable = other.largeFields != nullptr ? other.largeFields : other.fields;
     const char** table = fields;
+    int entries = other.nrFields;
     if (other.largeFields != nullptr) {
         largeFields =
             static_cast<const char**>(std::malloc(static_cast<std::size_t>(other.largeFieldsSize)));
@@ -87,10 +94,14 @@ void CCsvArguments::CopyFrom(const CCsvArguments& other) {
         }
         largeFieldsSize = other.largeFieldsSize;
         table = largeFields;
+        entries = other.fieldStride > 1
+                      ? static_cast<int>(largeFieldsSize / static_cast<int>(sizeof(const char*)))
+                      : other.nrFields;
     }
     char* target = CurrentBuffer();
-    for (int i = 0; i < other.nrFields; ++i) table[i] = target + (otherTable[i] - source);
+    for (int i = 0; i < entries; ++i) table[i] = target + (otherTable[i] - source);
     nrFields = other.nrFields;
+    fieldStride = other.fieldStride;
 }
 
 void CCsvArguments::Reset() {
@@ -103,6 +114,9 @@ void CCsvArguments::Reset() {
     largeBufferSize = 0;
     largeFieldsSize = 0;
     textLength = 0;
+    fieldStride = 1;
+    lastFieldIndex = -1;
+    lastField = nullptr;
 }
 
 void CCsvArguments::AppendArgument(const char* text) {
@@ -142,56 +156,55 @@ const char* CCsvArguments::CommandBuffer() {
     return CurrentBuffer();
 }
 
-// The field table grows with the fields found, by doubling, and is trimmed to its final size
-// at the end: its size follows the text actually decoded, never a count taken in advance.
+// The separators are counted first, so that the field table is allocated once at its final
+// size: its size follows the text actually decoded, never a count taken from it. A table that
+// would be larger than the text holds every fieldStride-th field only.
 void CCsvArguments::DecodeCommand() {
     char* text = CurrentBuffer();
     std::free(largeFields);
     largeFields = nullptr;
     largeFieldsSize = 0;
     nrFields = 0;
+    fieldStride = 1;
+    lastFieldIndex = -1;
+    lastField = nullptr;
     const std::size_t length =
         textLength >= 0 ? static_cast<std::size_t>(textLength) : std::strlen(text);
     if (length == 0) return;
+    char* const end = text + length;
+    std::size_t separators = 0;
+    for (const char* p = text; (p = static_cast<const char*>(std::memchr(
+                                    p, separator, static_cast<std::size_t>(end - p)))) != nullptr;
+         ++p) {
+        ++separators;
+    }
     const char** table = fields;
+    std::size_t stride = 1;
     // As the list has always done, a heap table takes over from 31 separators on.
-    std::size_t capacity = kInlineFieldCount - 1;
+    if (separators >= static_cast<std::size_t>(kInlineFieldCount) - 1) {
+        const std::size_t bound = std::max(length, static_cast<std::size_t>(kFullFieldTableBytes));
+        while ((separators / stride + 1) * sizeof(const char*) > bound && stride < length) {
+            stride *= 2;
+        }
+        const std::size_t bytes = (separators / stride + 1) * sizeof(const char*);
+        if (bytes > static_cast<std::size_t>(INT_MAX) ||
+            separators > static_cast<std::size_t>(INT_MAX) - 1) {
+            return;  // more fields than can be counted: none
+        }
+        largeFields = static_cast<const char**>(std::malloc(bytes));
+        if (largeFields == nullptr) return;  // out of memory: no fields, the text unchanged
+        largeFieldsSize = static_cast<int>(bytes);
+        table = largeFields;
+    }
     table[0] = text;
-    std::size_t entry = 1;
-    char* end = text + length;
+    std::size_t field = 0;
     for (char* p = text; (p = static_cast<char*>(std::memchr(
                               p, separator, static_cast<std::size_t>(end - p)))) != nullptr;) {
-        if (entry == capacity) {
-            const std::size_t grown = capacity * 2;
-            void* block = nullptr;
-            if (grown <= static_cast<std::size_t>(INT_MAX) / sizeof(const char*)) {
-                block = table == fields ? std::malloc(grown * sizeof(const char*))
-                                        : std::realloc(largeFields, grown * sizeof(const char*));
-            }
-            if (block == nullptr) {
-                // Out of memory: no fields. The text stays cut where it was reached.
-                std::free(largeFields);
-                largeFields = nullptr;
-                textLength = -1;
-                return;
-            }
-            if (table == fields) std::memcpy(block, fields, capacity * sizeof(const char*));
-            largeFields = static_cast<const char**>(block);
-            table = largeFields;
-            capacity = grown;
-        }
         *p++ = '\0';
-        table[entry++] = p;
+        if (++field % stride == 0) table[field / stride] = p;
     }
-    if (largeFields != nullptr) {
-        void* trimmed = std::realloc(largeFields, entry * sizeof(const char*));
-        if (trimmed != nullptr) {
-            largeFields = static_cast<const char**>(trimmed);
-            capacity = entry;
-        }
-        largeFieldsSize = static_cast<int>(capacity * sizeof(const char*));
-    }
-    nrFields = static_cast<int>(entry - 1);
+    nrFields = static_cast<int>(separators);
+    fieldStride = static_cast<int>(stride);
     // The decoded text is no longer one text: further appends start after its first field.
     textLength = -1;
 }
@@ -200,8 +213,22 @@ int CCsvArguments::NrReceiveFields() const {
     return nrFields;
 }
 
+// With a table of every fieldStride-th field, the field is reached from its table entry, or
+// from the field given last when that is nearer, by stepping over the terminated fields in
+// between: reading the fields in order costs one step each.
 const char* CCsvArguments::ReceiveField(int index) const {
-    return largeFields != nullptr ? largeFields[index] : fields[index];
+    if (largeFields == nullptr) return fields[index];
+    if (fieldStride == 1) return largeFields[index];
+    int at = index - index % fieldStride;
+    const char* field = largeFields[index / fieldStride];
+    if (lastFieldIndex >= at && lastFieldIndex <= index) {
+        at = lastFieldIndex;
+        field = lastField;
+    }
+    for (; at < index; ++at) field += std::strlen(field) + 1;
+    lastFieldIndex = index;
+    lastField = field;
+    return field;
 }
 
 int CCsvArguments::PrepareLargeBuffer(int size) {

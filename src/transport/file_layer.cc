@@ -6,6 +6,7 @@
 
 #include "platform/device_text.h"
 #include "platform/platform.h"
+#include "transport/conversation_claims.h"
 #include "transport/exchange_file_name.h"
 #include "transport/exchange_folder.h"
 #include "transport/file_layer_session.h"
@@ -22,6 +23,25 @@ using oxsdk::transport::kFileNameCapacity;
 constexpr char kSeparator = '|';
 constexpr char kMarkerBytes[8] = {'f', 'i', 'n', 'i', 's', 'h', '\n', '\0'};
 constexpr std::uint32_t kReplyPollMilliseconds = 100;
+// A reply that cannot be written, and a reply that cannot be read, are tried this many times in
+// all, 500 ms apart, as a busy file is.
+constexpr int kTransientAttempts = 4;
+constexpr std::uint32_t kTransientPauseMilliseconds = 500;
+// The sequence numbers of a process's layers start above a number drawn for the process, below
+// 2^30 so that they stay positive for a billion commands.
+constexpr std::uint32_t kSequenceBaseMask = 0x3FFFFFFFu;
+
+// Where the sequence numbers of this process's layers start: a process that has the pid of an
+// earlier one (pid namespaces, reused ids) numbers its commands apart from it, so that it never
+// takes the late reply to the earlier one's command for its own.
+int SequenceBase() {
+    try {
+        return static_cast<int>(oxsdk::platform::CurrentPlatform().GetProcessNonce() &
+                                kSequenceBaseMask);
+    } catch (...) {
+        return 0;
+    }
+}
 
 // Creates the exchange file `name` holding exactly `size` bytes of `data`. On any failure the
 // file is removed again, so that no partial file is left.
@@ -63,7 +83,9 @@ void WaitForReply(const char16_t* markerName, std::uint32_t milliseconds) {
 
 }  // namespace
 
-CFileLayerSession::~CFileLayerSession() = default;
+CFileLayerSession::~CFileLayerSession() {
+    if (!claim.empty()) oxsdk::transport::ReleaseConversation(claim, false);
+}
 
 void* CFileLayerSession::operator new(std::size_t size) noexcept {
     return std::malloc(size);
@@ -97,6 +119,7 @@ MOstrelCommunicationLayerInterface* COstrelFileLayer::New(const char* localName,
     std::memcpy(layer->localName, localName, std::strlen(localName) + 1);
     std::memcpy(layer->remoteName, remoteName, std::strlen(remoteName) + 1);
     layer->pid = layerPid;
+    layer->lastSequence = SequenceBase();
     return layer;
 }
 
@@ -167,13 +190,42 @@ void COstrelFileLayer::AppendArgument(const char* text) {
 }
 
 // A command is written only once everything that could make it fail without a trace is
-// settled: the arguments all taken, the size within the bound, the session allocated, and no
-// other layer's command waiting under the same names. Its marker follows the complete message.
+// settled: the arguments all taken, the size within the bound, the session allocated, its
+// conversation claimed, and no other layer's command waiting under the same names. Its marker
+// follows the complete message. A reply that cannot be written is tried again, as a busy file
+// is: the command it answers is gone from the exchange folder, and its sender waits for it.
 MOstrelSession* COstrelFileLayer::SendCommand() {
     oxsdk::transport::ScopedCallBatch batch;
     lastSequence = static_cast<int>(static_cast<unsigned>(lastSequence) + 1u);
-    int sequence = lastSequence;
     const bool command = replyMode == 0;
+    std::unique_ptr<CFileLayerSession> session;
+    if (command) {
+        try {
+            session.reset(new CFileLayerSession(lastSequence));
+            if (session == nullptr) return nullptr;
+            // A conversation given up in this process may still get its late reply: its
+            // sequence number is passed over. One that another layer of this process awaits
+            // is not shared: whatever comes under it is that layer's reply.
+            for (std::size_t skipped = 0;; ++skipped) {
+                std::string key =
+                    oxsdk::transport::ConversationKey(localName, remoteName, pid, lastSequence);
+                const oxsdk::transport::EClaim claim = oxsdk::transport::ClaimConversation(key);
+                if (claim == oxsdk::transport::EClaim::kClaimed) {
+                    session->claim = std::move(key);
+                    break;
+                }
+                if (claim == oxsdk::transport::EClaim::kAwaited ||
+                    skipped > oxsdk::transport::kAbandonedClaims) {
+                    return nullptr;
+                }
+                lastSequence = static_cast<int>(static_cast<unsigned>(lastSequence) + 1u);
+            }
+            session->sequence = lastSequence;
+        } catch (...) {
+            return nullptr;
+        }
+    }
+    const int sequence = lastSequence;
 
     char messageName[kFileNameCapacity];
     char markerName[kFileNameCapacity];
@@ -183,7 +235,6 @@ MOstrelSession* COstrelFileLayer::SendCommand() {
                                                   remoteName, pid, sequence)) {
         return nullptr;
     }
-    std::unique_ptr<CFileLayerSession> session;
     bool writing = false;  // from here on, files under these names are this send's own
     try {
         const char* text = arguments->CommandBuffer();
@@ -193,8 +244,6 @@ MOstrelSession* COstrelFileLayer::SendCommand() {
         // A command over its bound would be dropped unread by the navigator: not sent at all.
         if (length >= (command ? kMaxCommandSize : kMaxReplySize)) return nullptr;
         if (command) {
-            session.reset(new CFileLayerSession(sequence));
-            if (session == nullptr) return nullptr;
             // Another layer with the same names and pid wrote this command and no navigator has
             // taken it yet: it is not replaced.
             if (oxsdk::transport::ExchangeFileExists(markerName) ||
@@ -205,13 +254,16 @@ MOstrelSession* COstrelFileLayer::SendCommand() {
             RemoveReplyFiles(sequence);
         }
         writing = true;
-        // The text and its terminating zero byte; the marker only once the message is complete.
-        if (!WriteExchangeFile(messageName, text, static_cast<std::uint32_t>(length + 1))) {
-            return nullptr;
-        }
-        if (!WriteExchangeFile(markerName, kMarkerBytes, sizeof(kMarkerBytes))) {
-            oxsdk::transport::RemoveExchangePair(markerName, messageName);
-            return nullptr;
+        const int attempts = command ? 1 : kTransientAttempts;
+        for (int attempt = 1;; ++attempt) {
+            // The text and its terminating zero byte; the marker only once the message is
+            // complete.
+            if (WriteExchangeFile(messageName, text, static_cast<std::uint32_t>(length + 1))) {
+                if (WriteExchangeFile(markerName, kMarkerBytes, sizeof(kMarkerBytes))) break;
+                oxsdk::transport::RemoveExchangePair(markerName, messageName);
+            }
+            if (attempt >= attempts) return nullptr;
+            oxsdk::platform::CurrentPlatform().Sleep(kTransientPauseMilliseconds);
         }
         return session.release();
     } catch (...) {
@@ -283,23 +335,31 @@ void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
             const std::uint64_t elapsed = now > start ? now - start : 0;
             if (replyTimeout > 0 && elapsed >= static_cast<std::uint64_t>(replyTimeout)) {
                 if (ReturnAvailable(session) != 0) break;
-                AbandonWait(sequence, static_cast<int>(oxsdk::transport::EReplyWaitEnd::kDeadline));
+                AbandonWait(session, static_cast<int>(oxsdk::transport::EReplyWaitEnd::kDeadline));
                 return;
             }
             if (scope != nullptr && now >= lastCheck + oxsdk::transport::kPeerCheckMilliseconds) {
                 lastCheck = now;
                 if (scope->watch().PeerGone()) {
                     if (ReturnAvailable(session) != 0) break;
-                    AbandonWait(sequence,
+                    AbandonWait(session,
                                 static_cast<int>(oxsdk::transport::EReplyWaitEnd::kPeerGone));
                     return;
                 }
             }
             WaitForReply(awaited, kReplyPollMilliseconds);
         }
-        oxsdk::transport::ScopedCallBatch batch;
-        oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid, sequence,
-                                         kMaxReplySize);
+        // A reply that could not be read stays for another attempt; after the last one it is
+        // taken as unreadable (no fields).
+        for (int attempt = 1;; ++attempt) {
+            oxsdk::transport::ScopedCallBatch batch;
+            if (oxsdk::transport::ReceiveMessage(*arguments, remoteName, localName, pid, sequence,
+                                                 kMaxReplySize, attempt < kTransientAttempts) !=
+                oxsdk::transport::EReceiveResult::kUnreadable) {
+                break;
+            }
+            device.Sleep(kTransientPauseMilliseconds);
+        }
         if (scope != nullptr) scope->RecordEnd(oxsdk::transport::EReplyWaitEnd::kReply);
     } catch (...) {
         try {
@@ -309,12 +369,18 @@ void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
     }
 }
 
-// Gives up the wait for the reply to command `sequence`: the command is withdrawn (its marker,
-// then its message, in case no navigator took it), and when the other side is gone, a reply
-// message it left without its marker is removed too. A reply that a live navigator completes
-// later stays until a command of the same names and sequence number is sent (which removes it
-// first).
-void COstrelFileLayer::AbandonWait(int sequence, int endCode) {
+// Gives up the wait for the reply to the command of `session`: the command is withdrawn (its
+// marker, then its message, in case no navigator took it), and when the other side is gone, a
+// reply message it left without its marker is removed too. A reply that a live navigator
+// completes later stays until a command of the same names and sequence number is sent (which
+// removes it first); until then its conversation stays claimed in this process.
+void COstrelFileLayer::AbandonWait(MOstrelSession* givenUp, int endCode) {
+    CFileLayerSession* session = static_cast<CFileLayerSession*>(givenUp);
+    const int sequence = session->sequence;
+    if (!session->claim.empty()) {
+        oxsdk::transport::ReleaseConversation(session->claim, true);
+        session->claim.clear();
+    }
     const auto end = static_cast<oxsdk::transport::EReplyWaitEnd>(endCode);
     oxsdk::transport::ScopedCallBatch batch;
     arguments->Reset();

@@ -1,9 +1,11 @@
 // The session of the file layer: the sequence number of one sent command, from SendCommand
-// until StartReceiveCommand collects the reply. Sessions are plain blocks of the runtime
-// allocator (malloc/free). Used by COstrelFileLayer and ProcessEvents.
+// until StartReceiveCommand collects the reply, and the conversation it claims meanwhile
+// (conversation_claims.h). Sessions are blocks of the runtime allocator (malloc/free). Used by
+// COstrelFileLayer and ProcessEvents.
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "OXSDK5Link/CommunicationLayer.h"
 
@@ -17,4 +19,7 @@ public:
     static void operator delete(void* block) noexcept;
 
     int sequence;
+    /// Key of the conversation this command claims (empty: none); released when the session
+    /// ends.
+    std::string claim;
 };

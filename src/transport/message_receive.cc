@@ -24,7 +24,7 @@ int MarkerExists(const char* writer, const char* reader, int pid, int sequence) 
 }
 
 EReceiveResult ReceiveMessage(MArguments& arguments, const char* writer, const char* reader,
-                              int pid, int sequence, std::uint32_t maxSize) {
+                              int pid, int sequence, std::uint32_t maxSize, bool keepUnreadable) {
     char messageName[kFileNameCapacity];
     char markerName[kFileNameCapacity];
     std::unique_ptr<platform::File> file;
@@ -58,6 +58,10 @@ EReceiveResult ReceiveMessage(MArguments& arguments, const char* writer, const c
     }
     file.reset();
 
+    if (kept == kReadFailed && keepUnreadable) {
+        arguments.Reset();
+        return EReceiveResult::kUnreadable;
+    }
     if (kept > 0) {
         arguments.DecodeCommand();
     } else {
@@ -68,9 +72,11 @@ EReceiveResult ReceiveMessage(MArguments& arguments, const char* writer, const c
 }
 
 EReceiveResult ReceiveIfComplete(MArguments& arguments, const char* writer, const char* reader,
-                                 int pid, int sequence, std::uint32_t maxSize) {
+                                 int pid, int sequence, std::uint32_t maxSize,
+                                 bool keepUnreadable) {
     if (MarkerExists(writer, reader, pid, sequence) == 0) return EReceiveResult::kNotComplete;
-    EReceiveResult result = ReceiveMessage(arguments, writer, reader, pid, sequence, maxSize);
+    EReceiveResult result =
+        ReceiveMessage(arguments, writer, reader, pid, sequence, maxSize, keepUnreadable);
     if (result == EReceiveResult::kMessageMissing &&
         MarkerExists(writer, reader, pid, sequence) == 0) {
         // Another party took the command between the listing and the read.

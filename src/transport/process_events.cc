@@ -3,8 +3,10 @@
 // received on a fresh layer with the names swapped and handed to the handler. The pass never
 // waits: a marker that is not complete now, or whose name would not lead back to it, is left
 // where it is. A marker without its message that has stood longer than kOrphanMarkerGrace is
-// removed. Nothing thrown inside the pass (by the handler or by the C++ runtime) leaves it: the
-// command at hand is dropped, its layer and sessions are released, and the pass goes on.
+// removed. A command whose message could not be read is left for a later pass while its marker
+// is younger than the same grace period (the failure may pass), and handed over without fields
+// once it is older. Nothing thrown inside the pass (by the handler or by the C++ runtime) leaves
+// it: the command at hand is dropped, its layer and sessions are released, and the pass goes on.
 #include <cstdint>
 #include <iterator>
 #include <memory>
@@ -43,6 +45,15 @@ bool RemovedAsJunk(const oxsdk::transport::CFolderListing& listing,
     return false;
 }
 
+// True while the marker just listed is within the grace period, so that a message that could
+// not be read now is tried again by a later pass. A marker of unknown age is not kept.
+bool StillYoung(const oxsdk::transport::CFolderListing& listing, std::uint64_t* now) {
+    if (listing.lastWriteTime == 0) return false;
+    if (*now == 0) *now = oxsdk::platform::CurrentPlatform().GetSystemTime();
+    return *now <= listing.lastWriteTime ||
+           *now - listing.lastWriteTime <= COstrelFileLayer::kOrphanMarkerGraceMilliseconds;
+}
+
 }  // namespace
 
 // One call batch (file_operations.h) for the listing and the commands taken up to the first
@@ -70,8 +81,11 @@ void COstrelFileLayer::ProcessEvents(const char* name, MCommandHandlerInterface&
 
                 oxsdk::transport::EReceiveResult received = oxsdk::transport::ReceiveIfComplete(
                     *layer->arguments, layer->remoteName, layer->localName, layer->pid,
-                    marker.sequence, kMaxCommandSize);
-                if (received == oxsdk::transport::EReceiveResult::kNotComplete) continue;
+                    marker.sequence, kMaxCommandSize, StillYoung(listing, &now));
+                if (received == oxsdk::transport::EReceiveResult::kNotComplete ||
+                    received == oxsdk::transport::EReceiveResult::kUnreadable) {
+                    continue;
+                }
                 std::unique_ptr<MOstrelSession> session(new CFileLayerSession(marker.sequence));
                 batch.reset();
                 handler.HandleCommand(*layer, session.get());

@@ -28,6 +28,14 @@ std::string Contents(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The device with a process number of 0, so that a layer's commands are numbered from 1 as the
+// file names below expect.
+class SequencesFromOne : public PlatformWrapper {
+public:
+    using PlatformWrapper::PlatformWrapper;
+    std::uint32_t GetProcessNonce() override { return 0; }
+};
+
 class ConfinementTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -40,7 +48,8 @@ protected:
         chmod(secret_.c_str(), 0444);
         exchange_ = root_ + "/Ostrel/SdkFileCalls";
         platform_ = NewPosixPlatform(root_);
-        use_ = std::make_unique<ScopedPlatform>(*platform_);
+        numbering_ = std::make_unique<SequencesFromOne>(*platform_);
+        use_ = std::make_unique<ScopedPlatform>(*numbering_);
         NewClient();
     }
     void TearDown() override {
@@ -88,6 +97,7 @@ protected:
 
     std::string root_, outside_, secret_, exchange_;
     std::unique_ptr<Platform> platform_;
+    std::unique_ptr<Platform> numbering_;
     std::unique_ptr<ScopedPlatform> use_;
     MOstrelCommunicationLayerInterface* client_ = nullptr;
     MOstrelSession* session_ = nullptr;

@@ -378,28 +378,44 @@ Error FakePlatform::StartProcess(const char16_t* path) {
 // ---- windows ----
 
 void FakePlatform::SetWindow(const std::u16string& className, WindowHandle handle) {
-    for (auto& [name, window] : windows_) {
-        if (name == className) {
-            window = handle;
+    for (FakeWindow& window : windows_) {
+        if (window.className == className) {
+            if (window.handle != handle) window.instance = ++windowsMade_;
+            window.handle = handle;
             return;
         }
     }
-    windows_.emplace_back(className, handle);
+    windows_.push_back({className, handle, ++windowsMade_});
+}
+
+void FakePlatform::RestartWindow(const std::u16string& className) {
+    for (FakeWindow& window : windows_) {
+        if (window.className == className) window.instance = ++windowsMade_;
+    }
 }
 
 void FakePlatform::RemoveWindow(const std::u16string& className) {
     windows_.erase(std::remove_if(windows_.begin(), windows_.end(),
-                                  [&](const auto& w) { return w.first == className; }),
+                                  [&](const FakeWindow& w) { return w.className == className; }),
                    windows_.end());
 }
 
 WindowHandle FakePlatform::FindWindow(const char16_t* className) {
+    std::uint64_t instance = 0;
+    return FindWindowInstance(className, &instance);
+}
+
+WindowHandle FakePlatform::FindWindowInstance(const char16_t* className, std::uint64_t* instance) {
     std::u16string name(className);
     ++findWindowCalls_;
     if (onFindWindow_) onFindWindow_(name, findWindowCalls_);
-    for (const auto& [windowClass, window] : windows_) {
-        if (windowClass == name) return window;
+    for (const FakeWindow& window : windows_) {
+        if (window.className == name) {
+            *instance = window.instance;
+            return window.handle;
+        }
     }
+    *instance = 0;
     return 0;
 }
 
@@ -413,7 +429,7 @@ bool FakePlatform::SetForegroundWindow(WindowHandle window) {
 bool FakePlatform::ShowWindow(WindowHandle window, int showCommand) {
     shownWindows_.emplace_back(window, showCommand);
     return window != 0 && std::any_of(windows_.begin(), windows_.end(),
-                                      [&](const auto& w) { return w.second == window; });
+                                      [&](const FakeWindow& w) { return w.handle == window; });
 }
 
 // ---- cursor, system, time ----

@@ -107,7 +107,11 @@ public:
     // ---- windows ----
     /// A top-level window of `className` now exists. Class names compare exactly, as on the
     /// emulated device.
+    /// Setting another handle makes a new window; the same handle keeps the window as it is.
     void SetWindow(const std::u16string& className, WindowHandle handle);
+    /// The window of `className` is made anew under the same handle (its program restarted
+    /// under the same process id): FindWindowInstance tells it apart from the one before.
+    void RestartWindow(const std::u16string& className);
     void RemoveWindow(const std::u16string& className);
     /// Runs at the start of every FindWindow call, with its number (1 for the first), before
     /// the window is looked up, so it can add or remove windows.
@@ -146,6 +150,9 @@ public:
         onStartProcess_ = std::move(callback);
     }
     void SetProcessId(std::uint32_t id) { processId_ = id; }
+    /// What GetProcessNonce returns (0 unless set, so that the sequence numbers of a layer
+    /// start at 1).
+    void SetProcessNonce(std::uint32_t nonce) { processNonce_ = nonce; }
 
     // ---- Platform ----
     Error OpenForReading(const char16_t* path, std::unique_ptr<File>* file) override;
@@ -159,7 +166,10 @@ public:
     /// The file must exist (kNotFound) and not be a folder (kAccessDenied).
     Error StartProcess(const char16_t* path) override;
     std::uint32_t GetCurrentProcessId() override { return processId_; }
+    std::uint32_t GetProcessNonce() override { return processNonce_; }
     WindowHandle FindWindow(const char16_t* className) override;
+    /// Counts as a FindWindow call. Instances are numbered 1, 2, ... as windows are made.
+    WindowHandle FindWindowInstance(const char16_t* className, std::uint64_t* instance) override;
     WindowHandle GetForegroundWindow() override { return foreground_; }
     /// Records the request; false for 0, else the window (lowest bit cleared) is foreground.
     bool SetForegroundWindow(WindowHandle window) override;
@@ -206,7 +216,13 @@ private:
     std::function<void(std::uint32_t)> onSleep_;
     std::function<void(const std::u16string&, std::uint32_t)> onFolderWait_;
 
-    std::vector<std::pair<std::u16string, WindowHandle>> windows_;
+    struct FakeWindow {
+        std::u16string className;
+        WindowHandle handle;
+        std::uint64_t instance;
+    };
+    std::vector<FakeWindow> windows_;
+    std::uint64_t windowsMade_ = 0;
     std::function<void(const std::u16string&, int)> onFindWindow_;
     int findWindowCalls_ = 0;
     WindowHandle foreground_ = 0;
@@ -225,6 +241,7 @@ private:
     Error startError_ = Error::kNone;
     std::function<void(const std::u16string&)> onStartProcess_;
     std::uint32_t processId_ = 1234;
+    std::uint32_t processNonce_ = 0;
 };
 
 }  // namespace oxsdk::platform

@@ -52,6 +52,14 @@ UniqueFd::~UniqueFd() {
     if (fd_ >= 0) close(fd_);
 }
 
+UniqueDir OpenListing(int folder) {
+    const int listed = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listed < 0) return nullptr;
+    DIR* listing = fdopendir(listed);
+    if (listing == nullptr) close(listed);
+    return UniqueDir(listing);
+}
+
 bool IsTrustedFolder(const struct stat& info) {
     return IsTrustedFolder(info, geteuid());
 }

@@ -4,8 +4,10 @@
 // and the window registry; tools use DescribeUntrustedFolder to tell the user what to fix.
 #pragma once
 
+#include <dirent.h>
 #include <sys/stat.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -31,6 +33,17 @@ public:
 private:
     int fd_ = -1;
 };
+
+/// An open folder listing; closed (with its descriptor) when the object ends, so that nothing
+/// leaks when the work on a listing is cut short (an allocation that fails, say).
+struct DirCloser {
+    void operator()(DIR* listing) const { closedir(listing); }
+};
+using UniqueDir = std::unique_ptr<DIR, DirCloser>;
+
+/// A listing of the folder `folder` (a descriptor that stays the caller's: the listing has its
+/// own); null when it cannot be opened.
+UniqueDir OpenListing(int folder);
 
 /// True for a folder owned by the effective user that neither group nor others may write.
 bool IsTrustedFolder(const struct stat& info);

@@ -294,19 +294,13 @@ public:
         char16_t namePattern[kMaxPath];
         std::size_t patternLength = 0;
         if (!HostNameToDevice(at.name, namePattern, &patternLength)) return Error::kNotFound;
-        int listed = openat(at.folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        // Closed however the listing ends, an allocation failure included.
-        std::unique_ptr<DIR, int (*)(DIR*)> owner(listed >= 0 ? fdopendir(listed) : nullptr,
-                                                  closedir);
-        if (owner == nullptr) {
-            if (listed >= 0) close(listed);
-            return Error::kNotFound;
-        }
-        DIR* listing = owner.get();
+        // Closed however the listing ends, a failed allocation of `entries` included.
+        UniqueDir listing = OpenListing(at.folder);
+        if (listing == nullptr) return Error::kNotFound;
         std::vector<FindData> entries;
         FindData entry;
         std::size_t length = 0;
-        while (dirent* hostEntry = readdir(listing)) {
+        while (dirent* hostEntry = readdir(listing.get())) {
             std::string_view hostName = hostEntry->d_name;
             // Links are not part of the device, and neither is anything but files and folders.
             if (hostEntry->d_type == DT_LNK || hostName == "." || hostName == ".." ||
@@ -324,7 +318,7 @@ public:
                 continue;
             }
             struct stat info;
-            if (fstatat(dirfd(listing), hostEntry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            if (fstatat(dirfd(listing.get()), hostEntry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
                 !(S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
                 continue;
             }
@@ -332,7 +326,7 @@ public:
             entry.lastWriteTime = info.st_mtim.tv_sec < 0 ? 0 : MillisecondsOf(info.st_mtim);
             entries.push_back(entry);
         }
-        owner.reset();
+        listing.reset();
         if (entries.empty()) return Error::kNotFound;
         *first = entries.front();
         *handle = std::make_unique<ListedFindHandle>(std::move(entries));
@@ -370,6 +364,9 @@ public:
 
     WindowHandle FindWindow(const char16_t* className) override {
         return FindRegisteredWindow(Root(), className);
+    }
+    WindowHandle FindWindowInstance(const char16_t* className, std::uint64_t* instance) override {
+        return FindRegisteredWindow(Root(), className, instance);
     }
     WindowHandle GetForegroundWindow() override { return ReadForegroundWindow(Root()); }
     bool SetForegroundWindow(WindowHandle window) override {

@@ -76,8 +76,11 @@ int RegistryFolder(const std::string& root) {
 }
 
 // The handle of the window whose class file is `name` in the registry `folder`, or 0 when no
-// process holds it.
-WindowHandle ProbeClassFile(int folder, const char* name) {
+// process holds it. `instance` (when given) receives what tells this window apart from an
+// earlier one with the same handle: the class file's identity and the time its owner wrote
+// its process id into it, which every owner does anew when it makes its window.
+WindowHandle ProbeClassFile(int folder, const char* name, std::uint64_t* instance = nullptr) {
+    if (instance != nullptr) *instance = 0;
     int fd = openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return 0;
     struct stat info;
@@ -96,30 +99,42 @@ WindowHandle ProbeClassFile(int folder, const char* name) {
         if (handle != 0) break;
         PauseBriefly();  // the owner is still writing its process id
     }
+    if (handle != 0 && instance != nullptr && fstat(fd, &info) == 0) {
+        std::uint64_t identity = 1469598103934665603ull;  // FNV-1a over the numbers below
+        for (std::uint64_t part :
+             {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+              static_cast<std::uint64_t>(info.st_mtim.tv_sec),
+              static_cast<std::uint64_t>(info.st_mtim.tv_nsec),
+              static_cast<std::uint64_t>(info.st_ctim.tv_sec),
+              static_cast<std::uint64_t>(info.st_ctim.tv_nsec), std::uint64_t{handle}}) {
+            for (int byte = 0; byte < 8; ++byte) {
+                identity = (identity ^ ((part >> (8 * byte)) & 0xFF)) * 1099511628211ull;
+            }
+        }
+        *instance = identity != 0 ? identity : 1;
+    }
     close(fd);
     return handle;
 }
 
 }  // namespace
 
-WindowHandle FindRegisteredWindow(const std::string& root, const char16_t* className) {
+WindowHandle FindRegisteredWindow(const std::string& root, const char16_t* className,
+                                  std::uint64_t* instance) {
+    if (instance != nullptr) *instance = 0;
     std::string name;
     if (!ClassFileName(className, &name)) return 0;
     const int folder = RegistryFolder(root);
-    return folder >= 0 ? ProbeClassFile(folder, name.c_str()) : 0;
+    return folder >= 0 ? ProbeClassFile(folder, name.c_str(), instance) : 0;
 }
 
 bool IsRegisteredWindow(const std::string& root, WindowHandle window) {
     const int folder = window != 0 ? RegistryFolder(root) : -1;
     if (folder < 0) return false;
-    int listed = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* listing = listed >= 0 ? fdopendir(listed) : nullptr;
-    if (listing == nullptr) {
-        if (listed >= 0) close(listed);
-        return false;
-    }
+    UniqueDir listing = OpenListing(folder);
+    if (listing == nullptr) return false;
     bool found = false;
-    while (dirent* entry = readdir(listing)) {
+    while (dirent* entry = readdir(listing.get())) {
         std::string_view name = entry->d_name;
         if (name[0] == '.' || name == kForegroundName) continue;
         if (ProbeClassFile(folder, entry->d_name) == window) {
@@ -127,7 +142,6 @@ bool IsRegisteredWindow(const std::string& root, WindowHandle window) {
             break;
         }
     }
-    closedir(listing);
     return found;
 }
 

@@ -10,8 +10,11 @@
 
 namespace oxsdk::platform {
 
-/// Handle of the window of class `className` on the device rooted at `root`, or 0.
-WindowHandle FindRegisteredWindow(const std::string& root, const char16_t* className);
+/// Handle of the window of class `className` on the device rooted at `root`, or 0. With
+/// `instance`, also what tells the window apart from an earlier one with the same handle (0
+/// when there is no window).
+WindowHandle FindRegisteredWindow(const std::string& root, const char16_t* className,
+                                  std::uint64_t* instance = nullptr);
 
 /// True when a window with handle `window` exists on the device rooted at `root`.
 bool IsRegisteredWindow(const std::string& root, WindowHandle window);
