@@ -24,8 +24,6 @@ using Texts = std::vector<std::string>;
 
 constexpr platform::WindowHandle kWindow = 0x40;
 constexpr char16_t kNavigatorPath[] = u"\\Storage Card\\Nav\\ZEV Izizararar.exe";
-// The reply to the client's first command (the fake's process number is 1234).
-constexpr char16_t kHalfReply[] = u"\\Ostrel\\SdkFileCalls\\nav.client.1234.1.message";
 
 // The navigator's command handler: answers "0", and a version for the version query.
 class Navigator : public testing::EchoNavigator {
@@ -43,7 +41,8 @@ enum ECall { kVersion, kVersionRetrieve, kRouteRetrieve, kStop };
 // The client's device and API; the navigator takes one pass over the exchange folder whenever
 // the client pauses.
 struct Scene {
-    Scene() : use(fake), layer(COstrelFileLayer::New("client", "nav", -1)), api(*layer) {
+    explicit Scene(const char* client = "client")
+        : use(fake), layer(COstrelFileLayer::New(client, "nav", -1)), api(*layer) {
         ResetNavigatorState();
         fake.OnSleep([this](std::uint32_t) { COstrelFileLayer::ProcessEvents("nav", navigator); });
         fake.OnFolderWait([this](const std::u16string&, std::uint32_t) {
@@ -153,9 +152,16 @@ TEST(BlockingFormTest, ReplyWaitsEndWhenTheNavigatorGoesOrAtTheDeadline) {
          40, 0},
         {"answer comes as the window goes", kVersion, false, true, true, 0, 6, 0, 6, 0},
     };
+    int index = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Scene t;
+        // A client of its own per case: a wait given up keeps its sequence number in the process.
+        const std::string client = "c" + std::to_string(index++);
+        Scene t(client.c_str());
+        // The reply to the client's first command (the fake's process number is 1234).
+        const std::u16string halfReply = u"\\Ostrel\\SdkFileCalls\\nav." +
+                                         std::u16string(client.begin(), client.end()) +
+                                         u".1234.1.message";
         t.navigator.answer = !c.silent;
         if (c.window) t.fake.SetWindow(u"AldernWinClass", kWindow);
         static_cast<COstrelFileLayer*>(t.layer.get())->SetReplyTimeout(c.timeout);
@@ -164,7 +170,7 @@ TEST(BlockingFormTest, ReplyWaitsEndWhenTheNavigatorGoesOrAtTheDeadline) {
             if (wait > 200) throw std::runtime_error("the reply wait does not end");
             if (c.goneAtWait != 0 && wait == c.goneAtWait) {
                 // A navigator that goes may leave a reply begun, without its marker.
-                if (c.result == -5) t.fake.AddFile(kHalfReply, "0|");
+                if (c.result == -5) t.fake.AddFile(halfReply, "0|");
                 t.fake.RemoveWindow(u"AldernWinClass");
             }
             if (c.shownAtWait != 0 && wait == c.shownAtWait) {
