@@ -120,8 +120,9 @@ protected:
     // Members added after the original layout:
     /// Fields per entry of the heap field table (1: an entry for every field).
     int fieldStride;
-    /// The field ReceiveField gave last from a table with a fieldStride above 1, and its index
-    /// (-1: none), where reading the next one starts.
+    /// Index of the field ReceiveField gave last from a table with a fieldStride above 1 (-1:
+    /// none), where reading the next one starts.
     mutable int lastFieldIndex;
+    /// The field at lastFieldIndex.
     mutable const char* lastField;
 };

@@ -138,7 +138,7 @@ public:
     /// bytes, always terminated) as the layer finds it now: on a POSIX host
     /// $OXSDK_DEVICE_ROOT, else $XDG_STATE_HOME/oxsdk/device when that is an absolute path,
     /// else ~/.local/state/oxsdk/device; on Windows %OXSDK_DEVICE_ROOT%, else
-    /// %LOCALAPPDATA%\oxsdk\device. Returns its length in bytes, or 0 (with `text` empty) when
+    /// `%LOCALAPPDATA%\oxsdk\device`. Returns its length in bytes, or 0 (with `text` empty) when
     /// there is none or it does not fit.
     static int GetDeviceRootFolder(char* text, int capacity);
     /// Calls `visit(name, context)` once for every plain file of the exchange folder (folders,
