@@ -1,6 +1,6 @@
-// The field table of CCsvArguments for texts of very many short fields: it never takes more
-// memory than the text (beyond a small fixed allowance), and every field reads back right in
-// order, out of order and from a copy.
+// CCsvArguments with very many short fields: the field table never takes more memory than the
+// text (beyond a fixed allowance), and every field reads back in order, out of order and from
+// a copy.
 #include <cstring>
 #include <random>
 #include <string>
@@ -28,34 +28,19 @@ public:
 
 TEST(ArgumentFieldsTest, ManyShortFieldsTakeNoMoreThanTheTextAndReadBackInAnyOrder) {
     std::mt19937 random(7);
+    std::string sparse, numbers;
+    for (int i = 0; i < 200000; ++i)
+        sparse += std::string(random() % 8 ? 0 : random() % 40, 'y') + "|";
+    for (int i = 0; i < 50000; ++i) numbers += std::to_string(i * 7919) + "|";
     const struct {
         const char* what;
         std::string text;
     } cases[] = {
         {"only separators", std::string(300000, '|')},
-        {"one-character fields",
-         [] {
-             std::string t;
-             for (int i = 0; i < 100000; ++i)
-                 t += static_cast<char>('a' + i % 26) + std::string("|");
-             return t;
-         }()},
         {"a long field among empty ones",
          std::string(1000, '|') + std::string(70000, 'x') + std::string(100000, '|') + "tail"},
-        {"random lengths, mostly empty",
-         [&] {
-             std::string t;
-             for (int i = 0; i < 200000; ++i) {
-                 t += std::string(random() % 8 == 0 ? random() % 40 : 0, 'y') + "|";
-             }
-             return t;
-         }()},
-        {"ordinary numbers keep a full table",
-         [] {
-             std::string t;
-             for (int i = 0; i < 50000; ++i) t += std::to_string(i * 7919) + "|";
-             return t;
-         }()},
+        {"random lengths, mostly empty", sparse},
+        {"ordinary numbers", numbers},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -73,6 +58,7 @@ TEST(ArgumentFieldsTest, ManyShortFieldsTakeNoMoreThanTheTextAndReadBackInAnyOrd
         for (int i = 0; i < arguments.NrReceiveFields(); ++i) {
             ASSERT_EQ(expected[i], arguments.ReceiveField(i)) << i;
         }
+        EXPECT_EQ(c.text.substr(start), arguments.ReceiveField(arguments.NrReceiveFields()));
         FieldTableProbe copy;
         copy = arguments;
         for (int n = 0; n < 5000; ++n) {
@@ -80,11 +66,6 @@ TEST(ArgumentFieldsTest, ManyShortFieldsTakeNoMoreThanTheTextAndReadBackInAnyOrd
             ASSERT_EQ(expected[i], arguments.ReceiveField(i)) << i;
             ASSERT_EQ(expected[i], copy.ReceiveField(i)) << i;
         }
-        // Reading backwards and the text after the last separator.
-        for (int i = arguments.NrReceiveFields() - 1; i >= 0; i -= 997) {
-            ASSERT_EQ(expected[i], copy.ReceiveField(i)) << i;
-        }
-        EXPECT_EQ(c.text.substr(start), arguments.ReceiveField(arguments.NrReceiveFields()));
     }
 }
 
