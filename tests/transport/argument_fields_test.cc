@@ -1,7 +1,6 @@
 // CCsvArguments with very many short fields: the field table never takes more memory than the
 // text (beyond a fixed allowance), and every field reads back in order, out of order and from
 // a copy.
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -9,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "OXSDK5Link/Arguments.h"
+#include "support/scripted_layer.h"
 
 namespace {
 
@@ -16,14 +16,6 @@ class FieldTableProbe : public CCsvArguments {
 public:
     FieldTableProbe() : CCsvArguments('|') {}
     int FieldTableBytes() const { return largeFields != nullptr ? largeFieldsSize : 0; }
-    // Places `text` in the buffer as a received reply is placed, and decodes it.
-    void Receive(const std::string& text) {
-        if (text.size() + 1 >= static_cast<std::size_t>(kInlineBufferSize)) {
-            ASSERT_EQ(1, PrepareLargeBuffer(static_cast<int>(text.size() + 1)));
-        }
-        std::memcpy(const_cast<char*>(CommandBuffer()), text.c_str(), text.size() + 1);
-        DecodeCommand();
-    }
 };
 
 TEST(ArgumentFieldsTest, ManyShortFieldsTakeNoMoreThanTheTextAndReadBackInAnyOrder) {
@@ -51,7 +43,7 @@ TEST(ArgumentFieldsTest, ManyShortFieldsTakeNoMoreThanTheTextAndReadBackInAnyOrd
             expected.push_back(c.text.substr(start, bar - start));
         }
         FieldTableProbe arguments;
-        arguments.Receive(c.text);
+        oxsdk::testing::LoadAndDecode(arguments, c.text);
         ASSERT_EQ(static_cast<int>(expected.size()), arguments.NrReceiveFields());
         EXPECT_LE(static_cast<std::size_t>(arguments.FieldTableBytes()),
                   std::max<std::size_t>(c.text.size(), CCsvArguments::kFullFieldTableBytes));
