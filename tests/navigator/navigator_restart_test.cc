@@ -18,38 +18,27 @@ namespace oxsdk::navigator {
 namespace {
 
 TEST(NavigatorRestartTest, AWindowMadeAnewUnderTheSameHandleEndsTheReplyWait) {
-    const struct {
-        const char* what;
-        bool restart;  // at the 3rd folder wait; else the navigator answers late
-        int result;
-    } cases[] = {
-        {"restarted", true, -5},
-        {"the same window all along", false, 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        platform::FakePlatform fake;
-        platform::ScopedPlatform use(fake);
-        ResetNavigatorState();
-        fake.SetWindow(u"AldernWinClass", 0x40);
-        std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
-            COstrelFileLayer::New("client", "nav", -1));
-        COstrelAPI api(*layer);
-        testing::EchoNavigator navigator;
-        navigator.answer = !c.restart;  // restarted: the first navigator took it and is gone
-        fake.OnFolderWait([&](const std::u16string&, std::uint32_t) {
-            const std::size_t wait = fake.folderWaits().size();
-            if (wait > 200) throw std::runtime_error("the reply wait does not end");
-            if (c.restart && wait == 3) fake.RestartWindow(u"AldernWinClass");
-            if (c.restart || wait >= 20) COstrelFileLayer::ProcessEvents("nav", navigator);
-        });
-        COstrelAPI::TError error{99};
-        COstrelAPI::TVersion version{};
-        EXPECT_EQ(c.result, api.GetApplicationVersion(&error, &version));
-        EXPECT_EQ(c.result, error.errorCode);
-        EXPECT_TRUE(fake.ListFolder(testing::kExchangeFolder).empty());
-        ResetNavigatorState();
-    }
+    platform::FakePlatform fake;
+    platform::ScopedPlatform use(fake);
+    ResetNavigatorState();
+    fake.SetWindow(u"AldernWinClass", 0x40);
+    std::unique_ptr<MOstrelCommunicationLayerInterface> layer(
+        COstrelFileLayer::New("client", "nav", -1));
+    COstrelAPI api(*layer);
+    testing::EchoNavigator navigator;
+    navigator.answer = false;  // the first navigator took the command and is gone
+    fake.OnFolderWait([&](const std::u16string&, std::uint32_t) {
+        const std::size_t wait = fake.folderWaits().size();
+        if (wait > 200) throw std::runtime_error("the reply wait does not end");
+        if (wait == 3) fake.RestartWindow(u"AldernWinClass");
+        COstrelFileLayer::ProcessEvents("nav", navigator);
+    });
+    COstrelAPI::TError error{99};
+    COstrelAPI::TVersion version{};
+    EXPECT_EQ(-5, api.GetApplicationVersion(&error, &version));
+    EXPECT_EQ(-5, error.errorCode);
+    EXPECT_TRUE(fake.ListFolder(testing::kExchangeFolder).empty());
+    ResetNavigatorState();
 }
 
 }  // namespace
