@@ -80,18 +80,14 @@ protected:
                                        "--gazetteer", OXSDK_NAVIGATOR_DATA, "--log",
                                        device_.root() + "/navigator.log", "--http", "127.0.0.1:0"});
         ASSERT_GT(pid_, 0);
-        // "live view: http://127.0.0.1:PORT/?token=..." (the query is the page's key).
-        std::string line;
+        std::string url;  // "http://127.0.0.1:PORT/?token=...\n" (the query is the page's key)
         ASSERT_TRUE(WaitUntil(kBound, [&] {
-            const std::string out = ReadFile(device_.root() + "/navigator.out");
-            const std::size_t start = out.find("live view: http://127.0.0.1:");
-            const std::size_t end = out.find('\n', start);
-            if (start == std::string::npos || end == std::string::npos) return false;
-            line = out.substr(start, end - start);
-            return true;
+            url = ReadFile(device_.root() + "/.live-view-url");
+            return !url.empty() && url.back() == '\n';
         }));
-        port_ = std::atoi(line.c_str() + line.rfind(':') + 1);
-        query_ = line.substr(line.find('/', line.rfind(':')) + 1);
+        port_ = std::atoi(url.c_str() + url.rfind(':') + 1);
+        query_ = url.substr(url.find('/', url.rfind(':')) + 1);
+        query_.pop_back();
         layer_.reset(COstrelFileLayer::New("LiveClient", "OstrelNavigator", -1));
         ASSERT_NE(layer_, nullptr);
     }
@@ -179,12 +175,13 @@ TEST_F(LiveViewLimits, HugeRequestsAreRefusedBeforeTheyGrowTheEmulator) {
 }
 
 TEST_F(LiveViewLimits, OnlyWhoHasTheTokenSeesTheState) {
-    // The URL is also in a file of the device root that only its owner can read.
+    // The URL printed is also in a file of the device root that only its owner can read.
     struct stat status {};
-    const std::string urlFile = device_.root() + "/.live-view-url";
-    ASSERT_EQ(::stat(urlFile.c_str(), &status), 0);
+    ASSERT_EQ(::stat((device_.root() + "/.live-view-url").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
-    EXPECT_NE(ReadFile(urlFile).find("/" + query_ + "\n"), std::string::npos);
+    const std::string out = ReadFile(device_.root() + "/navigator.out");
+    EXPECT_NE(out.find("live view: http://127.0.0.1:"), std::string::npos) << out;
+    EXPECT_NE(out.find("/" + query_ + "\n"), std::string::npos) << out;
     for (const std::string path : {"/", "/state.json", "/route.json", "/state.json?token=0",
                                    "/state.json?token=00000000000000000000000000000000"}) {
         const std::string answer = Get(path);
