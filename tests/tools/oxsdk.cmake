@@ -13,6 +13,7 @@ if(TARGET oxsdk_cli_core)
     if(NOT WIN32)
         add_executable(oxsdk_hardening_tests oxsdk/hardening_test.cc)
         target_link_libraries(oxsdk_hardening_tests PRIVATE oxsdk_cli_core GTest::gtest_main)
+        target_include_directories(oxsdk_hardening_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
         target_compile_definitions(oxsdk_hardening_tests PRIVATE
             OXSDK_CLIENT_PATH="$<TARGET_FILE:oxsdk>")
         add_dependencies(oxsdk_hardening_tests oxsdk)

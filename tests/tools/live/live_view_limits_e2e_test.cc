@@ -34,10 +34,9 @@ public:
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
     }
     ~CConnection() { ::close(socket_); }
-    bool connected() const { return connected_; }
     bool Send(const std::string& text) {
         return ::send(socket_, text.data(), text.size(), MSG_NOSIGNAL) ==
                static_cast<ssize_t>(text.size());
@@ -48,7 +47,7 @@ public:
         return ::poll(&polled, 1, static_cast<int>(seconds * 1000)) > 0;
     }
     // What the server sends until it closes or `limit` bytes came (or the bound passed).
-    std::string ReadAll(std::size_t limit) {
+    std::string ReadAll(std::size_t limit = 1 << 20) {
         std::string text;
         char buffer[65536];
         while (text.size() < limit && Readable(kBound)) {
@@ -58,16 +57,18 @@ public:
         }
         return text;
     }
-    int socket() const { return socket_; }
 
 private:
     int socket_;
-    bool connected_ = false;
 };
 
 // The status code of an HTTP answer ("HTTP/1.1 200 OK" -> 200), 0 for none.
 int Status(const std::string& answer) {
     return answer.rfind("HTTP/1.1 ", 0) == 0 ? std::atoi(answer.c_str() + 9) : 0;
+}
+
+std::string Request(const std::string& path, const std::string& headers = "") {
+    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
 }
 
 class LiveViewLimits : public ::testing::Test {
@@ -79,31 +80,24 @@ protected:
                                        "--gazetteer", OXSDK_NAVIGATOR_DATA, "--log",
                                        device_.root() + "/navigator.log", "--http", "127.0.0.1:0"});
         ASSERT_GT(pid_, 0);
-        // "live view: http://127.0.0.1:PORT/?token=..." (the query is the page's key).
-        std::string line;
+        std::string url;  // "http://127.0.0.1:PORT/?token=...\n" (the query is the page's key)
         ASSERT_TRUE(WaitUntil(kBound, [&] {
-            const std::string out = ReadFile(device_.root() + "/navigator.out");
-            const std::size_t start = out.find("live view: http://127.0.0.1:");
-            const std::size_t end = out.find('\n', start);
-            if (start == std::string::npos || end == std::string::npos) return false;
-            line = out.substr(start, end - start);
-            return true;
+            url = ReadFile(device_.root() + "/.live-view-url");
+            return !url.empty() && url.back() == '\n';
         }));
-        port_ = std::atoi(line.c_str() + line.rfind(':') + 1);
-        query_ = line.substr(line.find('/', line.rfind(':')) + 1);
+        port_ = std::atoi(url.c_str() + url.rfind(':') + 1);
+        query_ = url.substr(url.find('/', url.rfind(':')) + 1);
+        query_.pop_back();
         layer_.reset(COstrelFileLayer::New("LiveClient", "OstrelNavigator", -1));
         ASSERT_NE(layer_, nullptr);
     }
 
-    std::string Request(const std::string& path, const std::string& headers = "") {
-        return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
-    }
-
-    // The status of a GET of the page (with its token) on a connection of its own.
-    int GetPage() {
+    // The answer to a GET of `path` (the page with its token by default) on a connection of
+    // its own.
+    std::string Get(std::string path = "", const std::string& headers = "") {
         CConnection connection(port_);
-        if (!connection.connected() || !connection.Send(Request("/" + query_))) return 0;
-        return Status(connection.ReadAll(1 << 20));
+        if (!connection.Send(Request(path.empty() ? "/" + query_ : path, headers))) return "";
+        return connection.ReadAll();
     }
 
     // Whether the navigator answers a command.
@@ -137,7 +131,7 @@ TEST_F(LiveViewLimits, IdleConnectionsTakeNoDescriptorsTheCommandLoopNeeds) {
     EXPECT_TRUE(AnswersACommand());
     EXPECT_TRUE(AnswersACommand());
     idle.clear();
-    EXPECT_TRUE(WaitUntil(kBound, [&] { return GetPage() == 200; }));
+    EXPECT_TRUE(WaitUntil(kBound, [&] { return Status(Get()) == 200; }));
 }
 
 TEST_F(LiveViewLimits, SlowClientsDoNotStallThePage) {
@@ -153,7 +147,7 @@ TEST_F(LiveViewLimits, SlowClientsDoNotStallThePage) {
             WaitUntil(1.0, [&] { return done.load(); });
         }
     });
-    EXPECT_EQ(GetPage(), 200);
+    EXPECT_EQ(Status(Get()), 200);
     done = true;
     dribble.join();
 }
@@ -166,11 +160,9 @@ TEST_F(LiveViewLimits, HugeRequestsAreRefusedBeforeTheyGrowTheEmulator) {
     const std::string answer = ranged.ReadAll(64 << 20);
     EXPECT_LT(answer.size(), 1u << 20) << "status " << Status(answer);
 
-    CConnection many(port_);
     std::string fields;
     for (int i = 0; i < 1000; ++i) fields += "X-Field-" + std::to_string(i) + ": x\r\n";
-    ASSERT_TRUE(many.Send(Request("/" + query_, fields)));
-    EXPECT_EQ(Status(many.ReadAll(1 << 20)), 431);
+    EXPECT_EQ(Status(Get("", fields)), 431);
 
     // Header lines without end: the emulator stops reading long before 64 MiB.
     CConnection flood(port_);
@@ -183,32 +175,26 @@ TEST_F(LiveViewLimits, HugeRequestsAreRefusedBeforeTheyGrowTheEmulator) {
 }
 
 TEST_F(LiveViewLimits, OnlyWhoHasTheTokenSeesTheState) {
-    // The URL is also in a file of the device root that only its owner can read.
+    // The URL printed is also in a file of the device root that only its owner can read.
     struct stat status {};
-    const std::string urlFile = device_.root() + "/.live-view-url";
-    ASSERT_EQ(::stat(urlFile.c_str(), &status), 0);
+    ASSERT_EQ(::stat((device_.root() + "/.live-view-url").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
-    EXPECT_NE(ReadFile(urlFile).find("/" + query_ + "\n"), std::string::npos);
-    for (const std::string& path :
-         std::vector<std::string>{"/", "/state.json", "/route.json", "/state.json?token=0",
-                                  "/state.json?token=" + std::string(32, '0')}) {
-        CConnection connection(port_);
-        ASSERT_TRUE(connection.Send(Request(path)));
-        const std::string answer = connection.ReadAll(1 << 20);
+    const std::string out = ReadFile(device_.root() + "/navigator.out");
+    EXPECT_NE(out.find("live view: http://127.0.0.1:"), std::string::npos) << out;
+    EXPECT_NE(out.find("/" + query_ + "\n"), std::string::npos) << out;
+    for (const std::string path : {"/", "/state.json", "/route.json", "/state.json?token=0",
+                                   "/state.json?token=00000000000000000000000000000000"}) {
+        const std::string answer = Get(path);
         EXPECT_EQ(Status(answer), 403) << path;
         EXPECT_EQ(answer.find("position"), std::string::npos) << path;
     }
-    CConnection page(port_);
-    ASSERT_TRUE(page.Send(Request("/" + query_)));
-    const std::string answer = page.ReadAll(1 << 20);
-    ASSERT_EQ(Status(answer), 200);
     // The page keeps the token in a cookie of its own, which its requests then carry.
-    const std::size_t start = answer.find("Set-Cookie: ");
+    const std::string page = Get();
+    ASSERT_EQ(Status(page), 200);
+    const std::size_t start = page.find("Set-Cookie: ");
     ASSERT_NE(start, std::string::npos);
-    const std::string cookie = answer.substr(start + 12, answer.find(';', start) - start - 12);
-    CConnection state(port_);
-    ASSERT_TRUE(state.Send(Request("/state.json", "Cookie: other=1; " + cookie + "\r\n")));
-    const std::string reply = state.ReadAll(1 << 20);
+    const std::string cookie = page.substr(start + 12, page.find(';', start) - start - 12);
+    const std::string reply = Get("/state.json", "Cookie: other=1; " + cookie + "\r\n");
     EXPECT_EQ(Status(reply), 200);
     EXPECT_NE(reply.find("\"position\""), std::string::npos);
 }

@@ -1,16 +1,14 @@
-// The emulator's input files and routes are bounded: a FIFO or an oversized file named as the
-// scenario or gazetteer is refused at once, and a route through many far-apart stops has no
-// more points than one long route.
+// The emulator's input files and routes are bounded: a FIFO or an oversized input file is
+// refused at once, and a route through far-apart stops has no more points than one long route.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <chrono>
 #include <fstream>
 #include <future>
-#include <thread>
 
 #include "gazetteer.h"
 #include "navigator_fixture.h"
@@ -22,40 +20,33 @@ namespace {
 
 TEST(BoundedInputs, AFifoOrAnOversizedFileIsRefusedAtOnce) {
     CTemporaryFolder folder;
-    const std::string fifo = folder.path() + "/fifo";
+    const std::string fifo = folder.path() + "/fifo", big = folder.path() + "/big.json";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::string big = folder.path() + "/big.json";
     std::ofstream(big) << std::string(kMaxScenarioBytes, ' ') << "{}";
-    const std::vector<std::pair<std::string, std::function<bool(std::string*)>>> loads = {
-        {"scenario fifo",
-         [&](std::string* e) {
-             TScenario s;
-             return LoadScenario(fifo, &s, e);
-         }},
-        {"scenario big",
-         [&](std::string* e) {
-             TScenario s;
-             return LoadScenario(big, &s, e);
-         }},
-        {"gazetteer fifo", [&](std::string* e) {
-             CGazetteer g;
-             return g.LoadFile(fifo, e);
-         }}};
-    for (const auto& [name, load] : loads) {
+    const struct {
+        bool gazetteer;
+        std::string path;
+        const char* error;
+    } cases[] = {{false, fifo, "not a regular file"},
+                 {false, big, "larger than"},
+                 {true, fifo, "not a regular file"}};
+    for (const auto& item : cases) {
+        SCOPED_TRACE((item.gazetteer ? "gazetteer " : "scenario ") + item.path);
         std::string error;
-        auto done = std::async(std::launch::async, [&] { return load(&error); });
+        auto done = std::async(std::launch::async, [&] {
+            TScenario scenario;
+            CGazetteer gazetteer;
+            return item.gazetteer ? gazetteer.LoadFile(item.path, &error)
+                                  : LoadScenario(item.path, &scenario, &error);
+        });
         if (done.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
-            // Waiting for a writer: give it one so that the test can end.
-            ::close(::open(fifo.c_str(), O_WRONLY));
+            ::close(::open(fifo.c_str(), O_WRONLY));  // the writer it waits for, to end the test
             done.wait();
-            ADD_FAILURE() << name << ": still waiting after 60 s";
+            ADD_FAILURE() << "still waiting after 60 s";
             continue;
         }
-        EXPECT_FALSE(done.get()) << name;
-        EXPECT_NE(error.find(name.find("fifo") != std::string::npos ? "not a regular file"
-                                                                    : "larger than"),
-                  std::string::npos)
-            << name << ": " << error;
+        EXPECT_FALSE(done.get());
+        EXPECT_NE(error.find(item.error), std::string::npos) << error;
     }
 }
 

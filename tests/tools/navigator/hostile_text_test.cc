@@ -1,6 +1,5 @@
-// Texts that a client sends are shown by the live view and written to the log: whatever bytes
-// they hold, the live view's JSON stays valid UTF-8 and publishing never throws, and the log
-// shows control characters escaped.
+// Whatever bytes a client's texts hold, the live view's JSON stays valid UTF-8, publishing never
+// throws, and the log shows control characters escaped.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
