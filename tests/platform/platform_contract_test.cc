@@ -187,6 +187,13 @@ TEST_P(PlatformContractTest, FileIsWrittenReadRewrittenAndDeleted) {
     ASSERT_EQ(platform().CreateFolder(u"\\d"), Error::kNone);
     const std::string bytes("hello\0world|\n", 13);
     ASSERT_EQ(WriteFile(u"\\d\\f.txt", bytes), Error::kNone);
+    // Listed with the time of its last write, which the removal of orphaned markers reads.
+    std::unique_ptr<FindHandle> find;
+    FindData entry;
+    ASSERT_EQ(platform().FindFirst(u"\\d\\f.txt", &find, &entry), Error::kNone);
+    EXPECT_NEAR(static_cast<double>(entry.lastWriteTime),
+                static_cast<double>(platform().GetSystemTime()), 60000.0);
+    find.reset();
     Error error;
     EXPECT_EQ(ReadFile(u"\\d\\f.txt", &error), bytes);
     EXPECT_EQ(error, Error::kNone);
