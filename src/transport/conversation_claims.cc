@@ -2,17 +2,18 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <mutex>
-#include <set>
+#include <vector>
 
 namespace oxsdk::transport {
 namespace {
 
 struct Claims {
     std::mutex lock;
-    std::set<std::string> awaited;
-    std::deque<std::string> abandoned;  // oldest first
+    std::vector<TConversationKey> awaited;   // keeps its capacity: no allocation once warm
+    std::deque<TConversationKey> abandoned;  // oldest first
 };
 
 Claims& TheClaims() {
@@ -20,49 +21,46 @@ Claims& TheClaims() {
     return *claims;
 }
 
+// Where `key` stands in `keys`, or their end.
+template <typename Keys>
+auto Find(Keys& keys, const TConversationKey& key) {
+    return std::find_if(keys.begin(), keys.end(), [&key](const TConversationKey& other) {
+        return std::strcmp(other.text, key.text) == 0;
+    });
+}
+
 }  // namespace
 
-std::string ConversationKey(const char* writer, const char* reader, int pid, int sequence) {
-    char numbers[32];
-    std::snprintf(numbers, sizeof numbers, "%u.%u", static_cast<unsigned>(pid),
-                  static_cast<unsigned>(sequence));
-    std::string key(writer);
-    key += '.';
-    key += reader;
-    key += '.';
-    key += numbers;
+TConversationKey ConversationKey(const char* writer, const char* reader, int pid, int sequence) {
+    TConversationKey key;
+    std::snprintf(key.text, sizeof key.text, "%s.%s.%u.%u", writer, reader,
+                  static_cast<unsigned>(pid), static_cast<unsigned>(sequence));
     return key;
 }
 
-EClaim ClaimConversation(const std::string& key) {
+EClaim ClaimConversation(const TConversationKey& key) {
     Claims& claims = TheClaims();
     std::lock_guard<std::mutex> hold(claims.lock);
-    if (std::find(claims.abandoned.begin(), claims.abandoned.end(), key) !=
-        claims.abandoned.end()) {
-        return EClaim::kAbandoned;
-    }
-    return claims.awaited.insert(key).second ? EClaim::kClaimed : EClaim::kAwaited;
+    if (Find(claims.abandoned, key) != claims.abandoned.end()) return EClaim::kAbandoned;
+    if (Find(claims.awaited, key) != claims.awaited.end()) return EClaim::kAwaited;
+    claims.awaited.push_back(key);
+    return EClaim::kClaimed;
 }
 
-void ReleaseConversation(const std::string& key, bool abandoned) noexcept {
+void ReleaseConversation(const TConversationKey& key, bool abandoned) noexcept {
     Claims& claims = TheClaims();
     try {
         std::lock_guard<std::mutex> hold(claims.lock);
-        const auto found = claims.awaited.find(key);
+        const auto found = Find(claims.awaited, key);
         if (found == claims.awaited.end()) return;
+        if (found + 1 != claims.awaited.end()) *found = claims.awaited.back();
+        claims.awaited.pop_back();
         if (abandoned) {
-            claims.abandoned.push_back(std::move(claims.awaited.extract(found).value()));
+            claims.abandoned.push_back(key);
             if (claims.abandoned.size() > kAbandonedClaims) claims.abandoned.pop_front();
-        } else {
-            claims.awaited.erase(found);
         }
     } catch (...) {
-        // The lock or the list of abandoned claims failed: the claim ends without a trace.
-        try {
-            std::lock_guard<std::mutex> hold(claims.lock);
-            claims.awaited.erase(key);
-        } catch (...) {
-        }
+        // The lock or the list of abandoned claims failed: the claim has ended without a trace.
     }
 }
 

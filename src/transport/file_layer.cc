@@ -84,7 +84,7 @@ void WaitForReply(const char16_t* markerName, std::uint32_t milliseconds) {
 }  // namespace
 
 CFileLayerSession::~CFileLayerSession() {
-    if (!claim.empty()) oxsdk::transport::ReleaseConversation(claim, false);
+    if (claim.text[0] != '\0') oxsdk::transport::ReleaseConversation(claim, false);
 }
 
 void* CFileLayerSession::operator new(std::size_t size) noexcept {
@@ -207,13 +207,12 @@ MOstrelSession* COstrelFileLayer::SendCommand() {
             // sequence number is passed over. One that another layer of this process awaits
             // is not shared: whatever comes under it is that layer's reply.
             for (std::size_t skipped = 0;; ++skipped) {
-                std::string key =
+                session->claim =
                     oxsdk::transport::ConversationKey(localName, remoteName, pid, lastSequence);
-                const oxsdk::transport::EClaim claim = oxsdk::transport::ClaimConversation(key);
-                if (claim == oxsdk::transport::EClaim::kClaimed) {
-                    session->claim = std::move(key);
-                    break;
-                }
+                const oxsdk::transport::EClaim claim =
+                    oxsdk::transport::ClaimConversation(session->claim);
+                if (claim == oxsdk::transport::EClaim::kClaimed) break;
+                session->claim.text[0] = '\0';
                 if (claim == oxsdk::transport::EClaim::kAwaited ||
                     skipped > oxsdk::transport::kAbandonedClaims) {
                     return nullptr;
@@ -377,9 +376,9 @@ void COstrelFileLayer::StartReceiveCommand(MOstrelSession* session) {
 void COstrelFileLayer::AbandonWait(MOstrelSession* givenUp, int endCode) {
     CFileLayerSession* session = static_cast<CFileLayerSession*>(givenUp);
     const int sequence = session->sequence;
-    if (!session->claim.empty()) {
+    if (session->claim.text[0] != '\0') {
         oxsdk::transport::ReleaseConversation(session->claim, true);
-        session->claim.clear();
+        session->claim.text[0] = '\0';
     }
     const auto end = static_cast<oxsdk::transport::EReplyWaitEnd>(endCode);
     oxsdk::transport::ScopedCallBatch batch;

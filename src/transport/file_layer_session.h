@@ -5,9 +5,8 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
-
 #include "OXSDK5Link/CommunicationLayer.h"
+#include "transport/conversation_claims.h"
 
 class CFileLayerSession : public MOstrelSession {
 public:
@@ -19,7 +18,7 @@ public:
     static void operator delete(void* block) noexcept;
 
     int sequence;
-    /// Key of the conversation this command claims (empty: none); released when the session
-    /// ends.
-    std::string claim;
+    /// Key of the conversation this command claims (empty text: none); released when the
+    /// session ends.
+    oxsdk::transport::TConversationKey claim;
 };
