@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs all tests: the default preset, the AddressSanitizer +
-# UndefinedBehaviorSanitizer preset, the installation and documentation checks, the thread
-# tests under ThreadSanitizer, and the Windows build with its tests under wine. Ends with the
-# count of code and test lines.
+# UndefinedBehaviorSanitizer preset, the installation and documentation checks, the README's
+# commands, the thread tests under ThreadSanitizer, and the Windows build with its tests under
+# wine. Ends with the count of code and test lines.
 #
 # Test runs wait on processes and files more than they compute, so each runs in the background
 # beside the next build; its output is printed whole when it ends. The script goes on after a
@@ -50,6 +50,7 @@ finish "default: tests"
 start "asan: tests" ctest --preset asan
 step "install check" env OXSDK_CHECK_INSTALL_BUILD=build/default bash scripts/check-install.sh
 step "documentation check" bash scripts/check-docs.sh
+step "README: every command of its code blocks" bash tests/docs/readme_test.sh
 step "tsan: configure, build and run the thread tests" \
     bash -c 'cmake --preset tsan >/dev/null && cmake --build --preset tsan && ctest --preset tsan'
 step "win64: configure and build what its tests run" \
