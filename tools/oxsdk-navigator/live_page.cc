@@ -147,6 +147,7 @@ const extents = new Map();
 function textExtent(label, size, weight) {  // width, and top and height around the baseline
   const key = size + '/' + weight + '/' + label;
   if (!extents.has(key)) {
+    if (extents.size > 10000) extents.clear();
     const probe = $('measure');
     probe.setAttribute('font-size', size);
     probe.setAttribute('font-weight', weight);
@@ -288,7 +289,10 @@ function drawScreen(state, pairs) {
                         at(state.position.lat, state.position.lon), state.headingDegrees));
 }
 
-// The map, back to front: area, route, markers, vehicle, then the labels of all of them.
+// The map, back to front: area, places, route, markers, vehicle, then the labels of all of
+// them. To add something (a second line, a marker): give it an element of its own in the SVG
+// at its depth, draw it here, block its box in the placer and place its label before
+// drawPlaces, which takes whatever room is left.
 function drawMap(state, pairs) {
   const framed = pairs.slice();
   if (state.view === 'map' || !state.route) framed.push(...areaCorners(state.mapArea));
