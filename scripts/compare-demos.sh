@@ -5,6 +5,7 @@
 # count, and its end. Exits 1, showing both answers, where they differ.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+unset OXSDK_DEVICE_ROOT OXSDK_DEMO_HTTP  # each demo on a fresh temporary device
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
