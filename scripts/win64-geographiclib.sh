@@ -5,25 +5,26 @@
 # source list kept inside the build folder, compiled with the mingw-w64 toolchain as a static
 # library and installed into build/win64-deps/geographiclib, where the win64 toolchain looks.
 #
-# A second run finds the installed library and does nothing (the check costs no network and
-# no compiler). Usage: bash scripts/win64-geographiclib.sh [PREFIX]
+# A second run finds the library built from the same version and does nothing (the check
+# costs no network and no compiler). Usage: bash scripts/win64-geographiclib.sh [PREFIX]
 set -euo pipefail
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 prefix=${1:-$source_dir/build/win64-deps/geographiclib}
 stamp=$prefix/built-from
-[ -f "$stamp" ] && [ -f "$prefix/lib/libGeographicLib.a" ] && exit 0
+
+# The version that the host's development package has, so that both builds agree.
+version=$(dpkg-query -W -f='${source:Version}' libgeographiclib-dev 2>/dev/null || true)
+[ -n "$version" ] || { echo "win64-geographiclib: libgeographiclib-dev is not installed" >&2; exit 1; }
+built() { [ "$(cat "$stamp" 2>/dev/null)" = "geographiclib $version" ]; }
+built && exit 0
 
 work=$(dirname "$prefix")/geographiclib-work
 mkdir -p "$work"
 exec 9>"$work/lock"  # one build at a time when two configures start together
 flock 9
-[ -f "$stamp" ] && [ -f "$prefix/lib/libGeographicLib.a" ] && exit 0
+built && exit 0
 started=$SECONDS
-echo "win64: building GeographicLib for Windows into $prefix (once per checkout)"
-
-# The version that the host's development package has, so that both builds agree.
-version=$(dpkg-query -W -f='${source:Version}' libgeographiclib-dev 2>/dev/null || true)
-[ -n "$version" ] || { echo "win64-geographiclib: libgeographiclib-dev is not installed" >&2; exit 1; }
+echo "win64: building GeographicLib $version for Windows into $prefix (once per checkout)"
 upstream=${version%-*}
 upstream=${upstream#*:}
 
@@ -39,6 +40,7 @@ if ! ls "$work"/geographiclib_"$upstream".orig.tar.* >/dev/null 2>&1; then
                  -o "APT::Sandbox::User=root" -qq)
     apt-get "${apt_options[@]}" update
     (cd "$work" && apt-get "${apt_options[@]}" source --download-only "geographiclib=$version")
+    rm -rf "$work/apt"  # the source index, 20 MB, is not needed again
 fi
 rm -rf "$work/source" "$work/build"
 mkdir -p "$work/source"
