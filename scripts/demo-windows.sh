@@ -6,6 +6,7 @@
 # left running on the build's wine prefix.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 
+bash scripts/win64-geographiclib.sh  # once per checkout, with its progress shown
 build_quietly demo win64 oxsdk-demo oxsdk-navigator
 
 bin=$PWD/build/win64/bin

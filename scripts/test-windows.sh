@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds the library, its DLL and its tests for 64-bit Windows with mingw-w64 (the win64
-# preset) and runs the tests under wine, on a wine prefix inside build/win64.
+# preset) and runs the tests under wine, on a wine prefix inside build/win64. Where the Linux
+# build (build/default) is there, also runs its programs with the Windows ones on one device,
+# and the demo of each build to compare their emulators' answers (scripts/compare-demos.sh).
+# The first configure builds GeographicLib for Windows (scripts/win64-geographiclib.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -20,6 +23,11 @@ if [ -x "$linux_tests" ]; then
     OXSDK_WINDOWS_NAVIGATOR="$PWD/build/win64/bin/oxsdk_platform_tests.exe" \
     OXSDK_WINE="$PWD/build/win64/wine-run.sh" \
         timeout 300 "$linux_tests" --gtest_filter='*InteropTest.*' || status=$?
+fi
+# The same answers from the Linux and the Windows emulator (the demo of each build).
+if [ -x build/default/tools/oxsdk-demo/oxsdk-demo ]; then
+    echo "== the Linux and the Windows emulator answer the same"
+    timeout 600 bash scripts/compare-demos.sh || status=$?
 fi
 # The prefix's server and services would otherwise linger for a while.
 WINEPREFIX="$PWD/build/win64/wine-prefix" wineserver -k >/dev/null 2>&1 || true

@@ -1,7 +1,7 @@
 // Geometry on the earth's surface for the navigator emulator: points in degrees and in the
 // microdegrees that travel on the wire, distance, bearing, interpolation and offsets along
 // geodesics. Built with GeographicLib they are geodesics of the WGS 84 ellipsoid; without it
-// (the Windows build) great circles of a sphere of the mean earth radius, within 0.5 % of them.
+// great circles of a sphere of the mean earth radius, within 0.5 % of them.
 // Used by the gazetteer, the route planner, the trip simulation and the track replay.
 #pragma once
 

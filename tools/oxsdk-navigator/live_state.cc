@@ -1,5 +1,6 @@
 #include "live_state.h"
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <utility>
@@ -89,18 +90,41 @@ std::string LiveStateJson(CEmulatedNavigator& navigator, bool messageShown) {
 std::string LiveRouteJson(CEmulatedNavigator& navigator) {
     const std::optional<TTrip>& trip = navigator.model().trip();
     json points = json::array();
+    json route = {{"number", trip ? trip->routeNumber : 0}};
     if (trip) {
         for (const TGeoPoint& point : trip->route.points) {
             points.push_back(ToMicrodegrees(point.latitude));
             points.push_back(ToMicrodegrees(point.longitude));
         }
+        const TPlace* start = trip->route.points.empty()
+                                  ? nullptr
+                                  : navigator.gazetteer().Nearest(trip->route.points.front());
+        route["startName"] = start ? start->name : std::string();
     }
-    return DumpJson(json{{"number", trip ? trip->routeNumber : 0}, {"points", points}});
+    route["points"] = std::move(points);
+    return DumpJson(route);
+}
+
+std::string LivePlacesJson(const CGazetteer& gazetteer) {
+    std::vector<const TPlace*> order;
+    order.reserve(gazetteer.size());
+    for (const TPlace& place : gazetteer.places()) order.push_back(&place);
+    const std::size_t count = std::min(order.size(), kMaxLivePlaces);
+    std::partial_sort(
+        order.begin(), order.begin() + static_cast<std::ptrdiff_t>(count), order.end(),
+        [](const TPlace* a, const TPlace* b) { return a->population > b->population; });
+    json places = json::array();
+    for (std::size_t i = 0; i < count; ++i) {
+        places.push_back({order[i]->name, ToMicrodegrees(order[i]->point.latitude),
+                          ToMicrodegrees(order[i]->point.longitude), order[i]->population});
+    }
+    return DumpJson(json{{"places", places}});
 }
 
 CLiveState::CLiveState() {
     auto first = std::make_shared<TLiveSnapshot>();
     first->routeJson = std::make_shared<const std::string>(R"({"number":0,"points":[]})");
+    first->placesJson = std::make_shared<const std::string>(R"({"places":[]})");
     latest_ = first;
 }
 
@@ -125,12 +149,17 @@ void CLiveState::Publish(CEmulatedNavigator& navigator) {
             routeJson_ = std::make_shared<const std::string>(LiveRouteJson(navigator));
             routeNumber_ = routeNumber;
         }
+        if (!placesJson_) {
+            placesJson_ =
+                std::make_shared<const std::string>(LivePlacesJson(navigator.gazetteer()));
+        }
         const bool messageShown =
             !model.message().empty() &&
             (model.messageSeconds() == 0 || now - messageSince_ < model.messageSeconds());
         snapshot = std::make_shared<TLiveSnapshot>();
         snapshot->stateJson = LiveStateJson(navigator, messageShown);
         snapshot->routeJson = routeJson_;
+        snapshot->placesJson = placesJson_;
         snapshot->published = TClock::now();
     } catch (const std::exception&) {
         return;

@@ -20,16 +20,25 @@ struct TLiveSnapshot {
     /// The state (position, view, message, favourites, ...) as a JSON object; "{}" before the
     /// first publication.
     std::string stateJson = "{}";
-    /// The route's points as JSON ({"number": N, "points": [lat, lon, ...]} in microdegrees),
-    /// rebuilt only when a new route is planned; {"number": 0, "points": []} without a route.
+    /// The route's points as JSON ({"number": N, "startName": "...", "points": [lat, lon, ...]}
+    /// in microdegrees, the start named after its nearest place), rebuilt only when a new route
+    /// is planned; {"number": 0, "points": []} without a route.
     std::shared_ptr<const std::string> routeJson;
+    /// The gazetteer's places as JSON ({"places": [[name, lat, lon, population], ...]}, most
+    /// populous first, at most kMaxLivePlaces), built once; {"places": []} before that.
+    std::shared_ptr<const std::string> placesJson;
 };
+
+/// The most places the live view's map is given (the most populous of the gazetteer).
+constexpr std::size_t kMaxLivePlaces = 5000;
 
 /// The state of `navigator` as a JSON object. `messageShown`: whether the last flashed message
 /// is still on screen.
 std::string LiveStateJson(CEmulatedNavigator& navigator, bool messageShown);
 /// The route's points as JSON (see TLiveSnapshot::routeJson).
 std::string LiveRouteJson(CEmulatedNavigator& navigator);
+/// The places of `gazetteer` as JSON (see TLiveSnapshot::placesJson).
+std::string LivePlacesJson(const CGazetteer& gazetteer);
 
 class CLiveState {
 public:
@@ -54,6 +63,7 @@ private:
     // The loop's own bookkeeping.
     int routeNumber_ = -1;
     std::shared_ptr<const std::string> routeJson_;
+    std::shared_ptr<const std::string> placesJson_;
     int messageCount_ = 0;
     double messageSince_ = 0.0;  // wall-clock seconds of the clock when it was flashed
 };

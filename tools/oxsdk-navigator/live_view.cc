@@ -290,6 +290,9 @@ bool CLiveView::Start(const TLiveEndpoint& endpoint, CLiveState& state, std::str
     http.Get("/route.json", [&state](const httplib::Request&, httplib::Response& response) {
         response.set_content(*state.Latest(kFreshness)->routeJson, "application/json");
     });
+    http.Get("/places.json", [&state](const httplib::Request&, httplib::Response& response) {
+        response.set_content(*state.Latest(kFreshness)->placesJson, "application/json");
+    });
     // The port is this emulator's alone: without the library's SO_REUSEPORT, a second one
     // that asks for the same port is refused instead of sharing its requests.
     http.set_socket_options([](socket_t socket) {

@@ -2,8 +2,10 @@
 # The emulator's live view in a real headless Chromium: the emulator serves it on a free
 # loopback port while the oxsdk client plans a long route, flashes a message and stores a
 # favourite; two loads of the page, one after the other, must draw the route, the message and
-# the favourite, and the vehicle at two different places. A screenshot of a third load is kept
-# in the artefact folder. Exits 77 (skipped) when Chromium is not installed.
+# the favourite, and the vehicle at two different places; the map names the route's ends and
+# places of its region, and no two labels (as the browser laid them out), nor a label and the
+# vehicle, overlap or leave the map. A screenshot of a third load is kept in the artefact
+# folder. Exits 77 (skipped) when Chromium is not installed.
 # Usage: live_view_chromium.sh NAVIGATOR OXSDK GAZETTEER ARTEFACT_FOLDER
 set -euo pipefail
 navigator=$1 client=$2 gazetteer=$3 artefacts=$4
@@ -70,6 +72,28 @@ points=$(grep -o '<polyline id="route"[^>]*>' <<<"$second" | grep -o '[0-9.-]*,[
 [ "$points" -gt 100 ] || fail "the route has $points drawn points"
 grep -q 'Road works ahead' <<<"$second" || fail "the flashed message is not shown"
 grep -q '7: Office' <<<"$second" || fail "the favourite is not drawn"
+
+# The labels: "Start: ...", "To: ..." and the places, each with the box its text was given.
+labels=$(grep -o '<text [^>]*class="label [a-z -]*"[^>]*>[^<]*' <<<"$second" |
+         sed -n 's/.*class="label \([a-z]*\)[^"]*".*data-box="\([^"]*\)"[^>]*>\(.*\)/\1|\2|\3/p')
+echo "labels: $(cut -d'|' -f3 <<<"$labels" | paste -sd, -)"
+grep -qx 'end|.*|Start: Amsterdam' <<<"$labels" || fail "the start is not named"
+grep -qx 'end|.*|To: Paris' <<<"$labels" || fail "the destination is not named"
+region=$(grep -cE '^place\|.*\|(Rotterdam|Den Haag|Antwerpen|Brussel|Gent|Lille|Eindhoven)$' <<<"$labels" || true)
+[ "$region" -ge 3 ] || fail "$region of the route's large places are named"
+vehicle_at=$(grep -o '<g id="vehicle"[^>]*>' <<<"$second" | sed -n 's/.*translate(\([0-9.-]*\) \([0-9.-]*\)).*/\1 \2/p')
+clash=$(cut -d'|' -f2,3 <<<"$labels" | awk -F'|' -v vehicle="$vehicle_at" '
+    { split($1, b, " "); x[NR] = b[1]; y[NR] = b[2]; w[NR] = b[3]; h[NR] = b[4]; name[NR] = $2 }
+    END {
+        split(vehicle, v, " "); x[0] = v[1] - 14; y[0] = v[2] - 14; w[0] = 28; h[0] = 28; name[0] = "the vehicle"
+        for (i = 1; i <= NR; ++i) {
+            if (x[i] < 0 || y[i] < 64 || x[i] + w[i] > 1000 || y[i] + h[i] > 800) print name[i] " leaves the map"
+            for (j = 0; j < i; ++j)
+                if (x[i] < x[j] + w[j] && x[j] < x[i] + w[i] && y[i] < y[j] + h[j] && y[j] < y[i] + h[i])
+                    print name[i] " overlaps " name[j]
+        }
+    }')
+[ -z "$clash" ] || fail "labels clash: $clash"
 
 mkdir -p "$artefacts"
 browse 3 --window-size=1280,800 --screenshot="$artefacts/live-view.png" >/dev/null ||
