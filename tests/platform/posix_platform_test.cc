@@ -1,5 +1,5 @@
 // What only the emulated device does: private modes, folders of the group or of other users,
-// detached program start, folder watching and the folder checks of a batch.
+// detached program start and folder watching.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -46,22 +46,6 @@ protected:
     std::unique_ptr<Platform> platform_;
 };
 
-TEST_F(PosixPlatformTest, CreatedFoldersAndFilesArePrivate) {
-    mode_t previous = umask(022);
-    ASSERT_EQ(platform().CreateFolder(u"\\Ostrel"), Error::kNone);
-    std::unique_ptr<File> file;
-    ASSERT_EQ(platform().CreateForWriting(u"\\Ostrel\\f", &file), Error::kNone);
-    umask(previous);
-    auto mode = [](const std::string& path) {
-        struct stat info {};
-        return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0u;
-    };
-    for (const std::string& folder : {base_ + "/state", root_, root_ + "/Ostrel"}) {
-        EXPECT_EQ(mode(folder), 0700u) << folder;
-    }
-    EXPECT_EQ(mode(root_ + "/Ostrel/f"), 0600u);
-}
-
 TEST_F(PosixPlatformTest, OnlyExecutableFilesStartAndRunDetachedWithoutArguments) {
     const std::string out = root_ + "/out";
     WriteHostFile("bin/probe.sh",
@@ -93,13 +77,25 @@ TEST_F(PosixPlatformTest, OnlyExecutableFilesStartAndRunDetachedWithoutArguments
     EXPECT_EQ(marker, "inherited");
 }
 
-// Beyond the contract's folders open to all: one its group may write, or (for the superuser,
-// who alone can give one away) another user's, is refused as missing too.
-TEST_F(PosixPlatformTest, FoldersOfTheGroupOrOfAnotherUserAreRefused) {
-    WriteHostFile("d/f", "x", fs::perms::owner_read | fs::perms::owner_write);
-    const std::string folder = root_ + "/d";
-    chmod(folder.c_str(), 0770);
+// Folders and files are created private (and the folders on the way to the device root), and
+// beyond the contract's folders open to all, one its group may write or (for the superuser, who
+// alone can give one away) another user's is refused as missing.
+TEST_F(PosixPlatformTest, FoldersAreMadePrivateAndOnlyPrivateOnesAreUsed) {
+    mode_t previous = umask(022);
+    ASSERT_EQ(platform().CreateFolder(u"\\d"), Error::kNone);
     std::unique_ptr<File> file;
+    ASSERT_EQ(platform().CreateForWriting(u"\\d\\f", &file), Error::kNone);
+    umask(previous);
+    auto mode = [](const std::string& path) {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0u;
+    };
+    const std::string folder = root_ + "/d";
+    for (const std::string& made : {base_ + "/state", root_, folder}) {
+        EXPECT_EQ(mode(made), 0700u) << made;
+    }
+    EXPECT_EQ(mode(folder + "/f"), 0600u);
+    chmod(folder.c_str(), 0770);
     EXPECT_EQ(platform().OpenForReading(u"\\d\\f", &file), Error::kNotFound);
     chmod(folder.c_str(), 0700);
     if (geteuid() != 0) return;
@@ -153,26 +149,6 @@ TEST_F(PosixPlatformTest, FolderWaitsEndAtTheChangesTheyWatchFor) {
         platform().WaitForFolderChange(u"\\..", 1);
     }
     EXPECT_EQ(openDescriptors(), before);
-}
-
-// Inside a batch the folders checked once are used as found; one removed and made again meanwhile
-// is found again after a create failed in it, and nothing lands in the removed one.
-TEST_F(PosixPlatformTest, AFolderMadeAgainInsideABatchIsFoundAgain) {
-    ASSERT_EQ(platform().CreateFolder(u"\\x"), Error::kNone);
-    auto create = [this](const char16_t* path) {
-        std::unique_ptr<File> file;
-        return platform().CreateForWriting(path, &file);
-    };
-    platform().BeginBatch();
-    EXPECT_EQ(create(u"\\x\\f"), Error::kNone);
-    fs::remove_all(root_ + "/x");
-    fs::create_directory(root_ + "/x");
-    fs::permissions(root_ + "/x", fs::perms::owner_all);
-    Error error = create(u"\\x\\g");
-    if (error == Error::kNotFound) error = create(u"\\x\\g");
-    platform().EndBatch();
-    EXPECT_EQ(error, Error::kNone);
-    EXPECT_TRUE(fs::exists(root_ + "/x/g"));
 }
 
 }  // namespace
