@@ -2,6 +2,7 @@
 // the reply). The record is a marked heap block of its exact size: AddressSanitizer catches
 // writes outside it, a refusal (-2) leaves it untouched, a full reply fills every member.
 #include <algorithm>
+#include <iterator>
 
 #include "OXSDK5Link/CommandCatalogue.h"
 #include "OXSDK5Link/OXSDK5Link.h"
@@ -24,6 +25,24 @@ struct TRetrieve {
     int (*call)(API&, MOstrelSession*, API::TError*, void* record);
 };
 
+// The remote commands without a record, and those with theirs.
+#define OXSDK_ACTIONS(X)                                                                           \
+    X(FlashMessage), X(NavigateToCoordinates), X(NavigateToFavorite), X(NavigateToAddress),        \
+        X(NavigateToPostalCode), X(ShowAddressOnMap), X(ShowPostalCodeOnMap),                      \
+        X(ShowCoordinatesOnMap), X(ShowRectangleOnMap), X(ChangeSetting), X(SwitchMap),            \
+        X(SetNavigatorProperty), X(BringNavigatorToForeground), X(SwitchToNavigatorView),          \
+        X(SetRouteSummaryVisible), X(ClearRoute), X(ClearFavorite), X(SetFavorite),                \
+        X(MakePoiVisible), X(AddPoi), X(DeleteClosestPoi), X(DeleteAllPoi), X(MakeUserPoiVisible), \
+        X(MoveClosestPoi), X(DisableExternalGPSInput), X(EnableRawGPSOutput),                      \
+        X(DisableRawGPSOutput), X(StopApplication)
+#define OXSDK_QUERIES(X)                                                                \
+    X(GetApplicationVersion, TVersion), X(GetFavorite, TFavoriteInfo),                  \
+        X(GetCurrentPosition, TCurrentPositionInfo), X(GetLocationInfo, TLocationInfo), \
+        X(GetLocationInfoEx, TLocationInfoEx), X(GetRouteInfo, TRouteInfo),             \
+        X(GetRouteCoordinates, TRouteCoordinates), X(Geocode, TGeocodeResult),          \
+        X(GeocodeExtended, TGeocodeResult), X(GeocodeByPostalCode, TGeocodeResult),     \
+        X(GetDataSetInfo, TDataSetInfo), X(GetUniqueDeviceId, TDeviceId),               \
+        X(EnableExternalGPSInput, TExternalGPSResult)
 #define ACTION(Name)                                                               \
     TRetrieve {                                                                    \
         &commands::Name, 0, [](API& a, MOstrelSession* s, API::TError* e, void*) { \
@@ -38,52 +57,14 @@ struct TRetrieve {
             }                                                                     \
     }
 
-const TRetrieve kRetrieves[] = {QUERY(GetApplicationVersion, TVersion),
-                                ACTION(FlashMessage),
-                                ACTION(NavigateToCoordinates),
-                                ACTION(NavigateToFavorite),
-                                ACTION(NavigateToAddress),
-                                ACTION(NavigateToPostalCode),
-                                ACTION(ShowAddressOnMap),
-                                ACTION(ShowPostalCodeOnMap),
-                                ACTION(ShowCoordinatesOnMap),
-                                ACTION(ShowRectangleOnMap),
-                                ACTION(ChangeSetting),
-                                ACTION(SwitchMap),
-                                ACTION(SetNavigatorProperty),
-                                ACTION(BringNavigatorToForeground),
-                                ACTION(SwitchToNavigatorView),
-                                ACTION(SetRouteSummaryVisible),
-                                ACTION(ClearRoute),
-                                ACTION(ClearFavorite),
-                                ACTION(SetFavorite),
-                                QUERY(GetFavorite, TFavoriteInfo),
-                                ACTION(MakePoiVisible),
-                                ACTION(AddPoi),
-                                ACTION(DeleteClosestPoi),
-                                ACTION(DeleteAllPoi),
-                                ACTION(MakeUserPoiVisible),
-                                ACTION(MoveClosestPoi),
-                                QUERY(GetCurrentPosition, TCurrentPositionInfo),
-                                QUERY(GetLocationInfo, TLocationInfo),
-                                QUERY(GetLocationInfoEx, TLocationInfoEx),
-                                QUERY(GetRouteInfo, TRouteInfo),
-                                QUERY(GetRouteCoordinates, TRouteCoordinates),
-                                QUERY(Geocode, TGeocodeResult),
-                                QUERY(GeocodeExtended, TGeocodeResult),
-                                QUERY(GeocodeByPostalCode, TGeocodeResult),
-                                QUERY(GetDataSetInfo, TDataSetInfo),
-                                QUERY(GetUniqueDeviceId, TDeviceId),
-                                QUERY(EnableExternalGPSInput, TExternalGPSResult),
-                                ACTION(DisableExternalGPSInput),
-                                ACTION(EnableRawGPSOutput),
-                                ACTION(DisableRawGPSOutput),
-                                ACTION(StopApplication)};
+const TRetrieve kRetrieves[] = {OXSDK_ACTIONS(ACTION), OXSDK_QUERIES(QUERY)};
 static_assert(sizeof(kRetrieves) / sizeof(kRetrieves[0]) == commands::kCount,
               "every remote command is fuzzed");
 
 #undef ACTION
 #undef QUERY
+#undef OXSDK_ACTIONS
+#undef OXSDK_QUERIES
 
 void Require(bool condition, const TRetrieve& retrieve, const char* what) {
     oxsdk::fuzz::Require(condition, what, retrieve.command->name);
@@ -124,7 +105,11 @@ void CheckRoute(const TRetrieve& retrieve, const API::TRouteCoordinates& route) 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    const TRetrieve& retrieve = kRetrieves[data[0] % commands::kCount];
+    // The first byte chooses the command in the catalogue's order.
+    const TCommandDescription* command = commands::kAll[data[0] % commands::kCount];
+    const TRetrieve& retrieve =
+        *std::find_if(std::begin(kRetrieves), std::end(kRetrieves),
+                      [&](const TRetrieve& r) { return r.command == command; });
     const std::string reply = oxsdk::fuzz::TextOf(data + 1, size - 1);
 
     oxsdk::testing::ScriptedLayer layer;

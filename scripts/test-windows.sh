@@ -15,15 +15,6 @@ cmake --build --preset win64-tests
 echo "== win64: tests under wine"
 status=0
 ctest --preset win64 || status=$?
-# Across operating systems: the Linux build's client (and navigator) with the Windows
-# navigator (and client) on one device root.
-linux_tests=build/default/tests/oxsdk_platform_tests
-if [ -x "$linux_tests" ]; then
-    echo "== interop: Linux and Windows programs on one exchange folder"
-    OXSDK_WINDOWS_NAVIGATOR="$PWD/build/win64/bin/oxsdk_platform_tests.exe" \
-    OXSDK_WINE="$PWD/build/win64/wine-run.sh" \
-        timeout 300 "$linux_tests" --gtest_filter='*InteropTest.*' || status=$?
-fi
 # The same answers from the Linux and the Windows emulator (the demo of each build).
 if [ -x build/default/tools/oxsdk-demo/oxsdk-demo ]; then
     echo "== the Linux and the Windows emulator answer the same"

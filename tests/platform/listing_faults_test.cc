@@ -1,7 +1,6 @@
 // Whichever allocation fails while the emulated device builds a folder listing, the folder's
 // descriptor is closed again.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include <new>
 #include <string>
 
+#include "platform/native_device.h"
 #include "platform/posix/emulated_device.h"
 #include "support/allocation_faults.h"
 
@@ -19,15 +19,10 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(ListingFaultsTest, AFailedAllocationWhileListingLeavesNoDescriptorOpen) {
-    std::string pattern = fs::temp_directory_path() / "oxsdk-listing-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string root = pattern + "/device";
-    fs::create_directories(root + "/Ostrel");
-    for (const std::string& folder : {pattern, root, root + "/Ostrel"}) {
-        fs::permissions(folder, fs::perms::owner_all);
-    }
-    for (int i = 0; i < 100; ++i) std::ofstream(root + "/Ostrel/file" + std::to_string(i)) << "x";
+    const std::string root = MakePrivateTemporaryFolder("oxsdk-listing");
     std::unique_ptr<Platform> platform = NewPosixPlatform(root);
+    ASSERT_TRUE(!root.empty() && platform->CreateFolder(u"\\Ostrel") == Error::kNone);
+    for (int i = 0; i < 100; ++i) std::ofstream(root + "/Ostrel/file" + std::to_string(i)) << "x";
     auto list = [&] {
         std::unique_ptr<FindHandle> find;
         FindData entry;
@@ -52,8 +47,7 @@ TEST(ListingFaultsTest, AFailedAllocationWhileListingLeavesNoDescriptorOpen) {
     }
     EXPECT_GT(failed, 0);
     EXPECT_TRUE(list());
-    std::error_code ignored;
-    fs::remove_all(pattern, ignored);
+    fs::remove_all(root);
 }
 
 }  // namespace

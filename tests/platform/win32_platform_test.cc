@@ -1,5 +1,5 @@
-// What only the Windows platform does: names Windows cannot hold, the sharing of open files
-// that the exchange relies on, and the system's wait cursor.
+// What only the Windows platform does: names Windows cannot hold, and the sharing of open files
+// that the exchange relies on.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -75,12 +75,6 @@ TEST_F(Win32PlatformTest, OpenFilesAreSharedAsTheExchangeNeeds) {
     std::uint32_t count = 0;
     EXPECT_EQ(reader->Read(text, 3, &count), Error::kNone);  // still readable once deleted
     EXPECT_STREQ(text, "abc");
-}
-
-TEST_F(Win32PlatformTest, WaitCursorIsTheSystemsHourglass) {
-    const CursorHandle wait = platform().LoadWaitCursor();
-    EXPECT_EQ(wait, reinterpret_cast<CursorHandle>(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514))));
-    EXPECT_NE(wait, reinterpret_cast<CursorHandle>(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))));
 }
 
 }  // namespace
