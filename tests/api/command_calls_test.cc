@@ -226,22 +226,6 @@ std::ptrdiff_t CountCalls(const ScriptedLayer& layer, const std::string& slot) {
     return std::count(layer.calls().begin(), layer.calls().end(), slot);
 }
 
-TEST(CommandCallsTest, EveryCommandButStopApplicationHasOneCaseMatchingTheCatalogue) {
-    // StopApplication's forms belong to navigator control and are tested there.
-    for (const TCommandDescription* command : commands::kAll) {
-        if (command == &commands::StopApplication) continue;
-        int found = 0;
-        for (const CommandCase& c : Cases()) {
-            if (c.command != command) continue;
-            ++found;
-            if (!HasFixedReply(c)) continue;
-            EXPECT_EQ(c.fullCount, 1 + command->replyFieldCount) << command->name;
-            EXPECT_EQ(c.full == nullptr, command->recordName == nullptr) << command->name;
-        }
-        EXPECT_EQ(1, found) << command->name;
-    }
-}
-
 TEST(CommandCallsTest, AsyncSendsTheExactTextWhateverTheLeadingIntAndNullWhenSendingFails) {
     for (const CommandCase& c : Cases()) {
         SCOPED_TRACE(c.command->name);
@@ -319,18 +303,6 @@ TEST(CommandCallsTest, BlockingFormSendsOnceToARunningNavigatorAndNothingOtherwi
         }
     }
     oxsdk::navigator::ResetNavigatorState();
-}
-
-TEST(COstrelAPITest, GetSDKVersionAnswersLocally) {
-    ScriptedLayer layer;
-    API api(layer);
-    API::TError error{99};
-    API::TVersion version{};
-    EXPECT_EQ(0, api.GetSDKVersion(&error, &version));
-    EXPECT_EQ(0, error.errorCode);
-    EXPECT_STREQ("5.2", version.versionText);
-    EXPECT_EQ(223, version.versionNumber);
-    EXPECT_TRUE(layer.calls().empty());
 }
 
 // A copy of a layer would leave two owners of one argument list.

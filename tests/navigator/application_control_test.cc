@@ -1,4 +1,4 @@
-// The COstrelAPI operations that start, test, bring forward and stop the navigator, over the
+// The COstrelAPI operations that start, test and bring forward the navigator, over the
 // fake device and a scripted layer: the search, the launch, the bounded waits (as recorded
 // sleeps), the readiness handshake, and what is left on the screen.
 #include <gtest/gtest.h>
@@ -148,51 +148,6 @@ TEST(ApplicationControlTest, StartFailureIsReportedThroughTheErrorAndRestoresThe
         EXPECT_TRUE(d.fake.foregroundRequests().empty());
         EXPECT_EQ(d.fake.cursorLog(), kBusyThenRestored);
     }
-}
-
-// A stop that the navigator accepted waits for its window to go, testing it every second under
-// the busy cursor, for at most ten pauses; a stop that nothing will follow ends at once.
-TEST(ApplicationControlTest, StopWaitsForTheWindowToGoOnlyWhenTheNavigatorAccepted) {
-    const struct {
-        const char* what;
-        bool running, failSend;
-        const char* reply;
-        int closeAtTest;  // the running test before sending is 1, the wait's follow; 0: never
-        int result, errorCode, pauses;
-    } cases[] = {{"window goes during the wait", true, false, "0|", 1 + 4, 0, -5, 3},
-                 {"window stays", true, false, "0|", 0, 0, 0, 11},
-                 {"navigator not running", false, false, nullptr, 0, 0, -5, 0},
-                 {"command not sent", true, true, nullptr, 0, -1, -1, 0},
-                 {"stop refused", true, false, "3|", 0, 0, 3, 0},
-                 {"reply of two fields", true, false, "0|extra|", 0, -2, -2, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        Device d;
-        d.fake.AddFile(kInstalled);
-        if (c.running) d.ShowNavigator();
-        d.layer.FailSends(c.failSend);
-        if (c.reply != nullptr) d.layer.QueueReply(c.reply);
-        d.fake.OnFindWindow([&d, &c](const std::u16string&, int call) {
-            if (call == c.closeAtTest) d.fake.RemoveWindow(u"AldernWinClass");
-        });
-        EXPECT_EQ(d.api.StopApplication(&d.error), c.result);
-        EXPECT_EQ(d.error.errorCode, c.errorCode);
-        EXPECT_EQ(d.layer.sent(), c.reply != nullptr ? Texts{"StopApplicationV01|"} : Texts{});
-        EXPECT_EQ(d.fake.sleeps(), Sleeps(c.pauses, 1000));
-        EXPECT_EQ(d.fake.cursorLog(), c.pauses > 0 ? kBusyThenRestored : Cursors{});
-        EXPECT_TRUE(d.fake.startedProcesses().empty());
-        EXPECT_EQ(d.layer.liveSessions(), 0);
-    }
-}
-
-TEST(ApplicationControlTest, StopAsyncFormsSendTheBareCommandAndDecodeOneField) {
-    Device d;
-    MOstrelSession* session = d.api.StopApplicationAsync(12345);
-    EXPECT_EQ(d.layer.sent(), Texts{"StopApplicationV01|"});
-    d.layer.QueueReply("-7|");
-    EXPECT_EQ(d.api.StopApplicationAsyncRetrieve(session, &d.error), 0);
-    EXPECT_EQ(d.error.errorCode, -7);
-    EXPECT_EQ(d.layer.liveSessions(), 0);
 }
 
 TEST(ApplicationControlTest, BusyCursorKeepsTheFirstSavedCursorAndEndsOnce) {

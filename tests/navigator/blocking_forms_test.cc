@@ -1,7 +1,5 @@
-// The blocking command forms end to end on the fake device: the real file layer on the client
-// side, and COstrelFileLayer::ProcessEvents answering as the navigator whenever the client
-// pauses. Whatever the navigator has not taken stays in the exchange folder, so the commands it
-// received and an empty folder together count every command file the client wrote.
+// The reply waits of the blocking forms on the fake device: the real file layer on the client
+// side, and COstrelFileLayer::ProcessEvents answering as the navigator whenever the client pauses.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -23,7 +21,6 @@ using platform::FakePlatform;
 using Texts = std::vector<std::string>;
 
 constexpr platform::WindowHandle kWindow = 0x40;
-constexpr char16_t kNavigatorPath[] = u"\\Storage Card\\Nav\\ZEV Izizararar.exe";
 
 // The navigator's command handler: answers "0", and a version for the version query.
 class Navigator : public testing::EchoNavigator {
@@ -82,45 +79,6 @@ struct Scene {
     COstrelAPI::TError error{99};
     COstrelAPI::TVersion version{};
 };
-
-TEST(BlockingFormTest, CommandGoesOnlyToARunningOrAStartedAndHandshakenNavigator) {
-    const struct {
-        const char* what;
-        bool running, installed, createFails;
-        ECall call;
-        int result, errorCode;
-        const char* commands;  // as the navigator received them
-    } cases[] = {
-        {"running: exactly one command file", true, false, false, kVersion, 0, 0,
-         "GetApplicationVersionV01 "},
-        {"started, handshaken before the command", false, true, false, kVersion, 0, 0,
-         "BringNavigatorToForegroundV01 GetApplicationVersionV01 "},
-        {"readiness command not sent", false, true, true, kVersion, -1, -1, ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        Scene t;
-        t.fake.AddFile(u"\\Windows\\calc.exe");
-        if (c.running) t.fake.SetWindow(u"AldernWinClass", kWindow);
-        if (c.installed) {
-            t.fake.AddFile(kNavigatorPath);
-            t.fake.OnStartProcess(
-                [&t](const std::u16string&) { t.fake.SetWindow(u"AldernWinClass", kWindow); });
-        }
-        if (c.createFails) {
-            t.fake.InjectFault(platform::FakeOperation::kCreateForWriting, u"",
-                               platform::Error::kOther, FakePlatform::kAlways);
-        }
-        EXPECT_EQ(t.Call(c.call), c.result);
-        t.Expect(c.result, c.errorCode);
-        EXPECT_EQ(t.version.versionNumber, c.result == 0 ? 77 : 0);
-        EXPECT_EQ(t.fake.startedProcesses(),
-                  std::vector<std::u16string>(c.installed ? 1 : 0, kNavigatorPath));
-        std::string received;
-        for (const Texts& f : t.navigator.received) received += (f.empty() ? "" : f[0]) + " ";
-        EXPECT_EQ(received, c.commands);
-    }
-}
 
 // Every reply wait ends once the navigator's window, present as the wait began, is gone (-5),
 // or at the layer's deadline (-6); the record stays as it was, the session is released, the

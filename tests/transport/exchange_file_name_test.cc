@@ -9,18 +9,6 @@ namespace {
 using namespace oxsdk::transport;
 using namespace std::string_literals;
 
-TEST(ExchangeFileNameTest, FormatsUnsignedNumbersAndRefusesWhatDoesNotFit) {
-    char name[kFileNameCapacity];
-    ASSERT_TRUE(FormatExchangeFileName(name, EExchangeFile::kMessage, "app", "nav", 1234, 7));
-    EXPECT_STREQ("app.nav.1234.7.message", name);
-    ASSERT_TRUE(FormatExchangeFileName(name, EExchangeFile::kMarker, "", "nav", -1, -2));
-    EXPECT_STREQ(".nav.4294967295.4294967294.finished", name);
-    std::string half(120, 'h');
-    EXPECT_FALSE(
-        FormatExchangeFileName(name, EExchangeFile::kMarker, half.c_str(), half.c_str(), 1234, 7));
-    EXPECT_STREQ("", name);
-}
-
 TEST(ExchangeFileNameTest, AcceptsOnlyMarkersThatFormatBackToThemselves) {
     const std::string longest(255 - std::string(".nav.1.1.finished").size(), 'w');
     struct Case {

@@ -11,7 +11,6 @@
 #include "support/allocation_faults.h"
 #include "support/echo_navigator.h"
 #include "support/exchange_files.h"
-#include "transport/file_layer_session.h"
 
 namespace {
 
@@ -41,55 +40,19 @@ protected:
         layer.AppendArgument(argument.c_str());
         return layer.SendCommand();
     }
-    void AddReply(const std::string& text, int sequence, bool withMarker = true,
+    void AddReply(const std::string& text, int sequence,
                   std::uint32_t attributes = oxsdk::platform::kAttributeNormal) {
         std::string stem = "nav.app.1234." + std::to_string(sequence);
         fake_.AddFile(InExchange(stem + ".message"), text, attributes);
-        if (withMarker) fake_.AddFile(InExchange(stem + ".finished"), kMarker, attributes);
+        fake_.AddFile(InExchange(stem + ".finished"), kMarker, attributes);
     }
     void ClearFolder() {
         for (const std::u16string& name : fake_.ListFolder(kFolder))
             fake_.DeleteFile((kFolder + u"\\" + name).c_str());
     }
-    static int SequenceOf(MOstrelSession* session) {
-        return static_cast<CFileLayerSession*>(session)->sequence;
-    }
-
     FakePlatform fake_;
     ScopedPlatform use_{fake_};
 };
-
-// Process number -1 stands for this process, named unsigned.
-TEST_F(FileLayerTest, CommandsAndRepliesAreWrittenByteExactWithTheirSequenceNumbers) {
-    fake_.SetProcessId(4000000000u);
-    auto layer = NewLayer("app", "nav", -1);
-    ASSERT_NE(layer, nullptr);
-    std::unique_ptr<MOstrelSession> first(Send(*layer, "1"));
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(1, SequenceOf(first.get()));
-    EXPECT_EQ(fake_.ListFolder(kFolder),
-              (Names{u"app.nav.4000000000.1.message", u"app.nav.4000000000.1.finished"}));
-    EXPECT_EQ(std::string("EchoV01|1|\0", 11),
-              fake_.FileContents(InExchange("app.nav.4000000000.1.message")));
-    EXPECT_EQ(kMarker, fake_.FileContents(InExchange("app.nav.4000000000.1.finished")));
-
-    std::unique_ptr<MOstrelSession> second(Send(*layer, "2"));
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(2, SequenceOf(second.get()));
-    EXPECT_TRUE(fake_.Exists(InExchange("app.nav.4000000000.2.finished")));
-
-    // A reply carries its command's number and gives no session; the next command follows it.
-    CFileLayerSession command(7);
-    layer->StartReturnResult(&command);
-    layer->AppendArgument("0");
-    EXPECT_EQ(nullptr, layer->SendCommand());
-    EXPECT_EQ(std::string("0|\0", 3),
-              fake_.FileContents(InExchange("app.nav.4000000000.7.message")));
-    EXPECT_EQ(kMarker, fake_.FileContents(InExchange("app.nav.4000000000.7.finished")));
-    std::unique_ptr<MOstrelSession> next(Send(*layer, "x"));
-    ASSERT_NE(next, nullptr);
-    EXPECT_EQ(8, SequenceOf(next.get()));
-}
 
 TEST_F(FileLayerTest, NewRefusesNamesThatCannotBeFileNameComponents) {
     const std::string longest(255, 'n');
@@ -132,7 +95,7 @@ TEST_F(FileLayerTest, ReceiveReadsDecodesAndRemovesTheReply) {
     for (const Case& c : cases) {
         auto layer = NewLayer();
         MOstrelSession* session = Send(*layer, "the command text");
-        AddReply(c.text, 1, true, c.attributes);
+        AddReply(c.text, 1, c.attributes);
         if (c.unreadable) {
             fake_.InjectFault(FakeOperation::kOpenForReading, InExchange("nav.app.1234.1.message"),
                               Error::kAccessDenied);
@@ -146,28 +109,6 @@ TEST_F(FileLayerTest, ReceiveReadsDecodesAndRemovesTheReply) {
         ClearFolder();
     }
     EXPECT_TRUE(fake_.sleeps().empty());
-}
-
-// The reply is there once its marker is: the wait watches the exchange folder from before the
-// first look (a wait of 0 ms), then in steps of 100 ms.
-TEST_F(FileLayerTest, ReceiveWaitsForTheReplyMarkerInStepsOf100Milliseconds) {
-    auto layer = NewLayer();
-    MOstrelSession* session = Send(*layer, "x");
-    AddReply("0|late|", 1, false);
-    EXPECT_EQ(0, layer->ReturnAvailable(session));
-    EXPECT_EQ(0, layer->ReturnAvailable(nullptr));
-    fake_.OnFolderWait([&](const std::u16string&, std::uint32_t) {
-        if (fake_.folderWaits().size() < 4) return;
-        fake_.AddFile(InExchange("nav.app.1234.1.finished"), kMarker);
-        EXPECT_EQ(1, layer->ReturnAvailable(session));
-    });
-    layer->StartReceiveCommand(session);
-    const std::u16string folder = kFolder + u"\\";
-    EXPECT_EQ((std::vector<std::pair<std::u16string, std::uint32_t>>{
-                  {folder, 0}, {folder, 100}, {folder, 100}, {folder, 100}}),
-              fake_.folderWaits());
-    EXPECT_TRUE(fake_.sleeps().empty());
-    EXPECT_EQ((std::vector<std::string>{"0", "late"}), ReceivedFields(*layer));
 }
 
 // Every way a send can fail ends it with no session and no files left, and the next command
