@@ -107,7 +107,7 @@ TEST_F(OxsdkClientTest, RepliesArgumentsAndUsageErrors) {
         {{"--json", "get-data-set-info"}, kNavigatorError, R"({"record": {"text1": "a"}})"},
         // Numbers, texts and a geo: pair travel as the library sends them, as do the longest names
         // that fit together. What each form converts to is shown by CommandLineTest.ArgumentForms.
-        {{"navigate-to-coordinates", "-2147483648", "+0042", "tab\there, return\r, \xc3\xa9"},
+        {{"navigate-to-coordinates", "-2147483648", "+0042u", "tab\there, return\r, \xc3\xa9"},
          kSuccess,
          ""},
         {{"enable-raw-gps-output", ""}, kSuccess, ""},
