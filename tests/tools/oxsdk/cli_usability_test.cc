@@ -132,9 +132,9 @@ TEST_F(CliDeviceTest, StartAndStatusNameTheCauseAndTheFixOnce) {
     std::string printed;
     for (char buffer[512]; std::fgets(buffer, sizeof buffer, run) != nullptr;) printed += buffer;
     EXPECT_EQ(4, WEXITSTATUS(::pclose(run)));
-    for (const std::string& part : {std::string("no navigator program was found"), root_,
-                                    std::string("\"Ostrel Navigator.exe\""),
-                                    std::string("oxsdk-navigator")}) {
+    for (const std::string& part :
+         {std::string("no navigator program was found"), root_,
+          std::string("\"Ostrel Navigator.exe\""), std::string("oxsdk-navigator")}) {
         EXPECT_NE(std::string::npos, printed.find(part)) << printed;
     }
 
