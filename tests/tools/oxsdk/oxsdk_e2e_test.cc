@@ -95,7 +95,7 @@ TEST_F(OxsdkClientTest, RepliesArgumentsAndUsageErrors) {
          "coordinates[0]: 10 20 = 0.000010 0.000020 degrees (latitude longitude)\n"
          "coordinates[1]: 30 40 = 0.000030 0.000040 degrees (latitude longitude)\n"},
         {{"get-route-coordinates"}, kTransport, ""},
-        {{"--json", "get-location-info-ex", "-7", "8"},
+        {{"--json", "get-location-info-ex", "-7u", "8u"},
          kSuccess,
          R"({"wireName": "GetLocationInfoExV01", "status": "ok", "exitStatus": 0, "errorCode": 0,
              "replyFieldCount": 8, "record": {"value1": 1, "value2": 2, "value3": 3,
