@@ -30,7 +30,7 @@ build_with_progress() {
     while kill -0 "$builder" 2>/dev/null; do
         sleep 5
         step=$(grep -o '^\[[0-9]*/[0-9]*\]' "$build_log" | tail -n 1 || true)
-        if [[ -n "$step" && "$step" != "$last" ]]; then
+        if [[ -n "$step" && "$step" != "$last" && "$step" != "[0/"* ]]; then
             echo "  build step ${step//[\[\]]/} ..."
             last=$step
         fi
@@ -113,11 +113,12 @@ if [[ -n "$keep" && $status -eq 0 ]]; then
     kept=1
     cat <<KEPT
 
-The navigator keeps running on the device $device_root. Beside it:
+The navigator keeps running on the device $device_root. Beside it, drive it by hand,
+watch every command and reply as it passes, and open its live view in a browser:
   export OXSDK_DEVICE_ROOT=$device_root
-  $oxsdk get-route-info               # drive it by hand
-  $oxsdk monitor                      # every command and reply, decoded, as it passes
-  cat "$device_root/.live-view-url"   # the live view's address, for a browser
+  $oxsdk get-route-info
+  $oxsdk monitor
+  cat "$device_root/.live-view-url"
 Stop it with:
   OXSDK_DEVICE_ROOT=$device_root $oxsdk stop${temporary_root:+ && rm -rf $device_root}
 KEPT
