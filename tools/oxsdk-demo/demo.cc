@@ -149,7 +149,8 @@ int main(int argc, char** argv) {
     transcript.Step(
         "StartApplication", error, [&] { return api.StartApplication(&error); },
         [&](int result, std::string* detail) {
-            *detail = "navigator window found, navigator answers";
+            *detail = error.errorCode == 0 ? "navigator window found, navigator answers"
+                                           : "the navigator could not be started";
             return result == 0 && error.errorCode == 0;
         });
     if (transcript.Failed()) {
