@@ -40,34 +40,25 @@ TParse Parse(std::vector<std::string> arguments) {
 }
 
 TEST(CliUsabilityTest, ArgumentsAsTypedAndRefusalsThatSayWhy) {
-    const struct {
-        std::vector<std::string> arguments;
-        std::vector<std::string> texts;  // the command's texts, when accepted
-        std::vector<std::int32_t> numbers;
-    } accepted[] = {
-        {{"flash-message", "-hello", "5"}, {"-hello"}, {5}},
-        {{"--json", "flash-message", "-h", "0", "--timeout", "3"}, {"-h"}, {0}},
-        {{"geocode", "-hi", "--help", "-x"}, {"-hi", "--help", "-x"}, {}},
-        {{"navigate-to-coordinates", "52u", "-5u", "x"}, {"x"}, {52, -5}},
-        {{"navigate-to-coordinates", "52.0", "0", "x"}, {"x"}, {52000000, 0}},
-        {{"navigate-to-coordinates", "-181", "52370216", "x"}, {"x"}, {-181, 52370216}},
+    const std::vector<std::vector<std::string>> accepted[] = {
+        // The command line, then each argument as it is sent.
+        {{"flash-message", "-hello", "5"}, {"-hello", "5"}},
+        {{"--json", "flash-message", "-h", "0", "--timeout", "3"}, {"-h", "0"}},
+        {{"geocode", "-hi", "--help", "-x"}, {"-hi", "--help", "-x"}},
+        {{"navigate-to-coordinates", "52u", "-5.5", "x"}, {"52", "-5500000", "x"}},
+        {{"show-coordinates-on-map", "0", "-181"}, {"0", "-181"}},
     };
     for (const auto& c : accepted) {
-        const TParse parse = Parse(c.arguments);
-        ASSERT_FALSE(parse.status) << c.arguments[0] << parse.err;
-        const TCommandLine& line = parse.line;
-        std::vector<std::string> texts;
-        std::vector<std::int32_t> numbers;
-        for (int i = 0; i < line.binding->command->argumentCount; ++i) {
-            const auto at = static_cast<std::size_t>(i);
-            if (line.binding->command->arguments[i].kind == OXSDK5Link::EArgumentKind::Text) {
-                texts.push_back(line.values.Text(at));
-            } else {
-                numbers.push_back(line.values.Number(at));
-            }
+        const TParse parse = Parse(c[0]);
+        ASSERT_FALSE(parse.status) << c[0][0] << parse.err;
+        const OXSDK5Link::TCommandDescription& command = *parse.line.binding->command;
+        std::vector<std::string> sent;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(command.argumentCount); ++i) {
+            sent.push_back(command.arguments[i].kind == OXSDK5Link::EArgumentKind::Text
+                               ? parse.line.values.Text(i)
+                               : std::to_string(parse.line.values.Number(i)));
         }
-        EXPECT_EQ(c.texts, texts);
-        EXPECT_EQ(c.numbers, numbers);
+        EXPECT_EQ(c[1], sent);
     }
 
     const struct {
@@ -107,25 +98,12 @@ TEST(CliUsabilityTest, ArgumentsAsTypedAndRefusalsThatSayWhy) {
     }
 }
 
-// A device of its own for the requests of this process.
-class CliDeviceTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = std::filesystem::temp_directory_path().string() + "/oxsdk-cli-XXXXXX";
-        ASSERT_NE(nullptr, ::mkdtemp(pattern.data()));
-        root_ = pattern;
-        ::setenv("OXSDK_DEVICE_ROOT", root_.c_str(), 1);
-        options_.clientName = kDefaultClientName;
-        options_.navigatorName = kDefaultNavigatorName;
-        options_.timeoutSeconds = kDefaultTimeoutSeconds;
-    }
-    void TearDown() override { std::filesystem::remove_all(root_); }
+TEST(CliUsabilityTest, StartStatusVersionAndMonitorOnAnEmptyDevice) {
+    std::string root = std::filesystem::temp_directory_path().string() + "/oxsdk-cli-XXXXXX";
+    ASSERT_NE(nullptr, ::mkdtemp(root.data()));
+    ::setenv("OXSDK_DEVICE_ROOT", root.c_str(), 1);
+    const TClientOptions options{kDefaultClientName, kDefaultNavigatorName, false, 30};
 
-    std::string root_;
-    TClientOptions options_;
-};
-
-TEST_F(CliDeviceTest, StartAndStatusNameTheCauseAndTheFixOnce) {
     // The program itself, as a person runs it on an empty device.
     FILE* run = ::popen((std::string(OXSDK_CLIENT_PATH) + " start 2>&1").c_str(), "r");
     ASSERT_NE(nullptr, run);
@@ -133,26 +111,27 @@ TEST_F(CliDeviceTest, StartAndStatusNameTheCauseAndTheFixOnce) {
     for (char buffer[512]; std::fgets(buffer, sizeof buffer, run) != nullptr;) printed += buffer;
     EXPECT_EQ(4, WEXITSTATUS(::pclose(run)));
     for (const std::string& part :
-         {std::string("no navigator program was found"), root_,
+         {std::string("no navigator program was found"), root,
           std::string("\"Ostrel Navigator.exe\""), std::string("oxsdk-navigator")}) {
         EXPECT_NE(std::string::npos, printed.find(part)) << printed;
     }
 
-    const TCallOutcome status = RunStatus(options_);
+    const TCallOutcome status = RunStatus(options);
     const std::string said = OutcomeToText(status) + status.message;
     EXPECT_EQ(said.find("not running"), said.rfind("not running")) << said;
     EXPECT_NE(std::string::npos, said.find("oxsdk start")) << said;
 
-    const std::string version = OutcomeToText(RunSdkVersion(options_));
+    const std::string version = OutcomeToText(RunSdkVersion(options));
     EXPECT_NE(std::string::npos, version.find("versionNumber: 223 (build number")) << version;
 
     // The monitor creates a missing device, as the library does, and watches it.
-    const std::string missing = root_ + "/not/yet/device";
+    const std::string missing = root + "/not/yet/device";
     ::setenv("OXSDK_DEVICE_ROOT", missing.c_str(), 1);
     TMonitorOptions monitor;
     monitor.duration = 0.01;
     EXPECT_EQ(0, RunMonitor(monitor, true, kDefaultNavigatorName));
     EXPECT_TRUE(std::filesystem::is_directory(missing + "/Ostrel/SdkFileCalls"));
+    std::filesystem::remove_all(root);
 }
 
 }  // namespace
