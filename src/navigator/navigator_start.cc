@@ -92,6 +92,10 @@ int StartNavigator(MReadinessCommand& readiness, MOstrelCommunicationLayerInterf
         result = LaunchAndHandshake(readiness, layer, previousForeground);
     } catch (...) {
         // Reported as a start that failed; the cursor is shown again all the same.
+        try {
+            Record(EStartOutcome::LaunchFailed);
+        } catch (...) {
+        }
     }
     device.SetCursor(previousCursor);
     return result;
