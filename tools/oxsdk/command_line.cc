@@ -52,8 +52,9 @@ Arguments:
                travel unchanged; "" sends an empty field
   A missing or surplus argument is refused. Every word after the subcommand that is not
   one of the options above is an argument, as typed, even when it starts with "-"; -h or
-  --help alone after the subcommand shows its help. `oxsdk list` shows every command with its arguments, reply members
-  and enumerators; `oxsdk SUBCOMMAND --help` the arguments of one command.
+  --help alone after the subcommand shows its help. `oxsdk list` shows every command
+  with its arguments, reply members and enumerators; `oxsdk SUBCOMMAND --help` the
+  arguments of one command.
 
 Replies:
   Each record member is printed with its meaning and unit, coordinates also in degrees, and
