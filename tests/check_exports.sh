@@ -30,4 +30,5 @@ for member in COstrelFileLayer::WaitForCommand COstrelFileLayer::DescribeUntrust
               COstrelFileLayer::RemoveExchangeFile; do
     grep -qF "$member(" <<<"$symbols" || { echo "not exported: $member"; exit 1; }
 done
+grep -qF "COstrelAPI::GetLastStartFailure(" <<<"$symbols" || { echo "not exported: COstrelAPI::GetLastStartFailure"; exit 1; }
 echo "exports: $(printf '%s\n' "$symbols" | wc -l) symbols, all of the public classes"

@@ -212,6 +212,35 @@ public:
         EPoiTouristSight = 10    ///< tourist sights
     };
 
+    /// Why the last StartApplication of this process left the navigation application not
+    /// running (GetLastStartFailure). StartApplication's errorCode stays -5 (-1 for
+    /// EStartNotReady) whatever the cause.
+    enum EStartFailure {
+        EStartSucceeded = 0,     ///< no start has failed, or the last one found it running
+        EStartNoExecutable = 1,  ///< the search of the whole device, from its root folder, found
+                                 ///< no executable "Ostrel Navigator.exe", "ZEV Izizararar.exe"
+                                 ///< or "Ostrel Mobile.exe"
+        EStartLaunchFailed = 2,  ///< the executable found could not be started
+        EStartNoWindow = 3,      ///< it was started, but its window did not appear within the
+                                 ///< wait (about 25 s), or went again at once
+        EStartNotReady = 4       ///< its window appeared, but the readiness command could not be
+                                 ///< sent (errorCode -1)
+    };
+
+    /// The cause of the last failed start, as GetLastStartFailure reports it.
+    struct TStartFailure {
+        std::int32_t cause;        ///< an EStartFailure
+        char searchedFolder[260];  ///< device folder the search began at: the root, `\`
+        /// Device path of the executable the search found (one byte a character, as the layer
+        /// writes names), or empty when it found none or the path has no such form.
+        char executable[260];
+    };
+
+    /// Fills `failure` with why the last StartApplication of this process, through any
+    /// COstrelAPI object, left the navigation application not running (EStartSucceeded when
+    /// it ran, or before any start). Sends nothing; does not start it. Returns the cause.
+    static int GetLastStartFailure(TStartFailure* failure);
+
     /// Builds the API over `layer`, which the caller keeps alive and deletes afterwards.
     explicit COstrelAPI(MOstrelCommunicationLayerInterface& layer);
 

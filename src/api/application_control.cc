@@ -1,6 +1,10 @@
 // The COstrelAPI operations that act on the navigator itself rather than send it a query:
 // start it (StartApplication), test whether it runs, bring it forward, and stop it and wait
 // for its window to go. The searching, starting and window tests live in navigator/.
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
 #include "OXSDK5Link/CommandCatalogue.h"
 #include "OXSDK5Link/OstrelAPI.h"
 #include "api/command_calls.h"
@@ -8,6 +12,7 @@
 #include "navigator/navigator_start.h"
 #include "navigator/navigator_state.h"
 #include "navigator/navigator_window.h"
+#include "platform/device_text.h"
 #include "platform/platform.h"
 #include "transport/file_operations.h"
 #include "transport/sleep_microseconds.h"
@@ -49,6 +54,24 @@ int COstrelAPI::StartApplication(TError* error) {
         error->errorCode = -5;
     }
     return 0;
+}
+
+int COstrelAPI::GetLastStartFailure(TStartFailure* failure) {
+    oxsdk::navigator::NavigatorState& state = oxsdk::navigator::State();
+    char16_t executable[oxsdk::platform::kMaxPath];
+    {
+        std::lock_guard<std::mutex> hold(state.lock);
+        failure->cause = state.lastStartOutcome;
+        std::copy(std::begin(state.lastStartExecutable), std::end(state.lastStartExecutable),
+                  executable);
+    }
+    std::memcpy(failure->searchedFolder, "\\", 2);
+    if (failure->cause == EStartSucceeded ||
+        !oxsdk::platform::NarrowText(executable, failure->executable,
+                                     static_cast<int>(sizeof failure->executable))) {
+        failure->executable[0] = '\0';
+    }
+    return failure->cause;
 }
 
 int COstrelAPI::IsApplicationRunning(TError* error) {

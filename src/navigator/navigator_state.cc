@@ -16,6 +16,8 @@ void ResetNavigatorState() {
     state.navigatorInstance = 0;
     state.busyCursorActive = 0;
     state.savedCursor = 0;
+    state.lastStartOutcome = 0;
+    state.lastStartExecutable[0] = u'\0';
 }
 
 }  // namespace oxsdk::navigator

@@ -29,6 +29,11 @@ struct NavigatorState {
     int busyCursorActive;
     /// The cursor shown before the busy cursor went up; 0 while it is not up.
     platform::CursorHandle savedCursor;
+    /// Why the last start left the navigator not running (an EStartOutcome, 0 when it runs;
+    /// written under `lock`), and the executable that start found (empty when it found none;
+    /// under `lock`).
+    std::atomic<int> lastStartOutcome;
+    char16_t lastStartExecutable[platform::kMaxPath];
 };
 
 /// The one instance of the library (zero-initialised, no constructor runs at load).

@@ -47,3 +47,13 @@ if(TARGET oxsdk_cli_core)
     gtest_discover_tests(oxsdk_client_e2e_tests DISCOVERY_TIMEOUT 60
                          PROPERTIES LABELS "tools;e2e" TIMEOUT 300)
 endif()
+
+# What a person meets at the command line: the parse, its refusals and the start's causes.
+if(TARGET oxsdk_cli_core AND NOT WIN32)
+    add_executable(oxsdk_cli_usability_tests oxsdk/cli_usability_test.cc)
+    target_link_libraries(oxsdk_cli_usability_tests PRIVATE oxsdk_cli_core GTest::gtest_main)
+    target_compile_definitions(oxsdk_cli_usability_tests PRIVATE
+        OXSDK_CLIENT_PATH="$<TARGET_FILE:oxsdk>")
+    add_dependencies(oxsdk_cli_usability_tests oxsdk)
+    gtest_discover_tests(oxsdk_cli_usability_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS tools)
+endif()

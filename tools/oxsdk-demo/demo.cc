@@ -4,7 +4,8 @@
 // interest, a message) and the stop. Prints each call with its result, error code and
 // latency; exits 0 only when every call gave the expected answer.
 //
-// Usage: oxsdk-demo [navigator exchange name]   (default "OstrelNavigator")
+// Usage: oxsdk-demo [--keep] [navigator exchange name]   (default "OstrelNavigator")
+//   --keep: leave the navigator running at the end instead of stopping it.
 #include <OXSDK5Link/OXSDK5Link.h>
 
 #include <chrono>
@@ -63,6 +64,8 @@ public:
         std::fflush(stdout);
     }
 
+    bool Failed() const { return failures_ > 0; }
+
     int Finish() const {
         if (failures_ == 0) {
             std::printf("\nAll %d calls gave the expected result.\n", steps_);
@@ -77,9 +80,48 @@ private:
     int failures_ = 0;
 };
 
+// Why the start failed, from the library, and what fixes it.
+void ExplainStartFailure() {
+    COstrelAPI::TStartFailure failure{};
+    char root[4096];
+    const std::string device =
+        COstrelFileLayer::GetDeviceRootFolder(root, sizeof root) > 0 ? root : "the device root";
+    switch (COstrelAPI::GetLastStartFailure(&failure)) {
+        case COstrelAPI::EStartNoExecutable:
+            std::printf(
+                "\nNo navigator program was found: every folder under %s was searched "
+                "for \"Ostrel Navigator.exe\".\n",
+                device.c_str());
+            break;
+        case COstrelAPI::EStartLaunchFailed:
+            std::printf(
+                "\nThe navigator program %s (under %s) was found but could not be "
+                "run: is it executable?\n",
+                failure.executable, device.c_str());
+            break;
+        case COstrelAPI::EStartNoWindow:
+            std::printf(
+                "\nThe navigator program %s (under %s) was started but did not open "
+                "its window in time: run it by hand to see why.\n",
+                failure.executable, device.c_str());
+            return;
+        default:
+            std::printf("\nThe navigator started but could not be sent a command.\n");
+            return;
+    }
+    std::printf(
+        "Install the emulator as \"Ostrel Navigator.exe\" in a folder under the device "
+        "root (scripts/demo.sh does), or run oxsdk-navigator yourself.\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool keep = argc > 1 && std::strcmp(argv[1], "--keep") == 0;
+    if (keep) {
+        --argc;
+        ++argv;
+    }
     const char* navigatorName = argc > 1 ? argv[1] : "OstrelNavigator";
     const char* root = std::getenv("OXSDK_DEVICE_ROOT");
     std::printf("OXSDK5Link demo: the navigator \"%s\" on the emulated device at %s\n\n",
@@ -107,9 +149,15 @@ int main(int argc, char** argv) {
     transcript.Step(
         "StartApplication", error, [&] { return api.StartApplication(&error); },
         [&](int result, std::string* detail) {
-            *detail = "navigator window found, navigator answers";
+            *detail = error.errorCode == 0 ? "navigator window found, navigator answers"
+                                           : "the navigator could not be started";
             return result == 0 && error.errorCode == 0;
         });
+    if (transcript.Failed()) {
+        ExplainStartFailure();
+        delete layer;
+        return transcript.Finish();
+    }
 
     version = {};
     transcript.Step(
@@ -244,6 +292,12 @@ int main(int argc, char** argv) {
             return result == 0 && error.errorCode == 0;
         });
 
+    if (keep) {
+        delete layer;
+        const int status = transcript.Finish();
+        std::printf("The navigator keeps running (--keep).\n");
+        return status;
+    }
     transcript.Step(
         "StopApplication", error, [&] { return api.StopApplication(&error); },
         [&](int result, std::string* detail) {

@@ -57,6 +57,8 @@ public:
     void Update();
     /// Follows `replay` from its first point on, `speed` track seconds per wall-clock second.
     void StartReplay(const CTrackReplay& replay, double speed);
+    /// Whether a replayed track holds the position (until its last point is reached).
+    bool replaying() const { return replay_.has_value(); }
     /// The device path ("\Temp\gps.nmea") from which the external GPS input reads NMEA
     /// sentences while it is on; empty: none (the input is switched, the position simulated).
     void SetGpsInputPath(const std::string& devicePath) { gpsInputPath_ = devicePath; }

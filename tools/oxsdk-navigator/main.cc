@@ -455,7 +455,9 @@ int main(int argc, char** argv) {
     InstallStopHandlers(OnStopSignal);
     log.Info("ready: exchange name " + exchangeName + ", device root " +
              platform::DeviceRootFolder() + ", " + std::to_string(gazetteer.size()) +
-             " places from " + gazetteerFile + ", position " + Describe(start) + ", time scale " +
+             " places from " + gazetteerFile + ", position " +
+             Describe(navigator.model().position()) +
+             (replay.size() > 0 ? " (the replayed track's first point)" : "") + ", time scale " +
              TimeScaleText(timeScale));
 
     // A pass runs when a command addressed to this navigator may have come (the library's wait

@@ -14,6 +14,7 @@ namespace catalogue = OXSDK5Link::commands;
 constexpr int kDataSetRelease = 20261101;  // yyyymmdd of the gazetteer's release
 constexpr int kPositionFromSimulation = 1;
 constexpr int kPositionFromExternalGps = 2;
+constexpr int kPositionFromReplay = 3;
 constexpr int kRouteUnderWay = 1;
 constexpr int kRouteArrived = 2;
 
@@ -29,6 +30,7 @@ TReply GetCurrentPosition(CEmulatedNavigator& navigator, const TArguments&) {
                  std::to_string(std::lround(model.headingDegrees()) % 360),
                  Integer(model.speedKmh()),
                  std::to_string(model.externalGpsInput() ? kPositionFromExternalGps
+                                : navigator.replaying()  ? kPositionFromReplay
                                                          : kPositionFromSimulation)});
 }
 

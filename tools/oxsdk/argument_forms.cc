@@ -7,17 +7,21 @@
 
 #include "command_line.h"
 #include "command_names.h"
+#include "meanings.h"
 
 namespace oxsdk::cli {
 namespace {
 
 using OXSDK5Link::EArgumentKind;
 
+// A whole number of this magnitude or less is as likely meant as degrees as microdegrees.
+constexpr std::int32_t kLargestAmbiguous = 180;
+
 std::string CoordinateForms(bool latitude) {
-    return latitude ? "microdegrees as an integer (52370216) or degrees with a decimal point "
-                      "(52.370216)"
-                    : "microdegrees as an integer (4895168) or degrees with a decimal point "
-                      "(4.895168)";
+    return latitude ? "microdegrees as an integer (52370216, or 52u), or degrees with a decimal "
+                      "point (52.370216)"
+                    : "microdegrees as an integer (4895168, or 4u), or degrees with a decimal "
+                      "point (4.895168)";
 }
 const char* const kPairForms = "LAT,LON or geo:LAT,LON in degrees (geo:52.3702,4.8952)";
 
@@ -79,8 +83,17 @@ std::string ConvertCoordinate(const std::string& text, const TMeaning& meaning,
         if (refused.empty()) return {};
         return refused + "; a " + meaning.meaning + " is " + CoordinateForms(IsLatitude(&meaning));
     }
-    if (CheckNumber(text).empty()) {
-        *value = ParseNumber(text);
+    // "52370216u": microdegrees, whatever the magnitude.
+    const bool marked = !text.empty() && text.back() == 'u';
+    const std::string digits = marked ? text.substr(0, text.size() - 1) : text;
+    if (CheckNumber(digits).empty()) {
+        const std::int32_t number = ParseNumber(digits);
+        if (!marked && number != 0 && number >= -kLargestAmbiguous && number <= kLargestAmbiguous) {
+            return "'" + text + "' is ambiguous: as degrees write " + text + ".0 (" + text +
+                   " degrees), as microdegrees write " + text + "u (" + Degrees(number) +
+                   " degrees); a whole number up to 180 is refused without either mark";
+        }
+        *value = number;
         return {};
     }
     return "'" + text + "' is not a " + meaning.meaning + ": give " +
@@ -236,6 +249,7 @@ std::string ArgumentsHelp(const TCommandBinding& binding) {
                         " also as one " + kPairForms;
             }
         } else if (argument.kind == EArgumentKind::Text) {
+            if (meaning != nullptr) help += std::string(meaning->meaning) + "; ";
             help += "text, sent unchanged (must not hold \"|\" or a line feed)";
         } else if (argument.kind == EArgumentKind::Enumeration &&
                    enumerations[static_cast<std::size_t>(i)] != nullptr) {

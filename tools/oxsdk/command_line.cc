@@ -1,6 +1,7 @@
 // Command-line definition of the client.
 #include "command_line.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 
 #include "argument_forms.h"
 #include "command_names.h"
+#include "exit_status.h"
 #include "output.h"
 
 namespace oxsdk::cli {
@@ -37,7 +39,9 @@ const char* const kFooter = R"(Exit statuses:
 Arguments:
   numbers      decimal, optional sign, -2147483648..2147483647; anything else is refused
   coordinates  microdegrees as an integer (52370216), or degrees when the value holds a
-               decimal point (52.370216, 52.0); a latitude and the longitude after it may
+               decimal point (52.370216, 52.0); a whole number from -180 to 180 (0 aside)
+               is refused as ambiguous: write 52.0 for degrees or 52u for microdegrees (the
+               "u" marks microdegrees at any size); a latitude and the longitude after it may
                also come as one argument LAT,LON or geo:LAT,LON, always in degrees
                (geo:52.3702,4.8952)
   enumerations the enumerator's name (ESettingRouteFastest, letter case aside, prefix
@@ -46,9 +50,11 @@ Arguments:
                navigator would read "|" as a field separator, and the exchange cuts a
                message at its first line feed; tabs, carriage returns and any other bytes
                travel unchanged; "" sends an empty field
-  A missing or surplus argument is refused. Put "--" before arguments that start with "-"
-  and are not numbers. `oxsdk list` shows every command with its arguments, reply members
-  and enumerators; `oxsdk SUBCOMMAND --help` the arguments of one command.
+  A missing or surplus argument is refused. Every word after the subcommand that is not
+  one of the options above is an argument, as typed, even when it starts with "-"; -h or
+  --help alone after the subcommand shows its help. `oxsdk list` shows every command
+  with its arguments, reply members and enumerators; `oxsdk SUBCOMMAND --help` the
+  arguments of one command.
 
 Replies:
   Each record member is printed with its meaning and unit, coordinates also in degrees, and
@@ -227,6 +233,177 @@ void DefineCommandLine(CLI::App& app, TCommandLine& commandLine) {
             if (!refused.empty()) throw CLI::ValidationError(refused);
         });
     }
+}
+
+namespace {
+
+// The named (non-positional) option of `app` or of an app above it that `word` (up to an "=")
+// names; null for any other word, and for the help options.
+const CLI::Option* NamedOption(const CLI::App& app, const std::string& word) {
+    if (word.size() < 2 || word[0] != '-') return nullptr;
+    const std::string name = word.substr(0, word.find('='));
+    for (const CLI::App* at = &app; at != nullptr; at = at->get_parent()) {
+        const CLI::Option* option = at->get_option_no_throw(name);
+        if (option != nullptr && option->nonpositional() && option != at->get_help_ptr()) {
+            return option;
+        }
+    }
+    return nullptr;
+}
+
+// Whether `option`, as `word` gives it, takes the next word as its value.
+bool TakesNextWord(const CLI::Option& option, const std::string& word) {
+    return word.find('=') == std::string::npos && option.get_items_expected_max() > 0;
+}
+
+// The index of the subcommand's name in `arguments` (past the global options and their
+// values), or arguments.size() when there is none.
+std::size_t SubcommandIndex(const CLI::App& app, const std::vector<std::string>& arguments,
+                            const CLI::App** sub) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        if (word == "--") break;
+        if (const CLI::Option* option = NamedOption(app, word)) {
+            if (TakesNextWord(*option, word)) ++i;
+            continue;
+        }
+        if (!word.empty() && word[0] == '-') continue;
+        for (const CLI::App* candidate : app.get_subcommands({})) {
+            if (candidate->get_name() == word) {
+                *sub = candidate;
+                return i;
+            }
+        }
+        break;
+    }
+    return arguments.size();
+}
+
+bool IsHelpWord(const std::string& word) {
+    return word == "-h" || word == "--help";
+}
+
+// Every option name of `app` and of the apps above it, for suggestions.
+std::vector<std::string> OptionNames(const CLI::App& app) {
+    std::vector<std::string> names;
+    for (const CLI::App* at = &app; at != nullptr; at = at->get_parent()) {
+        for (const CLI::Option* option : at->get_options({})) {
+            for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+        }
+    }
+    return names;
+}
+
+// A word that looks like an option but names none, with the closest option name; empty when
+// every option word is known.
+std::string UnknownOptionMessage(const CLI::App& app, const std::vector<std::string>& arguments) {
+    const CLI::App* sub = nullptr;
+    const std::size_t at = SubcommandIndex(app, arguments, &sub);
+    const CLI::App& scope = sub != nullptr ? *sub : app;
+    // After a subcommand that takes arguments, such words are arguments.
+    const bool takesArguments = sub != nullptr && !sub->get_options([](const CLI::Option* option) {
+                                                          return !option->nonpositional();
+                                                      })
+                                                       .empty();
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        if (word == "--" || (i > at && takesArguments)) break;
+        if (i == at || word.size() < 2 || word[0] != '-' || IsHelpWord(word) ||
+            word == "--version" || CheckNumber(word).empty()) {
+            continue;
+        }
+        if (const CLI::Option* option = NamedOption(i > at ? scope : app, word)) {
+            if (TakesNextWord(*option, word)) ++i;
+            continue;
+        }
+        const std::string name = word.substr(0, word.find('='));
+        std::string message = "unknown option '" + name + "'";
+        const std::string closest = ClosestName(name, OptionNames(scope));
+        if (!closest.empty()) message += "; did you mean '" + closest + "'?";
+        return message;
+    }
+    return {};
+}
+
+// "oxsdk: REASON" for the person, and the JSON object for a --json caller.
+int ReportUsageError(const std::vector<std::string>& arguments, const std::string& subcommand,
+                     const std::string& reason, std::ostream& out, std::ostream& err) {
+    err << "oxsdk: " << reason << '\n';
+    bool json = false;
+    for (const std::string& word : arguments) {
+        if (word == "--") break;
+        json |= word == "--json";
+    }
+    if (json) {
+        nlohmann::ordered_json report = nlohmann::ordered_json::object();
+        report["command"] = subcommand;
+        report["status"] = StatusName(EExitStatus::UsageError);
+        report["exitStatus"] = ExitCode(EExitStatus::UsageError);
+        report["message"] = reason;
+        out << DumpJson(report) << '\n';
+    }
+    return ExitCode(EExitStatus::UsageError);
+}
+
+}  // namespace
+
+std::vector<std::string> ArgumentsAsTyped(const CLI::App& app, std::vector<std::string> arguments) {
+    const CLI::App* sub = nullptr;
+    const std::size_t at = SubcommandIndex(app, arguments, &sub);
+    if (sub == nullptr ||
+        sub->get_options([](const CLI::Option* option) { return !option->nonpositional(); })
+            .empty()) {
+        return arguments;
+    }
+    std::vector<std::string> options, typed;
+    bool rest = false;
+    for (std::size_t i = at + 1; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        const CLI::Option* option = rest ? nullptr : NamedOption(*sub, word);
+        if (option != nullptr) {
+            options.push_back(word);
+            if (TakesNextWord(*option, word) && i + 1 < arguments.size()) {
+                options.push_back(arguments[++i]);
+            }
+        } else if (word == "--" && !rest) {
+            rest = true;
+        } else {
+            typed.push_back(word);
+        }
+    }
+    if (typed.size() == 1 && IsHelpWord(typed[0]) && !rest) return arguments;
+    arguments.resize(at + 1);
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    if (!typed.empty()) {
+        arguments.push_back("--");
+        arguments.insert(arguments.end(), typed.begin(), typed.end());
+    }
+    return arguments;
+}
+
+std::optional<int> ParseCommandLine(CLI::App& app, int argc, const char* const* argv,
+                                    std::ostream& out, std::ostream& err) {
+    const std::vector<std::string> typed(argv + 1, argv + argc);
+    std::vector<std::string> arguments = ArgumentsAsTyped(app, typed);
+    const CLI::App* sub = nullptr;
+    SubcommandIndex(app, typed, &sub);
+    const std::string subcommand = sub != nullptr ? sub->get_name() : "";
+    try {
+        // CLI11 takes the arguments last first.
+        std::reverse(arguments.begin(), arguments.end());
+        app.parse(arguments);
+    } catch (const CLI::ParseError& error) {
+        if (error.get_exit_code() == 0) return app.exit(error, out, err);
+        std::string reason = UnknownOptionMessage(app, typed);
+        if (reason.empty()) reason = UnknownSubcommandMessage(app, typed);
+        if (reason.empty()) {
+            reason = error.what();
+            reason += subcommand.empty() ? " (`oxsdk --help` shows the usage)"
+                                         : " (`oxsdk " + subcommand + " --help` shows its usage)";
+        }
+        return ReportUsageError(typed, subcommand, reason, out, err);
+    }
+    return std::nullopt;
 }
 
 std::string UnknownSubcommandMessage(const CLI::App& app,

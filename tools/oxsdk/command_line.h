@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,23 @@ void DefineCommandLine(CLI::App& app, TCommandLine& commandLine);
 
 /// When `arguments` (without the program name) name no subcommand of `app` where one is
 /// expected, the message for that word, with the closest subcommand; else empty.
-std::string UnknownSubcommandMessage(const CLI::App& app, const std::vector<std::string>& arguments);
+std::string UnknownSubcommandMessage(const CLI::App& app,
+                                     const std::vector<std::string>& arguments);
+
+/// `arguments` (without the program name) as CLI11 must see them so that every word in an
+/// argument position of the chosen subcommand is taken as typed: the subcommand's own and the
+/// global options stay options (with their values), every other word after the subcommand
+/// moves behind a "--". "-h" or "--help" alone after the subcommand asks for its help; beside
+/// arguments it is one. Unchanged when the subcommand takes no positional arguments.
+std::vector<std::string> ArgumentsAsTyped(const CLI::App& app, std::vector<std::string> arguments);
+
+/// Parses the command line (`argv[0]` is the program) into what DefineCommandLine declared on
+/// `app`. On help or --version prints it and returns 0; on a usage error writes
+/// "oxsdk: REASON" with a suggestion for a mistyped subcommand or option to `err`, and with
+/// --json also a JSON object to `out`, and returns 2; std::nullopt when the command line is
+/// good.
+std::optional<int> ParseCommandLine(CLI::App& app, int argc, const char* const* argv,
+                                    std::ostream& out, std::ostream& err);
 
 /// Empty when `text` is a decimal integer (optional sign, digits only) within the signed
 /// 32-bit range; else the reason it is refused.

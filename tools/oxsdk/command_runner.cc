@@ -161,11 +161,12 @@ std::optional<TCallOutcome> EnsureRunning(std::unique_ptr<TConnection>& connecti
     }
     error = *shared_error;
     if (error.errorCode == 0) return std::nullopt;
-    TCallOutcome outcome =
-        error.errorCode == -5
-            ? Failure(EExitStatus::NotRunning, "the navigator could not be started")
-            : Failure(EExitStatus::TransportFailure,
-                      "the navigator started but did not take the readiness command");
+    COstrelAPI::TStartFailure failure{};
+    COstrelAPI::GetLastStartFailure(&failure);
+    TCallOutcome outcome = Failure(
+        error.errorCode == -5 ? EExitStatus::NotRunning : EExitStatus::TransportFailure,
+        StartFailureMessage(failure.cause, failure.executable, tools::DeviceRootFromEnvironment()));
+    outcome.cause = StartFailureName(failure.cause);
     outcome.errorCode = error.errorCode;
     return outcome;
 }
@@ -221,6 +222,52 @@ void ClassifyRouteReply(const TCommandDescription& command, const TRecordCopy& c
 }
 
 }  // namespace
+
+const char* StartFailureName(int cause) {
+    switch (cause) {
+        case COstrelAPI::EStartNoExecutable:
+            return "no-executable";
+        case COstrelAPI::EStartLaunchFailed:
+            return "launch-failed";
+        case COstrelAPI::EStartNoWindow:
+            return "no-window";
+        case COstrelAPI::EStartNotReady:
+            return "not-ready";
+        default:
+            return "unknown";
+    }
+}
+
+std::string StartFailureMessage(int cause, const std::string& executable,
+                                const std::string& deviceRoot) {
+    const std::string install =
+        "install the navigator emulator as \"Ostrel Navigator.exe\" in a folder under the device "
+        "root " +
+        deviceRoot + " (scripts/demo.sh shows how), or run oxsdk-navigator yourself";
+    const std::string found = "\"" + executable + "\" (under the device root " + deviceRoot + ")";
+    switch (cause) {
+        case COstrelAPI::EStartNoExecutable:
+            return "the navigator could not be started: no navigator program was found on the "
+                   "device (every folder under " +
+                   deviceRoot +
+                   " was searched for \"Ostrel "
+                   "Navigator.exe\", \"Ostrel Mobile.exe\" and \"ZEV Izizararar.exe\"); " +
+                   install;
+        case COstrelAPI::EStartLaunchFailed:
+            return "the navigator could not be started: the program " + found +
+                   " was found but could not be run; make it executable, or " + install;
+        case COstrelAPI::EStartNoWindow:
+            return "the navigator program " + found +
+                   " was started but did not open its window within about 25 s; run it by hand "
+                   "to see why, or run oxsdk-navigator yourself";
+        case COstrelAPI::EStartNotReady:
+            return "the navigator's window appeared but the readiness command could not be sent "
+                   "to it; check that the exchange folder under " +
+                   deviceRoot + " can be written (oxsdk clean)";
+        default:
+            return "the navigator could not be started; " + install;
+    }
+}
 
 std::string NoAnswerHint(const TClientOptions& options) {
     return "check the navigator name \"" + options.navigatorName +
@@ -361,7 +408,10 @@ TCallOutcome RunStatus(const TClientOptions& options) {
     outcome.state = *outcome.running ? "running" : "not running";
     if (!*outcome.running) {
         outcome.status = EExitStatus::NotRunning;
-        outcome.message = "the navigator is not running";
+        outcome.message = "no navigator window on the device " +
+                          tools::DeviceRootFromEnvironment() +
+                          "; `oxsdk start` starts the navigator installed there as \"Ostrel "
+                          "Navigator.exe\" (or run oxsdk-navigator yourself)";
     }
     return outcome;
 }
@@ -392,7 +442,7 @@ TCallOutcome RunSdkVersion(const TClientOptions& options) {
     std::memcpy(bytes.data(), &version, sizeof version);
     outcome.recordFilled = true;
     outcome.commandName = "GetSDKVersion";
-    outcome.recordName = "TVersion";
+    outcome.recordName = "TSdkVersion";  // the library's own version: its meanings
     outcome.record =
         DecodeRecord(OXSDK5Link::commands::kVersionFields,
                      OXSDK5Link::commands::GetApplicationVersion.replyFieldCount, bytes);

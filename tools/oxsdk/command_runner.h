@@ -24,6 +24,13 @@ struct TClientOptions {
     double timeoutSeconds = 0;  ///< 0: wait as long as the library does
 };
 
+/// Why a start failed and how to fix it, from COstrelAPI::GetLastStartFailure's cause and
+/// executable and the host folder of the device root.
+std::string StartFailureMessage(int cause, const std::string& executable,
+                                const std::string& deviceRoot);
+/// The cause's short name for JSON: "no-executable", "launch-failed", "no-window", "not-ready".
+const char* StartFailureName(int cause);
+
 /// What to check when the navigator does not answer: its name, whether it runs, the device.
 std::string NoAnswerHint(const TClientOptions& options);
 
@@ -51,6 +58,7 @@ struct TCallOutcome {
     std::string recordName;   ///< type of `record`, e.g. "TRouteInfo"
     std::optional<bool> running;  ///< status: whether the navigator runs
     std::string state;            ///< the navigator's state in words: "running", "stopped", ...
+    std::string cause;            ///< why a start failed (StartFailureName), else empty
     /// The library is still busy in another thread (a timed-out start or stop): the process
     /// must end right after reporting, without unwinding.
     bool mustExitAtOnce = false;

@@ -86,19 +86,9 @@ int main(int argc, char** argv) {
     DefineCommandLine(app, commandLine);
     TMonitorOptions monitor;
     DefineMonitorCommand(app, monitor);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        const std::string unknown =
-            error.get_exit_code() == 0
-                ? std::string()
-                : UnknownSubcommandMessage(app, std::vector<std::string>(argv + 1, argv + argc));
-        if (!unknown.empty()) {
-            std::cerr << "oxsdk: " << unknown << '\n';
-            return ExitCode(EExitStatus::UsageError);
-        }
-        const int printed = app.exit(error);
-        return printed == 0 ? 0 : ExitCode(EExitStatus::UsageError);
+    if (const std::optional<int> refused =
+            ParseCommandLine(app, argc, argv, std::cout, std::cerr)) {
+        return *refused;
     }
 
     const TClientOptions& options = commandLine.options;

@@ -36,6 +36,9 @@ std::vector<TMeaning> BuildMemberMeanings() {
     std::vector<TMeaning> table = {
         {"TVersion", "versionText", "version text", "", kProtocol},
         {"TVersion", "versionNumber", "version number", "", kProtocol},
+        {"TSdkVersion", "versionText", "version of this library's interface", "", kProtocol},
+        {"TSdkVersion", "versionNumber",
+         "build number of this library, fixed at 223 for interface 5.2", "", kProtocol},
         {"TFavoriteInfo", "text1", "name", "", kEmulator},
         {"TFavoriteInfo", "text2", "description", "", kEmulator},
         {"TFavoriteInfo", "value1", "latitude", kMicrodegrees, kEmulator},
@@ -45,7 +48,7 @@ std::vector<TMeaning> BuildMemberMeanings() {
         {"TCurrentPositionInfo", "value3", "heading", kAngle, kEmulator},
         {"TCurrentPositionInfo", "value4", "speed", kSpeed, kEmulator},
         {"TCurrentPositionInfo", "value5", "position source", "", kEmulator,
-         {{1, "simulated receiver"}, {2, "external GPS input"}}},
+         {{1, "simulated receiver"}, {2, "external GPS input"}, {3, "replayed track"}}},
         {"TRouteInfo", "value1", "route length", kMetres, kEmulator},
         {"TRouteInfo", "value2", "planned travel time", kSeconds, kEmulator},
         {"TRouteInfo", "value3", "remaining distance", kMetres, kEmulator},
@@ -92,6 +95,11 @@ std::vector<TMeaning> BuildArgumentMeanings() {
         {"SetFavorite", "value1", "latitude", kMicrodegrees, kEmulator},
         {"SetFavorite", "value2", "longitude", kMicrodegrees, kEmulator},
         {"FlashMessage", "number", "seconds the message shows, 0 until the next", kSeconds,
+         kEmulator},
+        {"Geocode", "addressPart1", "street and house number (\"Domplein 9\"; may be empty)", "",
+         kEmulator},
+        {"Geocode", "addressPart2", "place (\"Utrecht\")", "", kEmulator},
+        {"Geocode", "addressPart3", "country, a code or name (\"NL\"; may be empty)", "",
          kEmulator},
     };
 }

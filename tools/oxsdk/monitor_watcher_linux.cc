@@ -129,6 +129,12 @@ private:
 
     std::string Open() {
         const std::string root = tools::DeviceRootFromEnvironment();
+        // A missing device is created (mode 0700), as the library creates it for a command.
+        for (std::size_t at = root.find('/', 1); access(root.c_str(), F_OK) != 0;
+             at = root.find('/', at + 1)) {
+            mkdir(root.substr(0, at).c_str(), 0700);  // an existing folder is left as it is
+            if (at == std::string::npos) break;
+        }
         CHostFd rootFd(open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));  // the user chose it
         struct stat info;
         if (!rootFd.valid() || fstat(rootFd.get(), &info) != 0) {

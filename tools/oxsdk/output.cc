@@ -121,6 +121,7 @@ nlohmann::ordered_json OutcomeToJsonTree(const TRequestName& request, const TCal
     }
     if (outcome.running) json["running"] = *outcome.running;
     if (!outcome.state.empty()) json["state"] = outcome.state;
+    if (!outcome.cause.empty()) json["cause"] = outcome.cause;
     if (!outcome.message.empty()) json["message"] = outcome.message;
     return json;
 }

@@ -257,7 +257,7 @@ TEST_F(CommandHandlerTest, ReplayedTrackDrivesPositionHeadingSpeedAndNmeaOutputW
     const std::string speed = Integer(DistanceMetres(start, north) / 60 * 3.6);
     wallSeconds_ += 15.0;
     EXPECT_EQ(Run({"GetCurrentPositionV01"}),
-              (TFields{"0", Micro(middle.latitude), Micro(middle.longitude), "0", speed, "1"}));
+              (TFields{"0", Micro(middle.latitude), Micro(middle.longitude), "0", speed, "3"}));
     wallSeconds_ += 100.0;
     EXPECT_EQ(Run({"GetCurrentPositionV01"}),
               (TFields{"0", "52380000", std::to_string(kStartLongitude), "0", "0", "1"}));

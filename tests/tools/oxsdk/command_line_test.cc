@@ -42,6 +42,7 @@ struct Parsed {
     TCommandLine commandLine;
     Parsed() { DefineCommandLine(app, commandLine); }
     void Parse(std::vector<std::string> arguments) {
+        arguments = ArgumentsAsTyped(app, arguments);
         std::reverse(arguments.begin(), arguments.end());  // CLI11 takes them last first
         app.parse(arguments);
     }
@@ -49,7 +50,7 @@ struct Parsed {
 
 TEST(CommandLineTest, ParseSelectsTheCommandOrLocalCommandWithOptionsOnEitherSide) {
     Parsed parsed;
-    parsed.Parse({"--no-start", "navigate-to-coordinates", "-5", "7", "", "--timeout", "2.5",
+    parsed.Parse({"--no-start", "navigate-to-coordinates", "-5u", "7u", "", "--timeout", "2.5",
                   "--navigator-name", "nav"});
     const TCommandLine& line = parsed.commandLine;
     ASSERT_NE(nullptr, line.binding);
@@ -96,9 +97,9 @@ TEST(CommandLineTest, ArgumentForms) {
         {commands::NavigateToCoordinates, {"geo:1,2;crs=utm", "x"}, {}, "wgs84"},
         {commands::NavigateToCoordinates, {"1e3", "4", "x"}, {}, "is not a latitude"},
         {commands::NavigateToCoordinates, {"52.3.7", "4", "x"}, {}, "not a number of degrees"},
-        {commands::NavigateToCoordinates, {"1", "2"}, {}, "destinationText is missing"},
-        {commands::NavigateToCoordinates, {"1", "2", "x", "y"}, {}, "'y' is one argument too"},
-        {commands::NavigateToCoordinates, {"1", "2", "a|b"}, {}, "\"|\""},
+        {commands::NavigateToCoordinates, {"1u", "2u"}, {}, "destinationText is missing"},
+        {commands::NavigateToCoordinates, {"1u", "2u", "x", "y"}, {}, "'y' is one argument too"},
+        {commands::NavigateToCoordinates, {"1u", "2u", "a|b"}, {}, "\"|\""},
         {commands::NavigateToFavorite, {"1.5"}, {}, "not a decimal integer"},
         {commands::ChangeSetting, {"ESettingRouteFastes"}, {}, "did you mean ESettingRouteFastest"},
         {commands::MakePoiVisible, {"Fuel", "1"}, {}, "EPoiFuelStation, EPoiParking"},

@@ -95,7 +95,7 @@ TEST_F(OxsdkClientTest, RepliesArgumentsAndUsageErrors) {
          "coordinates[0]: 10 20 = 0.000010 0.000020 degrees (latitude longitude)\n"
          "coordinates[1]: 30 40 = 0.000030 0.000040 degrees (latitude longitude)\n"},
         {{"get-route-coordinates"}, kTransport, ""},
-        {{"--json", "get-location-info-ex", "-7", "8"},
+        {{"--json", "get-location-info-ex", "-7u", "8u"},
          kSuccess,
          R"({"wireName": "GetLocationInfoExV01", "status": "ok", "exitStatus": 0, "errorCode": 0,
              "replyFieldCount": 8, "record": {"value1": 1, "value2": 2, "value3": 3,
@@ -107,7 +107,7 @@ TEST_F(OxsdkClientTest, RepliesArgumentsAndUsageErrors) {
         {{"--json", "get-data-set-info"}, kNavigatorError, R"({"record": {"text1": "a"}})"},
         // Numbers, texts and a geo: pair travel as the library sends them, as do the longest names
         // that fit together. What each form converts to is shown by CommandLineTest.ArgumentForms.
-        {{"navigate-to-coordinates", "-2147483648", "+0042", "tab\there, return\r, \xc3\xa9"},
+        {{"navigate-to-coordinates", "-2147483648", "+0042u", "tab\there, return\r, \xc3\xa9"},
          kSuccess,
          ""},
         {{"enable-raw-gps-output", ""}, kSuccess, ""},
