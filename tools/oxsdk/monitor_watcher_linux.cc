@@ -209,7 +209,7 @@ private:
                                O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
             struct stat info;
             if (!registration.valid() || fstat(registration.get(), &info) != 0 ||
-                !S_ISREG(info.st_mode) || info.st_uid != geteuid()) {
+                !S_ISREG(info.st_mode) || info.st_nlink > 1 || info.st_uid != geteuid()) {
                 problem = "cannot write the monitor's registration in " + monitorPath;
             } else if (flock(registration.get(), LOCK_EX | LOCK_NB) != 0) {
                 problem = "another monitor is registered on this device";
