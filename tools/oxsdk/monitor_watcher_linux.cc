@@ -101,7 +101,7 @@ public:
 
     std::string Run(std::optional<std::chrono::steady_clock::time_point> deadline) {
         if (std::string problem = Open(); !problem.empty()) return problem;
-        if (registration_.valid()) {
+        if (registration_.valid() && !observer_.Done()) {
             // Every process of the library looks at the registration within this time: from
             // then on each of its messages comes as a copy.
             std::this_thread::sleep_for(
@@ -150,7 +150,14 @@ public:
         return {};
     }
 
-    ~CFolderWatch() { Unregister(); }
+    // A watch ended by an exception (memory exhausted) still ends its registration, as far as
+    // it can.
+    ~CFolderWatch() {
+        try {
+            Unregister();
+        } catch (...) {
+        }
+    }
 
 private:
     struct THeld {
