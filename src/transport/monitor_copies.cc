@@ -15,8 +15,8 @@ namespace {
 using platform::AppendWide;
 using platform::kMaxPath;
 
-// What this process knows of the registration. The hot path reads `nextCheck` and
-// `registered` only; the rest is kept under `mutex`.
+// What this process knows of the registration. A send without a monitor reads the three
+// atomics only; the rest is kept under `mutex`.
 struct TRegistrationState {
     std::atomic<std::uint64_t> nextCheck{0};  // clock time of the next look; 0: look now
     std::atomic<std::uint64_t> lastCheck{0};  // clock time of the last look
