@@ -84,6 +84,44 @@ public:
     /// touched.
     static constexpr std::uint64_t kOrphanMarkerGraceMilliseconds = 5000;
 
+    // Copies for a monitor. A tool that shows the traffic of the exchange folder (a monitor)
+    // cannot rely on reading a message before its reader deletes it: on a busy machine the
+    // reader often wins. So, while a monitor is registered on the device, every message that a
+    // layer writes (command or reply) is also written, complete, into the monitor's copies
+    // folder under its own file name, after the message and before its marker: the copy is
+    // there before any reader can take the message, and it stays until the monitor deletes it.
+    //
+    // The monitor's folder is "SdkMonitor" in the navigation application's data folder (beside
+    // the exchange folder: "\Ostrel\SdkMonitor\"). A monitor registers by writing the file
+    // kMonitorRegistrationName there and writing it again (its last write time) at least every
+    // few seconds: a registration older than kMonitorRegistrationLifetimeMilliseconds counts as
+    // gone, so a monitor that died stops the copies. Copies go into the folder
+    // kMonitorCopiesName inside it, which the monitor creates; a layer never creates it and
+    // never lets a copy fail a send. A process looks at the registration at most once every
+    // kMonitorCheckMilliseconds (a send in between only reads the clock), so a monitor counts
+    // on copies from that long after it registered. Bounds: a process writes at most
+    // kMonitorCopyCount copies and kMonitorCopyBytes bytes for one write of the registration
+    // (a larger message is not copied); a monitor writes its registration again once it has
+    // taken the copies it was given, which renews the budget. Messages of programs that do not
+    // use this library are not copied.
+
+    /// Name of the monitor's folder in the navigation application's data folder.
+    static constexpr const char* kMonitorFolderName = "SdkMonitor";
+    /// Name of the registration file in the monitor's folder.
+    static constexpr const char* kMonitorRegistrationName = "Registration";
+    /// Name of the copies folder in the monitor's folder.
+    static constexpr const char* kMonitorCopiesName = "Copies";
+    /// Age (by its last write time against the system clock) at which a registration counts as
+    /// gone, in milliseconds.
+    static constexpr std::uint64_t kMonitorRegistrationLifetimeMilliseconds = 10000;
+    /// Longest time, in milliseconds, for which a process goes on with what it last found of the
+    /// registration.
+    static constexpr std::uint64_t kMonitorCheckMilliseconds = 100;
+    /// Copies a process writes at most for one write of the registration.
+    static constexpr std::uint32_t kMonitorCopyCount = 4096;
+    /// Bytes of copies a process writes at most for one write of the registration.
+    static constexpr std::uint64_t kMonitorCopyBytes = 64u * 1024u * 1024u;
+
     /// Creates a layer. `localName` is this side's exchange name, `remoteName` the other side's
     /// (for a client: the navigation application's exchange name). `pid` -1 stands for this
     /// process (GetPid()). Returns null when an allocation fails, or when a name can never work

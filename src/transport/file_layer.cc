@@ -12,6 +12,7 @@
 #include "transport/file_layer_session.h"
 #include "transport/file_operations.h"
 #include "transport/message_receive.h"
+#include "transport/monitor_copies.h"
 #include "transport/reply_wait.h"
 #include "transport/sleep_microseconds.h"
 
@@ -254,10 +255,14 @@ MOstrelSession* COstrelFileLayer::SendCommand() {
         }
         writing = true;
         const int attempts = command ? 1 : kTransientAttempts;
+        bool copied = false;
         for (int attempt = 1;; ++attempt) {
-            // The text and its terminating zero byte; the marker only once the message is
-            // complete.
-            if (WriteExchangeFile(messageName, text, static_cast<std::uint32_t>(length + 1))) {
+            // The text and its terminating zero byte; a monitor's copy (once), then the marker,
+            // only once the message is complete.
+            const auto size = static_cast<std::uint32_t>(length + 1);
+            if (WriteExchangeFile(messageName, text, size)) {
+                if (!copied) oxsdk::transport::CopyForMonitor(messageName, text, size);
+                copied = true;
                 if (WriteExchangeFile(markerName, kMarkerBytes, sizeof(kMarkerBytes))) break;
                 oxsdk::transport::RemoveExchangePair(markerName, messageName);
             }

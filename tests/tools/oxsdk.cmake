@@ -46,6 +46,20 @@ if(TARGET oxsdk_cli_core)
     endif()
     gtest_discover_tests(oxsdk_client_e2e_tests DISCOVERY_TIMEOUT 60
                          PROPERTIES LABELS "tools;e2e" TIMEOUT 300)
+
+    # The monitor beside four clients and the emulator on a busy machine.
+    if(TARGET oxsdk-navigator)
+        add_executable(oxsdk_monitor_load_tests oxsdk/monitor_load_e2e_test.cc test_device.cc)
+        target_include_directories(oxsdk_monitor_load_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+        target_link_libraries(oxsdk_monitor_load_tests PRIVATE
+            oxsdk5link_internal nlohmann_json::nlohmann_json GTest::gtest_main)
+        target_compile_definitions(oxsdk_monitor_load_tests PRIVATE
+            OXSDK_CLIENT_PATH="$<TARGET_FILE:oxsdk>"
+            OXSDK_NAVIGATOR_EMULATOR_PATH="$<TARGET_FILE:oxsdk-navigator>")
+        add_dependencies(oxsdk_monitor_load_tests oxsdk oxsdk-navigator)
+        gtest_discover_tests(oxsdk_monitor_load_tests DISCOVERY_TIMEOUT 60
+                             PROPERTIES LABELS "tools;e2e" TIMEOUT 300)
+    endif()
 endif()
 
 # What a person meets at the command line: the parse, its refusals and the start's causes.

@@ -151,6 +151,10 @@ public:
         Emit(event);
     }
 
+    void Unregistered(const std::string& reason) override {
+        std::cerr << "oxsdk: " << reason << '\n';
+    }
+
     std::uint64_t SizeBound(const std::string& name) override {
         TExchangeName parts;
         const bool reply =

@@ -29,6 +29,9 @@ public:
     virtual ~MExchangeObserver() = default;
     /// The watch is set up on the host folder `folder`.
     virtual void Watching(const std::string& folder, const TSeenAt& when) = 0;
+    /// The watch could not register as the library's monitor (`reason`): no message comes as a
+    /// copy, and a message that its reader takes at once may be missed.
+    virtual void Unregistered(const std::string& reason) { (void)reason; }
     /// The largest message file, in bytes, that is read under the file name `name`.
     virtual std::uint64_t SizeBound(const std::string& name) = 0;
     /// The message file `name` is complete (its marker appeared); `bytes` is its content.

@@ -6,9 +6,17 @@
 // events per message, so that the watch wakes as seldom as it can: what it spends per event is
 // what decides whether it keeps up with a fast reader on a busy machine. A file rewritten in
 // place under a name that stands already is not seen (the library never does that).
+//
+// Beside that, the watch registers on the device as the library's monitor (FileLayer.h): it
+// holds the registration file locked and writes it again while it keeps up, and takes every
+// copy that a process of the library writes into the copies folder (at IN_CLOSE_WRITE), then
+// deletes it. A message whose copy came is reported from the copy, whenever its reader took it;
+// only messages of other programs still depend on the race above. A second monitor finds the
+// registration locked and watches without copies.
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,8 +28,10 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <thread>
 #include <vector>
 
+#include "OXSDK5Link/FileLayer.h"
 #include "exchange_cleaner.h"
 #include "host_fd.h"
 #include "monitor_watcher.h"
@@ -38,6 +48,13 @@ constexpr int kLongestPollMilliseconds = 100;
 constexpr std::size_t kTakenMemory = 16384;
 constexpr std::uint32_t kWatchMask =
     IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+// A copy is complete when its writer closes it.
+constexpr std::uint32_t kCopiesWatchMask =
+    IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+// The registration is written again at most this often, and only while the watch keeps up.
+constexpr auto kRenewal = std::chrono::milliseconds(200);
+// Messages known to have come as copies, so that their markers are passed over.
+constexpr std::size_t kCopiedMemory = 16384;
 
 enum class EFileKind { kOther, kMessage, kMarker };
 
@@ -84,6 +101,12 @@ public:
 
     std::string Run(std::optional<std::chrono::steady_clock::time_point> deadline) {
         if (std::string problem = Open(); !problem.empty()) return problem;
+        if (registration_.valid() && !observer_.Done()) {
+            // Every process of the library looks at the registration within this time: from
+            // then on each of its messages comes as a copy.
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(COstrelFileLayer::kMonitorCheckMilliseconds + 50));
+        }
         observer_.Watching(path_, TSeenAt::Now());
         Rescan();
         alignas(inotify_event) char buffer[64 * 1024];
@@ -102,11 +125,16 @@ public:
                     observer_.CaughtUp();
                     return "the exchange folder " + path_ + " was removed or moved";
                 } else if (event->len > 0 && (event->mask & IN_ISDIR) == 0) {
-                    Handle(event->name);
+                    if (event->wd == copiesWatch_) {
+                        TakeCopy(event->name);
+                    } else {
+                        Handle(event->name);
+                    }
                 }
             }
             if (count > 0) continue;  // take what is pending before waiting
             observer_.CaughtUp();
+            Renew();
             int wait = kLongestPollMilliseconds;
             if (deadline) {
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -118,7 +146,17 @@ public:
             poll(&ready, 1, wait);  // an interrupt or the time out: look again
         }
         observer_.CaughtUp();
+        Unregister();
         return {};
+    }
+
+    // A watch ended by an exception (memory exhausted) still ends its registration, as far as
+    // it can.
+    ~CFolderWatch() {
+        try {
+            Unregister();
+        } catch (...) {
+        }
     }
 
 private:
@@ -162,12 +200,122 @@ private:
             inotify_add_watch(inotify_.get(), byDescriptor.c_str(), kWatchMask) < 0) {
             return "cannot watch " + path_ + ": " + std::strerror(errno);
         }
+        Register(ostrel.get(), root + "/Ostrel/" + COstrelFileLayer::kMonitorFolderName);
         return {};
+    }
+
+    // Takes the registration and watches the copies folder; without them (another monitor holds
+    // the registration, or the folders cannot be made) the watch goes on without copies.
+    void Register(int ostrel, const std::string& monitorPath) {
+        CHostFd monitor;
+        std::string problem =
+            OpenFolder(ostrel, COstrelFileLayer::kMonitorFolderName, monitorPath, &monitor);
+        const std::string copiesPath = monitorPath + "/" + COstrelFileLayer::kMonitorCopiesName;
+        if (problem.empty()) {
+            problem = OpenFolder(monitor.get(), COstrelFileLayer::kMonitorCopiesName, copiesPath,
+                                 &copies_);
+        }
+        CHostFd registration;
+        if (problem.empty()) {
+            registration =
+                CHostFd(openat(monitor.get(), COstrelFileLayer::kMonitorRegistrationName,
+                               O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+            struct stat info;
+            if (!registration.valid() || fstat(registration.get(), &info) != 0 ||
+                !S_ISREG(info.st_mode) || info.st_nlink > 1 || info.st_uid != geteuid()) {
+                problem = "cannot write the monitor's registration in " + monitorPath;
+            } else if (flock(registration.get(), LOCK_EX | LOCK_NB) != 0) {
+                problem = "another monitor is registered on this device";
+            }
+        }
+        const std::string byDescriptor = "/proc/self/fd/" + std::to_string(copies_.get());
+        if (problem.empty()) {
+            copiesWatch_ =
+                inotify_add_watch(inotify_.get(), byDescriptor.c_str(), kCopiesWatchMask);
+            if (copiesWatch_ < 0) problem = "cannot watch " + copiesPath;
+        }
+        if (!problem.empty()) {
+            observer_.Unregistered(problem +
+                                   ": messages that their reader takes at once may be missed");
+            copies_ = CHostFd();
+            return;
+        }
+        monitor_ = std::move(monitor);
+        registration_ = std::move(registration);
+        // Copies left by a monitor that ended are not this session's.
+        ForEachFile(copies_.get(),
+                    [this](const std::string& name) { unlinkat(copies_.get(), name.c_str(), 0); });
+        futimens(registration_.get(), nullptr);
+        renewed_ = std::chrono::steady_clock::now();
+    }
+
+    // Writes the registration again (its time), at most every kRenewal.
+    void Renew() {
+        const auto now = std::chrono::steady_clock::now();
+        if (!registration_.valid() || now - renewed_ < kRenewal) return;
+        futimens(registration_.get(), nullptr);
+        renewed_ = now;
+    }
+
+    // Ends the registration: the library stops copying within kMonitorCheckMilliseconds; what
+    // comes later is deleted by the next monitor.
+    void Unregister() {
+        if (!registration_.valid()) return;
+        unlinkat(monitor_.get(), COstrelFileLayer::kMonitorRegistrationName, 0);
+        registration_ = CHostFd();
+        ForEachFile(copies_.get(),
+                    [this](const std::string& name) { unlinkat(copies_.get(), name.c_str(), 0); });
+    }
+
+    // Calls `visit` with the name of every entry of the folder `folder` but "." and "..".
+    template <typename Visit>
+    static void ForEachFile(int folder, Visit visit) {
+        const int fd = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        // Closed (with fd) however the listing ends, an allocation failure included.
+        std::unique_ptr<DIR, int (*)(DIR*)> listing(fd >= 0 ? fdopendir(fd) : nullptr, closedir);
+        if (listing == nullptr) {
+            if (fd >= 0) close(fd);
+            return;
+        }
+        std::vector<std::string> names;
+        while (const dirent* entry = readdir(listing.get())) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        listing.reset();
+        for (const std::string& name : names) visit(name);
+    }
+
+    // The copy `name` is complete: it is reported in place of its message, and deleted.
+    void TakeCopy(const std::string& name) {
+        std::string base;
+        if (KindOf(name, &base) != EFileKind::kMessage) return;
+        CHostFd fd(openat(copies_.get(), name.c_str(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (!fd.valid()) return;  // taken already by a listing
+        unlinkat(copies_.get(), name.c_str(), 0);
+        held_.erase(base);
+        if (copied_.insert(base).second) {
+            copiedOrder_.push_back(base);
+            if (copiedOrder_.size() > kCopiedMemory) {
+                copied_.erase(copiedOrder_.front());
+                copiedOrder_.pop_front();
+            }
+        }
+        Read(fd, name, TSeenAt::Now());
     }
 
     void Handle(const std::string& name) {
         std::string base;
         const EFileKind kind = KindOf(name, &base);
+        if (copied_.count(base) != 0) {
+            // Reported from its copy: its marker counts as taken.
+            if (kind == EFileKind::kMarker) {
+                copied_.erase(base);
+                MarkTaken(base);
+            }
+            return;
+        }
         if (kind == EFileKind::kMessage) Hold(base, name);
         if (kind == EFileKind::kMarker) TakeMarker(base);
     }
@@ -197,12 +345,7 @@ private:
     // after lost events, and then reported by an event queued before the listing) is not
     // taken again; the library never writes a marker name twice.
     void TakeMarker(const std::string& base) {
-        if (!taken_.insert(base).second) return;
-        takenOrder_.push_back(base);
-        if (takenOrder_.size() > kTakenMemory) {
-            taken_.erase(takenOrder_.front());
-            takenOrder_.pop_front();
-        }
+        if (!MarkTaken(base)) return;
         const TSeenAt when = TSeenAt::Now();
         const std::string name = base + ".message";
         CHostFd fd;
@@ -220,6 +363,17 @@ private:
             return;
         }
         Read(fd, name, when);
+    }
+
+    // Notes the marker of `base` as taken; false when it was already.
+    bool MarkTaken(const std::string& base) {
+        if (!taken_.insert(base).second) return false;
+        takenOrder_.push_back(base);
+        if (takenOrder_.size() > kTakenMemory) {
+            taken_.erase(takenOrder_.front());
+            takenOrder_.pop_front();
+        }
+        return true;
     }
 
     void Read(const CHostFd& fd, const std::string& name, const TSeenAt& when) {
@@ -248,8 +402,11 @@ private:
         observer_.MessageRead(name, std::move(bytes), when);
     }
 
-    // Lists the folder and takes what it holds: at the start, and after lost events.
+    // Lists the folder and takes what it holds: at the start, and after lost events. Copies come
+    // first, so that a message and its copy are reported once.
     void Rescan() {
+        if (copies_.valid())
+            ForEachFile(copies_.get(), [this](const std::string& name) { TakeCopy(name); });
         const int fd = openat(folder_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         // Closed (with fd) however the listing ends, an allocation failure included.
         std::unique_ptr<DIR, int (*)(DIR*)> listing(fd >= 0 ? fdopendir(fd) : nullptr, closedir);
@@ -270,7 +427,9 @@ private:
         for (const std::string& base : messages) {
             if (held_.count(base) == 0 && present.count(base) == 0) Hold(base, base + ".message");
         }
-        for (const std::string& base : markers) TakeMarker(base);
+        for (const std::string& base : markers) {
+            if (copied_.count(base) == 0) TakeMarker(base);
+        }
     }
 
     MExchangeObserver& observer_;
@@ -281,6 +440,13 @@ private:
     std::set<std::string> taken_;        // markers whose message was reported
     std::deque<std::string> takenOrder_;
     std::uint64_t order_ = 0;
+    CHostFd monitor_;       // the monitor's folder, while registered
+    CHostFd copies_;        // its copies folder
+    CHostFd registration_;  // the registration file, locked; invalid: no copies come
+    int copiesWatch_ = -1;
+    std::chrono::steady_clock::time_point renewed_;
+    std::set<std::string> copied_;  // messages reported from their copy, until their marker
+    std::deque<std::string> copiedOrder_;
 };
 
 }  // namespace
