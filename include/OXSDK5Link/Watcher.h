@@ -93,22 +93,22 @@ public:
 
     /// One event, with the state it was derived from.
     struct TEvent {
-        EEvent kind;               ///< what happened
-        std::uint64_t sequence;    ///< 1 for the watcher's first event, then 2, 3, ...
+        EEvent kind;                    ///< what happened
+        std::uint64_t sequence;         ///< 1 for the watcher's first event, then 2, 3, ...
         std::int64_t timeMilliseconds;  ///< the watcher's clock when the round began (see SetClock)
-        bool hasPosition;          ///< a position was read in this round
-        std::int32_t latitude;     ///< microdegrees, when hasPosition
-        std::int32_t longitude;    ///< microdegrees, when hasPosition
-        double speedMetresPerSecond;  ///< derived from the last two different positions; 0 at first
+        bool hasPosition;               ///< a position was read in this round
+        std::int32_t latitude;          ///< microdegrees, when hasPosition
+        std::int32_t longitude;         ///< microdegrees, when hasPosition
+        double speedMetresPerSecond;    ///< derived from positions at least 2 s apart; 0 at first
         bool hasRoute;             ///< a route is known (for ERouteCleared: the route that went)
         std::int32_t routePoints;  ///< points of the route
         double routeMetres;        ///< length of the route's polyline
         double travelledMetres;    ///< distance along the route to the projected position
         double leftMetres;         ///< routeMetres - travelledMetres; 0 once arrived
-        double secondsLeft;        ///< leftMetres at the mean speed since the route began; -1 unknown
-        double offRouteMetres;     ///< distance from the position to the route's polyline
-        bool offRoute;             ///< off route (after EOffRoute, until EBackOnRoute)
-        bool arrived;              ///< the route's destination was reached
+        double secondsLeft;     ///< leftMetres at the mean speed since the route began; -1 unknown
+        double offRouteMetres;  ///< distance from the position to the route's polyline
+        bool offRoute;          ///< off route (after EOffRoute, until EBackOnRoute)
+        bool arrived;           ///< the route's destination was reached
         std::int32_t waypointIndex;  ///< EWaypointReached: index into the waypoints given; else -1
     };
 
@@ -122,6 +122,10 @@ public:
         /// (default 5 s: the radius a moving vehicle covers between two rounds of a slow poll,
         /// so that a destination passed at speed is not missed).
         double arrivalSeconds = 5.0;
+        /// Largest arrival radius (default 200 m, what 5 s at motorway speed cover), so that a
+        /// speed derived from sparse fixes, or from a navigator in fast simulated time, cannot
+        /// make the radius swallow a short route.
+        double arrivalMaxMetres = 200.0;
         /// Off route: farther than this from the route's polyline (default 50 m: beyond a
         /// receiver's error in a street canyon and a road's width)...
         double offRouteMetres = 50.0;
@@ -152,8 +156,11 @@ public:
     /// Watches through `api`, reporting to `handler`; both are kept by reference and must
     /// outlive the watcher. Nothing is sent until the first Poll.
     COstrelWatcher(COstrelAPI& api, MWatchHandlerInterface& handler);
+    /// Releases the watcher's state (the route's points); sends nothing.
     ~COstrelWatcher();
+    /// Not copyable: a watcher's state belongs to one watch.
     COstrelWatcher(const COstrelWatcher&) = delete;
+    /// Not copyable.
     COstrelWatcher& operator=(const COstrelWatcher&) = delete;
 
     /// One round: queries as described above, then every event since the last round handed to
@@ -189,9 +196,10 @@ private:
 /// Receives the events of a COstrelWatcher.
 class OXSDK5LINK_API MWatchHandlerInterface {
 public:
+    /// Handlers are deleted through this interface.
     virtual ~MWatchHandlerInterface();
-    /// Called for each event, in order, on the thread that called Poll. It may read the event's
-    /// members; the reference is valid during the call only. It must not throw, and must not
-    /// call Poll or Run of the same watcher.
+    /// Called for each event, in order, on the thread that called Poll, after the round's
+    /// queries. The reference is valid during the call only. It may use the watcher's
+    /// COstrelAPI; it must not throw, and must not call Poll or Run of the same watcher.
     virtual void HandleWatchEvent(const COstrelWatcher::TEvent& event) = 0;
 };

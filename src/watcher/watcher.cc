@@ -21,8 +21,8 @@ using oxsdk::watcher::TProjection;
 
 // Members of the route info compared to notice a new route: those that describe it as a whole.
 constexpr int kSignatureSize = 6;
-// A position unchanged this long means the vehicle stands: its derived speed is 0.
-constexpr std::int64_t kStandingMilliseconds = 2000;
+// The speed is derived from positions at least this far apart in time.
+constexpr std::int64_t kSpeedBaselineMilliseconds = 2000;
 // Below this mean speed (m/s) no time left is estimated.
 constexpr double kLeastMeanSpeed = 0.1;
 // The longest wait between two looks at Run's stop flag.
@@ -61,6 +61,8 @@ struct COstrelWatcher::TState {
     bool everPositioned = false;
     std::int64_t positionChangedAt = 0;
     double speed = 0.0;
+    TPoint speedFrom;  // the position the speed is measured from, and when it was read
+    std::int64_t speedFromAt = 0;
     bool positionLost = false;
 
     // Route.
@@ -167,10 +169,8 @@ void CRound::Run() {
         if (s_.running) Stopped();
         return;
     }
-    if (!s_.running) {
-        s_.running = true;
-        Emit(COstrelWatcher::ENavigatorStarted);
-    }
+    const bool started = !s_.running;
+    s_.running = true;
     // Both questions are sent before either answer is awaited: one wait for two replies.
     COstrelAPI::TCurrentPositionInfo position{};
     COstrelAPI::TRouteInfo info{};
@@ -181,6 +181,14 @@ void CRound::Run() {
     const int positionResult =
         api_.GetCurrentPositionAsyncRetrieve(positionSession, &positionError, &position);
     const int routeResult = api_.GetRouteInfoAsyncRetrieve(routeSession, &routeError, &info);
+    // The start is reported with the first position, before what that position shows.
+    if (started && positionResult == 0 && positionError.errorCode == 0) {
+        s_.hasPosition = ValidMicrodegrees(position.value1, position.value2);
+        s_.latitude = position.value1;
+        s_.longitude = position.value2;
+    }
+    if (started) Emit(COstrelWatcher::ENavigatorStarted);
+    s_.hasPosition = false;
     if (positionError.errorCode == -5 || routeError.errorCode == -5) {
         Stopped();
         return;
@@ -202,20 +210,25 @@ void CRound::TakePosition(int errorCode, const COstrelAPI::TCurrentPositionInfo&
         }
         return;
     }
-    const bool changed = !s_.everPositioned || position.value1 != s_.latitude ||
-                         position.value2 != s_.longitude;
+    const bool changed =
+        !s_.everPositioned || position.value1 != s_.latitude || position.value2 != s_.longitude;
+    // Speed over a baseline of a few seconds: the time between two fixes as the watcher sees it
+    // varies with the delay of each reply, which over one round would make the speed jitter.
+    if (!s_.everPositioned) {
+        s_.speedFrom = PointOf(position.value1, position.value2);
+        s_.speedFromAt = s_.now;
+    } else if (s_.now - s_.speedFromAt >= kSpeedBaselineMilliseconds) {
+        const TPoint here = PointOf(position.value1, position.value2);
+        s_.speed = DistanceMetres(s_.speedFrom, here) * 1000.0 /
+                   static_cast<double>(s_.now - s_.speedFromAt);
+        s_.speedFrom = here;
+        s_.speedFromAt = s_.now;
+    }
     if (changed) {
-        if (s_.everPositioned && s_.now > s_.positionChangedAt) {
-            const double metres = DistanceMetres(PointOf(s_.latitude, s_.longitude),
-                                                 PointOf(position.value1, position.value2));
-            s_.speed = metres * 1000.0 / static_cast<double>(s_.now - s_.positionChangedAt);
-        }
         s_.latitude = position.value1;
         s_.longitude = position.value2;
         s_.positionChangedAt = s_.now;
         s_.everPositioned = true;
-    } else if (s_.now - s_.positionChangedAt >= kStandingMilliseconds) {
-        s_.speed = 0.0;
     }
     s_.hasPosition = true;
     const bool driving = s_.hasRoute && !s_.arrived;
@@ -236,7 +249,7 @@ bool CRound::TakeRoute(int errorCode, const COstrelAPI::TRouteInfo& info) {
         return true;
     }
     const std::int32_t signature[kSignatureSize] = {info.value1, info.value2, info.value7,
-                                                     info.value8, info.value9, info.value13};
+                                                    info.value8, info.value9, info.value13};
     if (s_.hasRoute && std::equal(signature, signature + kSignatureSize, s_.signature)) {
         return true;
     }
@@ -292,7 +305,8 @@ void CRound::Follow() {
         }
     }
 
-    const double radius = std::max(t_.arrivalMetres, s_.speed * t_.arrivalSeconds);
+    const double radius =
+        std::max(t_.arrivalMetres, std::min(s_.speed * t_.arrivalSeconds, t_.arrivalMaxMetres));
     for (std::size_t i = 0; i < s_.waypoints.size(); ++i) {
         if (!s_.waypointReached[i] && DistanceMetres(here, s_.waypoints[i]) <= radius) {
             s_.waypointReached[i] = true;

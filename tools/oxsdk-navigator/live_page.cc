@@ -225,6 +225,7 @@ function render(state) {
   vehicle.setAttribute('data-lat', state.position.lat);
   vehicle.setAttribute('data-lon', state.position.lon);
   vehicle.setAttribute('data-heading', state.headingDegrees);
+  vehicle.setAttribute('opacity', state.offRouteMetres > 0 ? 0.55 : 1);  // off its route: faded
 
   drawScale(frame);
   drawScreen(state, pairs);
