@@ -67,7 +67,8 @@ public:
         /// planned again, or a new route after arrival.
         ERouteChanged = 4,
         /// The route went before its destination was reached. A route that goes after
-        /// EDestinationReached goes without an event.
+        /// EDestinationReached goes without an event. Either way an off-route state ends with
+        /// the route, without an event of its own.
         ERouteCleared = 5,
         /// Distance and time left and distance travelled, on the route. Throttled: at most once
         /// per TThresholds::progressIntervalMilliseconds, and only when the distance left

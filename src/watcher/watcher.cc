@@ -271,8 +271,10 @@ bool CRound::TakeRoute(int errorCode, const COstrelAPI::TRouteInfo& info) {
     // Without usable points the route is looked at again in the next round.
     if (!usable) return true;
     const bool replaced = s_.hasRoute;
+    const bool wasOffRoute = s_.offRoute;  // ends with EBackOnRoute when the new route is near
     ForgetRoute();
     if (!s_.geometry.Assign(std::move(points))) return true;
+    s_.offRoute = wasOffRoute;
     std::copy(signature, signature + kSignatureSize, s_.signature);
     s_.hasRoute = true;
     s_.routeStartedAt = s_.now;

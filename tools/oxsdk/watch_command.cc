@@ -155,6 +155,9 @@ void DefineWatchCommand(CLI::App& app, TWatchOptions& options) {
     sub->add_option("--duration", options.duration, "end after SECONDS")
         ->type_name("SECONDS")
         ->check(seconds);
+    sub->add_option("--waypoint", options.waypoints,
+                    "an intermediate stop, reported as waypoint-reached (repeatable)")
+        ->type_name("LAT,LON");
     sub->add_option("--arrival-m", options.arrivalMetres,
                     "least arrival radius (default 12; grows to speed x 5 s)")
         ->type_name("METRES")
@@ -192,9 +195,22 @@ int RunWatch(const TWatchOptions& options, bool json, const TClientOptions& clie
                   << client.clientName << "\" and navigator \"" << client.navigatorName << "\"\n";
         return ExitCode(EExitStatus::TransportFailure);
     }
+    std::vector<COstrelAPI::TRouteCoordinatePair> waypoints;
+    for (const std::string& text : options.waypoints) {
+        double latitude = 0, longitude = 0;
+        char end = 0;
+        if (std::sscanf(text.c_str(), "%lf,%lf%c", &latitude, &longitude, &end) != 2 ||
+            !(std::fabs(latitude) <= 90) || !(std::fabs(longitude) <= 180)) {
+            std::cerr << "oxsdk: --waypoint " << text << ": not LAT,LON in degrees\n";
+            return ExitCode(EExitStatus::UsageError);
+        }
+        waypoints.push_back({static_cast<std::int32_t>(std::lround(latitude * 1e6)),
+                             static_cast<std::int32_t>(std::lround(longitude * 1e6))});
+    }
     COstrelAPI api(*layer);
     CPrinter printer(json, options.count);
     COstrelWatcher watcher(api, printer);
+    watcher.SetWaypoints(waypoints.data(), static_cast<std::int32_t>(waypoints.size()));
     COstrelWatcher::TThresholds& t = watcher.thresholds;
     const auto set = [](double value, double scale, auto* member) {
         if (value >= 0)

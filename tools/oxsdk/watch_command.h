@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "CLI/CLI.hpp"
 #include "command_runner.h"
@@ -13,10 +14,11 @@
 namespace oxsdk::cli {
 
 struct TWatchOptions {
-    bool chosen = false;         ///< the watch subcommand was given
-    double intervalSeconds = 1;  ///< between two rounds of queries
-    std::uint64_t count = 0;     ///< end after this many events; 0: no bound
-    double duration = 0;         ///< end after this many seconds; 0: no bound
+    bool chosen = false;                 ///< the watch subcommand was given
+    double intervalSeconds = 1;          ///< between two rounds of queries
+    std::uint64_t count = 0;             ///< end after this many events; 0: no bound
+    double duration = 0;                 ///< end after this many seconds; 0: no bound
+    std::vector<std::string> waypoints;  ///< "LAT,LON" in degrees, for waypoint-reached
     // Thresholds; a negative value keeps the watcher's default.
     double arrivalMetres = -1;
     double offRouteMetres = -1;
@@ -32,7 +34,8 @@ struct TWatchOptions {
 void DefineWatchCommand(CLI::App& app, TWatchOptions& options);
 
 /// Watches until --count events were printed, --duration passed or an interrupt arrived.
-/// Returns the exit status: 0, or 3 when the exchange layer cannot be created.
+/// Returns the exit status: 0, 2 for a waypoint that is not LAT,LON in degrees, or 3 when the
+/// exchange layer cannot be created.
 int RunWatch(const TWatchOptions& options, bool json, const TClientOptions& client);
 
 }  // namespace oxsdk::cli
