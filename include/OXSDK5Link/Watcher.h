@@ -28,11 +28,11 @@ class MWatchHandlerInterface;
 ///
 /// What the watcher reads. Of the position record only members value1 and value2 are used,
 /// read as latitude and longitude in microdegrees (WGS 84), as the emulator and `oxsdk`'s
-/// meanings table have them; speed is derived from successive positions. Of the route info
-/// only the members that describe a route as a whole are compared, to notice a new route:
-/// value1, value2, value7, value8, value9 and value13 (length, planned time, destination,
-/// point count and route number in the emulator's meanings); a reply with a non-zero code means
-/// no route. Everything else (distance left and travelled, arrival, off route) is computed by
+/// meanings table have them; speed is derived from positions at least 2 s apart. Of the route
+/// info only the members that describe a route as a whole are compared, to notice a new
+/// route: value1, value2, value7, value8, value9 and value13 (length, planned time,
+/// destination, point count and route number in the emulator's meanings); a reply with a
+/// non-zero code means no route. Everything else (distance left and travelled, arrival, off route) is computed by
 /// the watcher from the route's points: the position is projected onto the route's polyline
 /// (geodesics of the WGS 84 ellipsoid), the distance left is measured along it.
 ///
@@ -48,6 +48,9 @@ class MWatchHandlerInterface;
 /// Threads: the watcher and the COstrelAPI it uses (and that API's layer) are used from one
 /// thread at a time; give the watcher an API of its own when the application calls the
 /// navigation application from other threads. Nothing here starts a thread.
+///
+/// Availability: the library holds the watcher where it was built with GeographicLib (Linux
+/// builds; not yet the Windows cross build, whose library lacks these symbols).
 ///
 /// Errors: no member throws. A handler must not throw either; an exception out of a handler is
 /// caught, ends the round (the events after it in that round are lost) and Poll returns -1.
