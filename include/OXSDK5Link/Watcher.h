@@ -32,9 +32,10 @@ class MWatchHandlerInterface;
 /// info only the members that describe a route as a whole are compared, to notice a new
 /// route: value1, value2, value7, value8, value9 and value13 (length, planned time,
 /// destination, point count and route number in the emulator's meanings); a reply with a
-/// non-zero code means no route. Everything else (distance left and travelled, arrival, off route) is computed by
-/// the watcher from the route's points: the position is projected onto the route's polyline
-/// (geodesics of the WGS 84 ellipsoid), the distance left is measured along it.
+/// non-zero code means no route. Everything else (distance left and travelled, arrival, off
+/// route) is computed by the watcher from the route's points: the position is projected onto
+/// the route's polyline (geodesics of the WGS 84 ellipsoid), the distance left is measured
+/// along it.
 ///
 /// Costs. A round is at most three round trips (the coordinates only for a new route). The
 /// geometry of a round looks at every segment of the route once with a flat approximation and
