@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Fails when the shared library (libOXSDK5Link.so, or the Windows DLL) exports a symbol that
 # does not belong to one of the public classes, or when a public class is not exported at all.
+# A second argument --without-watcher says the library was built without COstrelWatcher (no
+# GeographicLib): its classes are then not required.
 set -euo pipefail
 library="$1"
 classes='COstrelAPI|COstrelFileLayer|MOstrelCommunicationLayerInterface|MOstrelSession|MCommandHandlerInterface|MArguments|CCsvArguments|CSdkBase'
+if [ "${2:-}" != "--without-watcher" ]; then
+    classes="$classes|COstrelWatcher|MWatchHandlerInterface"
+fi
 if [ "$(head -c 2 "$library")" = "MZ" ]; then
     # PE: the names of the export table, demangled. Virtual thunks of the public classes are
     # theirs too.

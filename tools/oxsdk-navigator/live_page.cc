@@ -321,6 +321,7 @@ function drawMap(state, pairs) {
   vehicle.setAttribute('data-lat', state.position.lat);
   vehicle.setAttribute('data-lon', state.position.lon);
   vehicle.setAttribute('data-heading', state.headingDegrees);
+  vehicle.setAttribute('opacity', state.offRouteMetres > 0 ? 0.55 : 1);  // off its route: faded
   placer.block(around(vx, vy, 16));
   drawScale(frame, placer);
   const summary = state.view === 'navigation' && state.routeSummaryVisible && state.route;

@@ -68,6 +68,7 @@ std::string LiveStateJson(CEmulatedNavigator& navigator, bool messageShown) {
         {"position", Point(model.position())},
         {"headingDegrees", std::lround(model.headingDegrees()) % 360},
         {"speedKmh", std::lround(model.speedKmh())},
+        {"offRouteMetres", std::lround(model.detourMetres())},
         {"view", mapView ? "map" : "navigation"},
         // The navigation view follows the vehicle; the map view stays where it was shown.
         {"mapArea",

@@ -400,6 +400,7 @@ int main(int argc, char** argv) {
     CEmulatedNavigator navigator(gazetteer, store, clock, log, start, environment);
     if (scenario.simulationSpeed) navigator.model().SetProperty(6, *scenario.simulationSpeed);
     if (scenario.map) navigator.model().SetMapName(*scenario.map);
+    if (scenario.detour) navigator.model().SetDetour(*scenario.detour);
     CNavigatorCommandHandler handler(navigator);
     CFaultyHandler faultyHandler(handler, std::move(faults), log);
     navigator.SetGpsInputPath(gpsInputPath);

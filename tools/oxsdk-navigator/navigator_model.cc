@@ -1,6 +1,7 @@
 #include "navigator_model.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace oxsdk::emulator {
 namespace {
@@ -114,6 +115,14 @@ void CNavigatorModel::Advance(double simulatedSeconds) {
     const TRoutePosition along = PositionAlong(trip_->route, trip_->travelledMetres);
     position_ = along.point;
     heading_ = along.headingDegrees;
+    const double intoDetour = trip_->travelledMetres - detour_.afterMetres;
+    detourMetres_ = 0.0;
+    if (detour_.lengthMetres > 0.0 && intoDetour > 0.0 && intoDetour < detour_.lengthMetres) {
+        const double offset =
+            detour_.offsetMetres * std::sin(kPi * intoDetour / detour_.lengthMetres);
+        position_ = Destination(along.point, heading_ + 90.0, offset);
+        detourMetres_ = std::fabs(offset);
+    }
     if (trip_->travelledMetres >= trip_->route.lengthMetres) trip_->arrived = true;
 }
 

@@ -26,6 +26,15 @@ struct TTrip {
     bool arrived = false;
 };
 
+/// A stretch of every route on which the vehicle leaves the road and comes back: from
+/// `afterMetres` travelled, for `lengthMetres`, it drives up to `offsetMetres` to the right of the
+/// route (to the left when negative), easing out and back. The route's progress is unchanged.
+struct TDetour {
+    double afterMetres = 0.0;
+    double lengthMetres = 0.0;
+    double offsetMetres = 0.0;
+};
+
 /// Result codes of the model's changes (the command handler passes them on).
 enum class EChange { kDone, kOutOfRange };
 
@@ -55,6 +64,10 @@ public:
     const std::optional<TTrip>& trip() const { return trip_; }
     /// Moves the vehicle `simulatedSeconds` along the route at the travel speed.
     void Advance(double simulatedSeconds);
+    /// Makes every route's vehicle take `detour` (a length of 0: none).
+    void SetDetour(const TDetour& detour) { detour_ = detour; }
+    /// How far the vehicle is off its route on the detour now, metres (0 on the route).
+    double detourMetres() const { return detourMetres_; }
     /// Speed in km/h at which the vehicle follows a route: the simulation speed property when
     /// it is above 0, else the route's planned average speed.
     double TravelSpeedKmh() const;
@@ -106,6 +119,8 @@ private:
     bool fixed_ = false;  // a position source holds the position
     double fixSpeedKmh_ = 0.0;
     std::optional<TTrip> trip_;
+    TDetour detour_;
+    double detourMetres_ = 0.0;
     int routesPlanned_ = 0;
     std::map<std::string, std::string> settings_;
     std::map<int, long> properties_;

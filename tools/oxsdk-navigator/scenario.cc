@@ -73,6 +73,20 @@ bool ParseScenario(const std::string& text, TScenario* scenario, std::string* er
                 if (scenario->deviceId->empty() || scenario->deviceId->size() > 31) {
                     throw std::runtime_error("deviceId must hold 1 to 31 characters");
                 }
+            } else if (key == "detour") {
+                if (!value.is_object()) throw std::runtime_error("detour must be an object");
+                TDetour detour;
+                for (const auto& [name, number] : value.items()) {
+                    double* target = name == "afterMetres"    ? &detour.afterMetres
+                                     : name == "lengthMetres" ? &detour.lengthMetres
+                                     : name == "offsetMetres" ? &detour.offsetMetres
+                                                              : nullptr;
+                    if (target == nullptr)
+                        throw std::runtime_error("unknown key \"detour." + name + "\"");
+                    const double low = name == "offsetMetres" ? -kMaxDetourMetres : 0.0;
+                    *target = NumberIn(number, "detour." + name, low, kMaxDetourMetres);
+                }
+                scenario->detour = detour;
             } else if (key == "waypoints" || key == "faults") {
                 if (!value.is_array()) throw std::runtime_error(key + " must be an array");
                 for (const json& entry : value) {

@@ -10,11 +10,13 @@
 //     "map":             "Benelux",
 //     "deviceId":        "OXEMU-TEST-0001",
 //     "waypoints":       [{"place": "Haarlem"}, {"latitude": 52.16, "longitude": 4.49}],
-//     "faults":          ["GetApplicationVersionV01:delay=2000"]
+//     "faults":          ["GetApplicationVersionV01:delay=2000"],
+//     "detour":          {"afterMetres": 500, "lengthMetres": 800, "offsetMetres": 150}
 //   }
 //
 // The scenario's route passes its waypoints in order on the way to the destination (the last
-// waypoint is the destination when there is none); faults are written as for --fault.
+// waypoint is the destination when there is none); faults are written as for --fault. A detour
+// takes the vehicle off every route it drives for a while and back (see TDetour).
 //
 // A location is {"latitude", "longitude"} in decimal degrees, {"place"[, "country"]} or
 // {"postalCode"[, "country"]}, resolved through the gazetteer. Numbers are range-checked before
@@ -30,6 +32,7 @@
 #include "fault_script.h"
 #include "geo.h"
 #include "geocoder.h"
+#include "navigator_model.h"
 
 namespace oxsdk::emulator {
 
@@ -40,6 +43,8 @@ constexpr double kMaxSimulationSpeed = 1000.0;
 /// Largest scenario file, and most waypoints a scenario may list.
 constexpr std::size_t kMaxScenarioBytes = 1024 * 1024;
 constexpr std::size_t kMaxWaypoints = 1000;
+/// Largest distance of a detour's keys, metres.
+constexpr double kMaxDetourMetres = 1000000.0;
 
 struct TLocationQuery {
     std::optional<TGeoPoint> point;
@@ -57,6 +62,7 @@ struct TScenario {
     std::optional<std::string> deviceId;
     std::vector<TLocationQuery> waypoints;
     std::vector<TFault> faults;
+    std::optional<TDetour> detour;
 };
 
 /// Parses scenario text; false with a message when it is not a scenario.

@@ -14,6 +14,7 @@
 #include "monitor.h"
 #include "output.h"
 #include "route_export.h"
+#include "watch_command.h"
 
 namespace {
 
@@ -86,6 +87,8 @@ int main(int argc, char** argv) {
     DefineCommandLine(app, commandLine);
     TMonitorOptions monitor;
     DefineMonitorCommand(app, monitor);
+    TWatchOptions watch;
+    DefineWatchCommand(app, watch);
     if (const std::optional<int> refused =
             ParseCommandLine(app, argc, argv, std::cout, std::cerr)) {
         return *refused;
@@ -100,6 +103,7 @@ int main(int argc, char** argv) {
         }
     }
     if (monitor.chosen) return RunMonitor(monitor, commandLine.json, options.navigatorName);
+    if (watch.chosen) return RunWatch(watch, commandLine.json, options);
     if (commandLine.binding != nullptr) {
         const TCommandDescription& command = *commandLine.binding->command;
         TCallOutcome outcome =
