@@ -9,3 +9,4 @@
 #include "OXSDK5Link/CommunicationLayer.h"
 #include "OXSDK5Link/FileLayer.h"
 #include "OXSDK5Link/OstrelAPI.h"
+#include "OXSDK5Link/oxsdk5link.h"
