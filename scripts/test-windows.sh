@@ -21,6 +21,8 @@ if [ -x "$linux_tests" ]; then
     OXSDK_WINE="$PWD/build/win64/wine-run.sh" \
         timeout 300 "$linux_tests" --gtest_filter='*InteropTest.*' || status=$?
 fi
+echo "== Visual C++ target: the C header, an import library, a caller's round trip"
+bash tests/capi/msvc_caller_test.sh build/win64 || status=$?
 # The prefix's server and services would otherwise linger for a while.
 WINEPREFIX="$PWD/build/win64/wine-prefix" wineserver -k >/dev/null 2>&1 || true
 echo "== win64: $((SECONDS - started)) s"
