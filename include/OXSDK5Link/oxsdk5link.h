@@ -119,4 +119,33 @@ OXSDK_C_API void oxsdk_reply_append(oxsdk_reply* reply, const char* field);
 /** Sends `reply` (null: nothing); a reply sent without a field is the result code "0". */
 OXSDK_C_API void oxsdk_reply_send(oxsdk_reply* reply);
 
+/** A remote command as the command catalogue describes it (`OXSDK5Link::TCommandDescription`):
+ * what a binding needs to offer every command without a list of its own. */
+typedef struct oxsdk_command_description {
+    const char* name;          /**< the COstrelAPI member, e.g. "GetRouteInfo" */
+    const char* wire_name;     /**< field 0 of the command, e.g. "GetRouteInfoV01" */
+    const char* record_name;   /**< the reply record, e.g. "TRouteInfo"; null for none */
+    int32_t argument_count;    /**< request arguments, see oxsdk_describe_argument */
+    int32_t field_count;       /**< record members a full reply fills, see oxsdk_describe_field */
+    int32_t route_coordinates; /**< 1 when the reply is the route's points (a pair buffer) */
+} oxsdk_command_description;
+
+/** One request argument or one record member of a command. */
+typedef struct oxsdk_catalogue_item {
+    const char* name; /**< the C++ parameter or member name, e.g. "coordinate1", "versionText" */
+    int32_t kind;     /**< argument: 0 text, 1 number, 2 enumeration; member: 0 integer, 1 text */
+    int32_t capacity; /**< a member's size in bytes (texts: terminator included); arguments 0 */
+} oxsdk_catalogue_item;
+
+/** The number of remote commands, 41. */
+OXSDK_C_API int32_t oxsdk_command_count(void);
+/** Describes command `index` (0 to oxsdk_command_count() - 1, in the order of COstrelAPI's
+ * groups) into `description`: 0, or -1 for an index out of range or a null `description`. */
+OXSDK_C_API int oxsdk_describe_command(int32_t index, oxsdk_command_description* description);
+/** Describes request argument `argument` of command `index`: 0, or -1 out of range. */
+OXSDK_C_API int oxsdk_describe_argument(int32_t index, int32_t argument,
+                                        oxsdk_catalogue_item* item);
+/** Describes record member `field` (reply field `field` + 1) of command `index`: 0, or -1. */
+OXSDK_C_API int oxsdk_describe_field(int32_t index, int32_t field, oxsdk_catalogue_item* item);
+
 #endif /* OXSDK5LINK_H */

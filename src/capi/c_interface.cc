@@ -207,4 +207,49 @@ void oxsdk_reply_send(oxsdk_reply* reply) {
     reply->layer->SendCommand();
 }
 
+namespace {
+const OXSDK5Link::TCommandDescription* Command(int32_t index) {
+    using OXSDK5Link::commands::kAll;
+    return index >= 0 && index < OXSDK5Link::commands::kCount ? kAll[index] : nullptr;
+}
+}  // namespace
+
+int32_t oxsdk_command_count(void) {
+    return OXSDK5Link::commands::kCount;
+}
+
+int oxsdk_describe_command(int32_t index, oxsdk_command_description* description) {
+    const OXSDK5Link::TCommandDescription* command = Command(index);
+    if (command == nullptr || description == nullptr) return -1;
+    *description = {command->name,
+                    command->wireName,
+                    command->recordName,
+                    command->argumentCount,
+                    command->replyFieldCount,
+                    command->replyShape == OXSDK5Link::EReplyShape::RouteCoordinates ? 1 : 0};
+    return 0;
+}
+
+int oxsdk_describe_argument(int32_t index, int32_t argument, oxsdk_catalogue_item* item) {
+    const OXSDK5Link::TCommandDescription* command = Command(index);
+    if (command == nullptr || item == nullptr || argument < 0 ||
+        argument >= command->argumentCount) {
+        return -1;
+    }
+    const OXSDK5Link::TArgumentDescription& described = command->arguments[argument];
+    *item = {described.name, static_cast<int32_t>(described.kind), 0};
+    return 0;
+}
+
+int oxsdk_describe_field(int32_t index, int32_t field, oxsdk_catalogue_item* item) {
+    const OXSDK5Link::TCommandDescription* command = Command(index);
+    if (command == nullptr || item == nullptr || field < 0 || field >= command->replyFieldCount) {
+        return -1;
+    }
+    const OXSDK5Link::TReplyFieldDescription& described = command->replyFields[field];
+    *item = {described.member, static_cast<int32_t>(described.kind),
+             static_cast<int32_t>(described.capacity)};
+    return 0;
+}
+
 #include "capi/c_commands.inc"

@@ -110,7 +110,46 @@ static void answer(void* payload, const char* const* fields, int32_t field_count
     oxsdk_reply_send(reply);
 }
 
+/* The rows above and the two run by hand below are the catalogue's commands, each once. */
+#define ACTION_NAME(name, arguments) #name,
+#define QUERY_NAME(name, type, arguments) #name,
+static const char* const tested[] = {COMMANDS(ACTION_NAME, QUERY_NAME) "get_route_coordinates",
+                                     "stop_application"};
+
+static void snake_case(const char* name, char* out, size_t capacity) {
+    size_t n = 0;
+    for (size_t i = 0; name[i] != '\0' && n + 2 < capacity; ++i) {
+        const char c = name[i], before = i > 0 ? name[i - 1] : 'A', after = name[i + 1];
+        const int upper = c >= 'A' && c <= 'Z';
+        if (upper && i > 0 &&
+            ((before >= 'a' && before <= 'z') || (before >= '0' && before <= '9') ||
+             (before >= 'A' && before <= 'Z' && after >= 'a' && after <= 'z'))) {
+            out[n++] = '_';
+        }
+        out[n++] = upper ? (char)(c - 'A' + 'a') : c;
+    }
+    out[n] = '\0';
+}
+
+static void check_catalogue(void) {
+    const size_t rows = sizeof tested / sizeof tested[0];
+    CHECK(oxsdk_command_count() == (int32_t)rows);
+    for (int32_t i = 0; i < oxsdk_command_count(); ++i) {
+        oxsdk_command_description command;
+        char name[64];
+        size_t found = 0;
+        CHECK(oxsdk_describe_command(i, &command) == 0);
+        snake_case(command.name, name, sizeof name);
+        for (size_t row = 0; row < rows; ++row) found += strcmp(tested[row], name) == 0;
+        if (found != 1) fprintf(stderr, "%s: tested %u times\n", name, (unsigned)found);
+        failures += found != 1;
+    }
+    oxsdk_command_description none;
+    CHECK(oxsdk_describe_command(oxsdk_command_count(), &none) == -1);
+}
+
 int main(void) {
+    check_catalogue();
     oxsdk_client* client = oxsdk_client_new("ctest", "OstrelNavigator", -1);
     CHECK(client != NULL);
     if (client == NULL) return 1;
