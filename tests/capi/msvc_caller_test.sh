@@ -23,7 +23,7 @@ clang "${target[@]}" -O1 -fno-stack-protector -c -I"$source_dir/include" \
 lld-link /nologo /entry:mainCRTStartup /subsystem:console /nodefaultlib \
     "/out:$build/bin/msvc_caller.exe" "$work/msvc_caller.obj" "$work/OXSDK5Link.lib" \
     "$work/kernel32.lib"
-bash "$source_dir/tests/capi/run_c_interface_test.sh" "$build/bin/msvc_caller.exe" \
-    "$build/bin/oxsdk-navigator.exe" "$source_dir/tools/oxsdk-navigator/data/places.csv" \
-    "$build/wine-run.sh"
+bash "$source_dir/tests/capi/on_emulator_device.sh" "$build/bin/oxsdk-navigator.exe" \
+    "$source_dir/tools/oxsdk-navigator/data/places.csv" --wine "$build/wine-run.sh" \
+    "$build/bin/msvc_caller.exe"
 echo "MSVC-target caller: round trip done"
