@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev doxygen help2man libpugixml-dev libgeographiclib-dev
           libcpp-httplib-dev chromium  # the emulator's live view (--http) and its browser test
+          abigail-tools mono-mcs mono-runtime python3-pytest  # the ABI record, C# and Python
+          clang lld llvm  # Visual C++ callers of the DLL, checked with the LLVM tools
           googletest g++-mingw-w64-x86-64-posix wine wine64)  # the last line: the Windows build
 missing=()
 for package in "${packages[@]}"; do

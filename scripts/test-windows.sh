@@ -20,6 +20,8 @@ if [ -x build/default/tools/oxsdk-demo/oxsdk-demo ]; then
     echo "== the Linux and the Windows emulator answer the same"
     timeout 600 bash scripts/compare-demos.sh || status=$?
 fi
+echo "== Visual C++ target: the C header, an import library, a caller's round trip"
+bash tests/capi/msvc_caller_test.sh build/win64 || status=$?
 # The prefix's server and services would otherwise linger for a while.
 WINEPREFIX="$PWD/build/win64/wine-prefix" wineserver -k >/dev/null 2>&1 || true
 echo "== win64: $((SECONDS - started)) s"

@@ -50,6 +50,8 @@ finish "default: tests"
 start "asan: tests" ctest --preset asan
 step "install check" env OXSDK_CHECK_INSTALL_BUILD=build/default bash scripts/check-install.sh
 step "documentation check" bash scripts/check-docs.sh
+step "C, Python and C#: the docs' first programs from an installed prefix" \
+    bash tests/docs/first_programs_test.sh
 step "README: every command of its code blocks" bash tests/docs/readme_test.sh
 step "tsan: configure, build and run the thread tests" \
     bash -c 'cmake --preset tsan >/dev/null && cmake --build --preset tsan && ctest --preset tsan'

@@ -19,7 +19,8 @@ if [ "$(head -c 2 "$library")" = "MZ" ]; then
 else
     symbols=$(nm -D --defined-only -C "$library" | awk '{ $1=""; $2=""; sub(/^  /, ""); print }')
 fi
-stray=$(printf '%s\n' "$symbols" | grep -vE "^((typeinfo|typeinfo name|vtable) for )?($classes)(::|$)" || true)
+stray=$(printf '%s\n' "$symbols" |
+    grep -vE "^((typeinfo|typeinfo name|vtable) for )?($classes)(::|$)|^oxsdk_[a-z0-9_]+$" || true)
 if [ -n "$stray" ]; then
     echo "symbols exported outside the public classes:"
     printf '%s\n' "$stray"
@@ -36,4 +37,14 @@ for member in COstrelFileLayer::WaitForCommand COstrelFileLayer::DescribeUntrust
     grep -qF "$member(" <<<"$symbols" || { echo "not exported: $member"; exit 1; }
 done
 grep -qF "COstrelAPI::GetLastStartFailure(" <<<"$symbols" || { echo "not exported: COstrelAPI::GetLastStartFailure"; exit 1; }
+# Every function of the C interface, and only those, under its C name.
+headers=$(dirname "$0")/../include/OXSDK5Link
+declared=$(cat "$headers/oxsdk5link.h" "$headers/oxsdk5link_commands.h" | tr '\n' ' ' |
+    grep -oE 'OXSDK_C_API [^(]*\boxsdk_[a-z0-9_]+\(' | grep -oE 'oxsdk_[a-z0-9_]+\($' | tr -d '(' | sort)
+exported=$(printf '%s\n' "$symbols" | grep -E '^oxsdk_' | sort)
+if [ "$declared" != "$exported" ]; then
+    echo "C functions declared but not exported (<) or exported but not declared (>):"
+    diff <(printf '%s\n' "$declared") <(printf '%s\n' "$exported") | grep '^[<>]'
+    exit 1
+fi
 echo "exports: $(printf '%s\n' "$symbols" | wc -l) symbols, all of the public classes"

@@ -10,3 +10,4 @@
 #include "OXSDK5Link/FileLayer.h"
 #include "OXSDK5Link/OstrelAPI.h"
 #include "OXSDK5Link/Watcher.h"
+#include "OXSDK5Link/oxsdk5link.h"
