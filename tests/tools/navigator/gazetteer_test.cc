@@ -1,34 +1,23 @@
-// The gazetteer and the text folding it matches with: name and postal code look-ups, nearest
-// place, and street addresses. Malformed data files are left to the gazetteer fuzzer's corpus.
+// The gazetteer and the text folding it matches with (addresses are shown through the geocoding
+// commands, malformed data files are left to the gazetteer fuzzer's corpus); hostile bytes in
+// texts: read as valid UTF-8, escaped in the log (in the live view's JSON: live_state_test.cc).
 #include "gazetteer.h"
 
 #include <gtest/gtest.h>
 
-#include "geocoder.h"
+#include "log.h"
 #include "navigator_fixture.h"
 #include "text_folding.h"
 
 namespace oxsdk::emulator::testing {
 namespace {
 
-TEST(TextFolding, FoldsNamesCutsReplyTextsAndKnowsCountries) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"MÜNCHEN", "munchen"},
-        {"K\xF6ln", "koln"},
-        {"'s-Hertogenbosch", "shertogenbosch"},
-        {"Dessau-Roßlau", "dessaurosslau"},
-        {"  DEN haag ", "denhaag"}};
-    for (const auto& [text, folded] : cases) EXPECT_EQ(FoldText(text), folded) << text;
-    EXPECT_EQ(FoldText("Düsseldorf", true), "duesseldorf");
-    EXPECT_EQ(FoldPostalCode(" 1012 ab"), "1012AB");
-    // Reply texts are cut at character boundaries and lose the separator.
-    EXPECT_EQ(ReplyText("a|b", 10), "a/b");
-    EXPECT_EQ(ReplyText("abcö", 4), "abc");  // "ö" takes two bytes
+TEST(TextFolding, FoldsNamesAndCutsReplyTextsAtCharacterBoundaries) {
+    EXPECT_EQ(FoldText(" 's-Hertogenbosch"), "shertogenbosch");
+    EXPECT_EQ(FoldText("Dessau-Ro\xDFlau"), "dessaurosslau");  // Latin-1 as well as UTF-8
+    EXPECT_EQ(ReplyText("a|b", 10), "a/b");                    // without the separator
+    EXPECT_EQ(ReplyText("abcö", 4), "abc");                    // "ö" takes two bytes
     EXPECT_EQ(ReplyText("abö", 4), "abö");
-    for (const auto& [text, code] : std::vector<std::pair<std::string, std::string>>{
-             {"nl", "NL"}, {"The Netherlands", "NL"}, {"Deutschland", "DE"}, {"Narnia", ""}}) {
-        EXPECT_EQ(CountryCode(text), code) << text;
-    }
 }
 
 TEST(Gazetteer, FindsPlacesByNameOrPostalCodeWithinACountryOrByPosition) {
@@ -62,24 +51,25 @@ TEST(Gazetteer, FindsPlacesByNameOrPostalCodeWithinACountryOrByPosition) {
     EXPECT_EQ(CGazetteer().Nearest({0, 0}), nullptr);
 }
 
-TEST(Geocoder, StreetsLandNearTheirPlaceStayPutAndSplitFromTheirNumber) {
-    const CGeocoder geocoder(ShippedGazetteer());
-    const auto first = geocoder.Address("Domplein", "9", "Utrecht", "");
-    const auto again = geocoder.Address("domplein ", "9", "UTRECHT", "nl");
-    const auto centre = geocoder.Address("", "", "Utrecht", "");
-    ASSERT_TRUE(first && again && centre);
-    EXPECT_EQ(ToMicrodegrees(first->point.latitude), ToMicrodegrees(again->point.latitude));
-    EXPECT_LT(DistanceMetres(first->point, centre->point), 3200.0);
-    EXPECT_EQ(centre->accuracyMetres, 2000);
-    for (const auto& [text, street, number] :
-         std::vector<std::tuple<std::string, std::string, std::string>>{
-             {"10 Downing Street", "Downing Street", "10"},
-             {"Rue de Rivoli 12b", "Rue de Rivoli", "12b"},
-             {"Kalverstraat", "Kalverstraat", ""}}) {
-        std::string s, n;
-        CGeocoder::SplitStreet(text, &s, &n);
-        EXPECT_EQ(s + "/" + n, street + "/" + number) << text;
+TEST(HostileText, OnlyWellFormedUtf8IsKeptAndAnyOtherByteIsReadAsLatin1) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"\xe0\x80\x80", "\xc3\xa0\xc2\x80\xc2\x80"},              // overlong U+0000
+        {"\xc0\xaf", "\xc3\x80\xc2\xaf"},                          // overlong "/"
+        {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xc2\x80"},              // surrogate U+D800
+        {"\xf4\x90\x80\x80", "\xc3\xb4\xc2\x90\xc2\x80\xc2\x80"},  // above U+10FFFF
+        {"\xf0\x80\x80\xaf", "\xc3\xb0\xc2\x80\xc2\x80\xc2\xaf"},  // overlong in four bytes
+        {"\xed\x9f\xbf \xee\x80\x80 \xf0\x9f\x98\x80 \xc3\xa9",
+         "\xed\x9f\xbf \xee\x80\x80 \xf0\x9f\x98\x80 \xc3\xa9"}};  // valid: kept
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(ToUtf8(text), expected) << ::testing::PrintToString(text);
     }
+}
+
+TEST(HostileText, TheLogEscapesControlCharacters) {
+    CLog log;
+    log.CaptureInMemory();
+    log.Info(std::string("a\x1b[2Jb\rc\nd\te\x7f\x00z\xc3\xa9\xc2\x9b\\Ostrel", 26));
+    EXPECT_EQ(log.lines(), "a\\x1B[2Jb\\rc\\nd\\te\\x7F\\x00z\xc3\xa9\\u009B\\Ostrel\n");
 }
 
 }  // namespace

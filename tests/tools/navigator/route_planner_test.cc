@@ -1,13 +1,11 @@
 // Distances and bearings against known values; routes that start and end where asked, bend
-// only gently, carry a point every 100-200 m and are the same every time; the position along a
-// route, and the clock's time scale.
+// only gently, carry a point every 100-200 m and are the same every time, also through far-apart
+// stops no more points than one long route; positions along them.
 #include "route_planner.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "simulation_clock.h"
 
 namespace oxsdk::emulator {
 namespace {
@@ -76,18 +74,16 @@ TEST(RoutePlanner, PositionAlongInterpolatesAndClamps) {
     EXPECT_EQ(PlanRoute(kUtrecht, kUtrecht, {}).lengthMetres, 0.0);
 }
 
-TEST(SimulationClock, ScalesWallTimeAndNeverRunsBack) {
-    double wall = 100.0;
-    CSimulationClock clock(10.0, 1000.0, [&wall] { return wall; });
-    wall = 102.5;
-    EXPECT_DOUBLE_EQ(clock.Tick(), 25.0);
-    EXPECT_DOUBLE_EQ(clock.unixSeconds(), 1025.0);
-    EXPECT_DOUBLE_EQ(clock.Tick(), 0.0);
-    wall = 101.0;  // a source that steps back gives no negative time
-    EXPECT_DOUBLE_EQ(clock.Tick(), 0.0);
-    clock.SetTimeScale(0.0);
-    wall = 200.0;
-    EXPECT_DOUBLE_EQ(clock.Tick(), 0.0);
+TEST(RoutePlanner, ARouteThroughFarApartStopsHasNoMorePointsThanOneLongRoute) {
+    std::vector<TGeoPoint> stops;
+    for (int i = 0; i < 40; ++i) {
+        stops.push_back(i % 2 ? TGeoPoint{-33.87, 151.21} : TGeoPoint{52.37, 4.90});
+    }
+    const TRoute route = PlanRouteThrough(stops, {});
+    EXPECT_LE(route.points.size(), kMaxRoutePoints + stops.size());
+    EXPECT_EQ(route.points.size(), route.cumulativeMetres.size());
+    EXPECT_NEAR(route.lengthMetres, route.cumulativeMetres.back(), 1.0);
+    EXPECT_GT(route.lengthMetres, 39 * 16.0e6);  // each leg at least the great circle
 }
 
 }  // namespace

@@ -1,11 +1,8 @@
-// Recorded positions: NMEA sentences and logs, the replay along them, and the syntax of
-// scripted faults; GPX documents are left to the track fuzzer's corpus. How the navigator reports a
-// replayed or fed position is shown through its commands (command_handler_test.cc) and end to end.
+// NMEA sentences and the replay along a track; logs and GPX documents are left to the track
+// fuzzer's corpus, fed positions to the command handler's tests.
 #include "track_replay.h"
 
 #include <gtest/gtest.h>
-
-#include "fault_script.h"
 
 namespace oxsdk::emulator {
 namespace {
@@ -38,20 +35,6 @@ TEST(NmeaSentence, GivesTheFixOfRmcAndGgaOnly) {
     }
 }
 
-TEST(NmeaLog, OneTimedPointPerFixAcrossMidnight) {
-    const std::string log =
-        "$GPGGA,235958,5200.0000,N,00500.0000,E,1,08,0.9,2.0,M,46.9,M,,\n"
-        "$GPRMC,235958,A,5200.0000,N,00500.0000,E,0,0,010526,,,A\n"
-        "garbage line\n"
-        "$GPRMC,000002,A,5201.0000,N,00500.0000,E,0,0,020526,,,A\n";
-    std::vector<TTrackPoint> points;
-    std::string error;
-    ASSERT_TRUE(ParseNmeaLog(log, &points, &error)) << error;
-    ASSERT_EQ(points.size(), 2u);
-    EXPECT_DOUBLE_EQ(*points[1].seconds - *points[0].seconds, 4.0);
-    EXPECT_FALSE(ParseNmeaLog("$GPGSV,1,1,00*79\n", &points, &error));
-}
-
 TEST(TrackReplay, FollowsTheTrackInItsOwnTime) {
     const TGeoPoint a{52.0, 5.0}, b{52.01, 5.0}, c{52.01, 5.02};
     CTrackReplay replay;
@@ -82,25 +65,6 @@ TEST(TrackReplay, FollowsTheTrackInItsOwnTime) {
     EXPECT_NEAR(replay.durationSeconds(), ab / (CTrackReplay::kUntimedSpeedKmh / 3.6), 1e-6);
     EXPECT_FALSE(replay.Load({{a, 10.0}, {b, 5.0}}, &error));
     EXPECT_FALSE(replay.Load({}, &error));
-}
-
-TEST(FaultScript, Syntax) {
-    // What each kind does is shown on the command handler; here the forms it takes or refuses.
-    TFault fault;
-    std::string error;
-    ASSERT_TRUE(ParseFault("*:code=-7", &fault, &error)) << error;
-    EXPECT_EQ(fault.kind, EFaultKind::kCode);
-    EXPECT_EQ(fault.value, -7);
-    ASSERT_TRUE(ParseFault("GetApplicationVersionV01:delay=2000:once", &fault, &error)) << error;
-    EXPECT_EQ(fault.kind, EFaultKind::kDelay);
-    EXPECT_EQ(fault.value, 2000);
-    EXPECT_TRUE(fault.once);
-    for (const char* refused :
-         {"GetRouteInfoV01:delay=3600001", "GetRouteInfoV01:delay=", "GetRouteInfoV01:code=x",
-          "GetRouteInfoV01:never:twice", "getrouteinfov01:never", "GetRouteInfoV01"}) {
-        EXPECT_FALSE(ParseFault(refused, &fault, &error)) << refused;
-        EXPECT_NE(error.find(refused), std::string::npos) << error;
-    }
 }
 
 }  // namespace

