@@ -113,6 +113,7 @@ TEST_F(EmulatorEndToEnd, StartUpErrorsSayWhatIsWrong) {
         {{"--device-root", shared},
          4,
          shared + " may be written by other users; make it private: chmod go-w '" + shared + "'"},
+        {{"--time-scale", "nan"}, 1, "--time-scale"},
         {{"--name", std::string(206, 'n')}, 1, "1 to 205 characters"},
     };
     for (const auto& test : cases) {
