@@ -119,6 +119,66 @@ OXSDK_C_API void oxsdk_reply_append(oxsdk_reply* reply, const char* field);
 /** Sends `reply` (null: nothing); a reply sent without a field is the result code "0". */
 OXSDK_C_API void oxsdk_reply_send(oxsdk_reply* reply);
 
+/** Watches the navigation application for events (`COstrelWatcher`): see oxsdk_watcher_poll. */
+typedef struct oxsdk_watcher oxsdk_watcher;
+
+/** What a watch event says happened (`COstrelWatcher::EEvent`). */
+enum oxsdk_watch_event_kind {
+    OXSDK_NAVIGATOR_STARTED = 1,   /**< the navigation application's window appeared */
+    OXSDK_NAVIGATOR_STOPPED = 2,   /**< its window went */
+    OXSDK_ROUTE_STARTED = 3,       /**< a route appeared where there was none */
+    OXSDK_ROUTE_CHANGED = 4,       /**< a new route replaced the one before */
+    OXSDK_ROUTE_CLEARED = 5,       /**< the route went without arrival */
+    OXSDK_PROGRESS = 6,            /**< the distance left changed enough (throttled) */
+    OXSDK_WAYPOINT_REACHED = 7,    /**< an intermediate stop given to the watcher was reached */
+    OXSDK_DESTINATION_REACHED = 8, /**< the route's destination was reached, once per route */
+    OXSDK_OFF_ROUTE = 9,           /**< farther from the route than the threshold, long enough */
+    OXSDK_BACK_ON_ROUTE = 10,      /**< close to the route again */
+    OXSDK_POSITION_LOST = 11,      /**< no position, or the same one for too long */
+    OXSDK_POSITION_REGAINED = 12   /**< a fresh position again */
+};
+
+/** One watch event (`COstrelWatcher::TEvent`): what happened and the state it was derived from.
+ * Flags are 0 or 1. */
+typedef struct oxsdk_watch_event {
+    int32_t kind;                   /**< an oxsdk_watch_event_kind */
+    int32_t waypoint_index;         /**< OXSDK_WAYPOINT_REACHED: index of the stop; else -1 */
+    uint64_t sequence;              /**< 1 for the watcher's first event, then 2, 3, ... */
+    int64_t time_milliseconds;      /**< the watcher's clock when the round began */
+    int32_t has_position;           /**< a position was read in this round */
+    int32_t latitude;               /**< microdegrees, when has_position */
+    int32_t longitude;              /**< microdegrees, when has_position */
+    int32_t has_route;              /**< a route is known */
+    double speed_metres_per_second; /**< derived from positions at least 2 s apart */
+    int32_t route_points;           /**< points of the route */
+    int32_t off_route;              /**< off route, until OXSDK_BACK_ON_ROUTE */
+    double route_metres;            /**< length of the route's polyline */
+    double travelled_metres;        /**< distance along the route to the projected position */
+    double left_metres;             /**< route_metres - travelled_metres; 0 once arrived */
+    double seconds_left;            /**< at the mean speed since the route began; -1 unknown */
+    double off_route_metres;        /**< distance from the position to the route */
+    int32_t arrived;                /**< the destination was reached */
+} oxsdk_watch_event;
+
+/** Called by oxsdk_watcher_poll once per event, in order. */
+typedef void (*oxsdk_watch_callback)(void* payload, const oxsdk_watch_event* event);
+
+/** A watcher over `client`, with the default thresholds of `COstrelWatcher`; the client must
+ * outlive it. Null when memory runs out, or where the library was built without its watcher. */
+OXSDK_C_API oxsdk_watcher* oxsdk_watcher_new(oxsdk_client* client);
+/** One round of queries (`COstrelWatcher::Poll`): each event since the last round goes to
+ * `callback` with `payload`. Returns the number of events, or -1 (null watcher or callback, no
+ * memory). Never starts the navigation application. */
+OXSDK_C_API int oxsdk_watcher_poll(oxsdk_watcher* watcher, oxsdk_watch_callback callback,
+                                   void* payload);
+/** The route's intermediate stops, for OXSDK_WAYPOINT_REACHED (`COstrelWatcher::SetWaypoints`):
+ * the number kept, or -1. */
+OXSDK_C_API int32_t oxsdk_watcher_set_waypoints(oxsdk_watcher* watcher,
+                                                const oxsdk_route_coordinate_pair* points,
+                                                int32_t count);
+/** Frees `watcher` (null: nothing). */
+OXSDK_C_API void oxsdk_watcher_free(oxsdk_watcher* watcher);
+
 /** A remote command as the command catalogue describes it (`OXSDK5Link::TCommandDescription`):
  * what a binding needs to offer every command without a list of its own. */
 typedef struct oxsdk_command_description {

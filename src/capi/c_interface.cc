@@ -3,10 +3,12 @@
 // a record is changed exactly when the C++ call changes it.
 #include "OXSDK5Link/oxsdk5link.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <type_traits>
+#include <vector>
 
 #include "OXSDK5Link/OXSDK5Link.h"
 
@@ -251,5 +253,76 @@ int oxsdk_describe_field(int32_t index, int32_t field, oxsdk_catalogue_item* ite
              static_cast<int32_t>(described.capacity)};
     return 0;
 }
+
+#if OXSDK5LINK_WITH_WATCHER
+// Hands the watcher's events to the C callback of the current poll.
+struct oxsdk_watcher final : MWatchHandlerInterface {
+    explicit oxsdk_watcher(COstrelAPI& api) : watcher(api, *this) {}
+    void HandleWatchEvent(const COstrelWatcher::TEvent& event) override {
+        const oxsdk_watch_event out{static_cast<int32_t>(event.kind),
+                                    event.waypointIndex,
+                                    event.sequence,
+                                    event.timeMilliseconds,
+                                    event.hasPosition ? 1 : 0,
+                                    event.latitude,
+                                    event.longitude,
+                                    event.hasRoute ? 1 : 0,
+                                    event.speedMetresPerSecond,
+                                    event.routePoints,
+                                    event.offRoute ? 1 : 0,
+                                    event.routeMetres,
+                                    event.travelledMetres,
+                                    event.leftMetres,
+                                    event.secondsLeft,
+                                    event.offRouteMetres,
+                                    event.arrived ? 1 : 0};
+        callback(payload, &out);
+    }
+    COstrelWatcher watcher;
+    oxsdk_watch_callback callback = nullptr;
+    void* payload = nullptr;
+};
+
+oxsdk_watcher* oxsdk_watcher_new(oxsdk_client* client) {
+    if (client == nullptr) return nullptr;
+    return new (std::nothrow) oxsdk_watcher(client->api);
+}
+
+int oxsdk_watcher_poll(oxsdk_watcher* watcher, oxsdk_watch_callback callback, void* payload) {
+    if (watcher == nullptr || callback == nullptr) return -1;
+    watcher->callback = callback;
+    watcher->payload = payload;
+    return watcher->watcher.Poll();
+}
+
+int32_t oxsdk_watcher_set_waypoints(oxsdk_watcher* watcher,
+                                    const oxsdk_route_coordinate_pair* points, int32_t count) {
+    if (watcher == nullptr || count < 0 || (count > 0 && points == nullptr)) return -1;
+    const int32_t kept = std::min(count, COstrelWatcher::kMaxWaypoints);
+    try {
+        std::vector<COstrelAPI::TRouteCoordinatePair> copy(static_cast<std::size_t>(kept));
+        for (int32_t i = 0; i < kept; ++i) copy[i] = {points[i].first, points[i].second};
+        return watcher->watcher.SetWaypoints(copy.data(), kept);
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+}
+
+void oxsdk_watcher_free(oxsdk_watcher* watcher) {
+    delete watcher;
+}
+#else
+// Built without the watcher (no GeographicLib): the functions exist and refuse.
+oxsdk_watcher* oxsdk_watcher_new(oxsdk_client*) {
+    return nullptr;
+}
+int oxsdk_watcher_poll(oxsdk_watcher*, oxsdk_watch_callback, void*) {
+    return -1;
+}
+int32_t oxsdk_watcher_set_waypoints(oxsdk_watcher*, const oxsdk_route_coordinate_pair*, int32_t) {
+    return -1;
+}
+void oxsdk_watcher_free(oxsdk_watcher*) {}
+#endif
 
 #include "capi/c_commands.inc"

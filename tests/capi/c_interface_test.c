@@ -99,6 +99,11 @@ static void expect_success(const char* name, const char* form, int result, oxsdk
         ++commands;                                                                                \
     }
 
+static void first_event(void* payload, const oxsdk_watch_event* event) {
+    oxsdk_watch_event* first = (oxsdk_watch_event*)payload;
+    if (first->sequence == 0) *first = *event;
+}
+
 /* A navigator written in C: answers GetApplicationVersionV01 with "9.9" and 99. */
 static void answer(void* payload, const char* const* fields, int32_t field_count,
                    oxsdk_reply* reply) {
@@ -161,6 +166,15 @@ int main(void) {
     CHECK(strcmp(oxsdk_library_version(), "5.2.0") == 0);
     CHECK(oxsdk_start_application(client, &error) == 0 && error.error_code == 0);
     CHECK(oxsdk_is_application_running(client, &error) == 1);
+
+    /* The watcher's first round sees the navigator, with its position. */
+    oxsdk_watch_event first = {0};
+    oxsdk_watcher* watcher = oxsdk_watcher_new(client);
+    if (watcher != NULL) { /* NULL only where the library has no watcher */
+        CHECK(oxsdk_watcher_poll(watcher, first_event, &first) >= 1);
+        CHECK(first.kind == OXSDK_NAVIGATOR_STARTED && first.sequence == 1 && first.has_position);
+        oxsdk_watcher_free(watcher);
+    }
 
     int commands = 0;
     COMMANDS(RUN_ACTION, RUN_QUERY)

@@ -23,10 +23,11 @@ import dataclasses
 import enum
 import os
 import re
+import time
 from pathlib import Path
-from typing import Any, Callable, Dict, List, Optional, Sequence, Tuple, Type
+from typing import Any, Callable, Dict, Iterator, List, Optional, Sequence, Tuple, Type
 
-__all__ = ["Client", "Session", "ResultCode", "NavigatorError", "NotSent", "MalformedReply",
+__all__ = ["Client", "Session", "ResultCode", "WatchEvent", "WatchEventKind", "NavigatorError", "NotSent", "MalformedReply",
            "NotRunning", "Timeout", "serve_pass", "wait_for_command", "library_version"]
 
 
@@ -126,6 +127,18 @@ class _Route(ctypes.Structure):
     _fields_ = [("count", ctypes.c_int32), ("coordinates", ctypes.POINTER(_Pair))]
 
 
+class _WatchEvent(ctypes.Structure):
+    _fields_ = [("kind", ctypes.c_int32), ("waypoint_index", ctypes.c_int32),
+                ("sequence", ctypes.c_uint64), ("time_milliseconds", ctypes.c_int64),
+                ("has_position", ctypes.c_int32), ("latitude", ctypes.c_int32),
+                ("longitude", ctypes.c_int32), ("has_route", ctypes.c_int32),
+                ("speed_metres_per_second", ctypes.c_double), ("route_points", ctypes.c_int32),
+                ("off_route", ctypes.c_int32), ("route_metres", ctypes.c_double),
+                ("travelled_metres", ctypes.c_double), ("left_metres", ctypes.c_double),
+                ("seconds_left", ctypes.c_double), ("off_route_metres", ctypes.c_double),
+                ("arrived", ctypes.c_int32)]
+
+
 def _declare(name: str, result: Any, *arguments: Any) -> Any:
     function = getattr(_lib, name)
     function.restype = result
@@ -160,6 +173,49 @@ _wait_for_command = _declare("oxsdk_navigator_wait_for_command", ctypes.c_int, c
                              ctypes.c_int32)
 _reply_append = _declare("oxsdk_reply_append", None, ctypes.c_void_p, ctypes.c_char_p)
 _reply_send = _declare("oxsdk_reply_send", None, ctypes.c_void_p)
+_WATCH_CALLBACK = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.POINTER(_WatchEvent))
+_watcher_new = _declare("oxsdk_watcher_new", ctypes.c_void_p, ctypes.c_void_p)
+_watcher_poll = _declare("oxsdk_watcher_poll", ctypes.c_int, ctypes.c_void_p, _WATCH_CALLBACK,
+                         ctypes.c_void_p)
+_watcher_set_waypoints = _declare("oxsdk_watcher_set_waypoints", ctypes.c_int32, ctypes.c_void_p,
+                                  ctypes.POINTER(_Pair), ctypes.c_int32)
+_watcher_free = _declare("oxsdk_watcher_free", None, ctypes.c_void_p)
+
+
+class WatchEventKind(enum.IntEnum):
+    """What a watch event says happened."""
+    NAVIGATOR_STARTED = 1
+    NAVIGATOR_STOPPED = 2
+    ROUTE_STARTED = 3
+    ROUTE_CHANGED = 4
+    ROUTE_CLEARED = 5
+    PROGRESS = 6
+    WAYPOINT_REACHED = 7
+    DESTINATION_REACHED = 8
+    OFF_ROUTE = 9
+    BACK_ON_ROUTE = 10
+    POSITION_LOST = 11
+    POSITION_REGAINED = 12
+
+
+@dataclasses.dataclass
+class WatchEvent:
+    """One event of Client.watch(); lat and lon in degrees (None without a position)."""
+    kind: WatchEventKind
+    sequence: int
+    time_milliseconds: int
+    lat: Optional[float]
+    lon: Optional[float]
+    speed_metres_per_second: float
+    route_points: int
+    route_metres: float
+    travelled_metres: float
+    left_metres: float
+    seconds_left: Optional[float]
+    off_route_metres: float
+    off_route: bool
+    arrived: bool
+    waypoint_index: Optional[int]
 
 
 def library_version() -> str:
@@ -290,6 +346,44 @@ class Client:
         if error.error_code != 0:
             raise _ERRORS.get(error.error_code, NavigatorError)("StartApplication",
                                                                 error.error_code)
+
+
+def _watch(client: Client, interval: float,
+           waypoints: Sequence[Tuple[float, float]] = ()) -> Iterator[WatchEvent]:
+    """The navigator's events as they happen, polled every `interval` seconds by the library's
+    watcher (it never starts the navigator); `waypoints` are the route's intermediate stops in
+    degrees. Ends when the caller stops iterating."""
+    watcher = _watcher_new(client._handle)
+    if not watcher:
+        raise OSError("the library has no watcher here (built without GeographicLib)")
+    try:
+        if waypoints:
+            pairs = (_Pair * len(waypoints))(*[_Pair(round(lat * 1e6), round(lon * 1e6))
+                                               for lat, lon in waypoints])
+            _watcher_set_waypoints(watcher, pairs, len(waypoints))
+        while True:
+            events: List[WatchEvent] = []
+
+            def on_event(_payload: Any, event: Any) -> None:
+                e = event.contents
+                events.append(WatchEvent(
+                    WatchEventKind(e.kind), e.sequence, e.time_milliseconds,
+                    e.latitude / 1e6 if e.has_position else None,
+                    e.longitude / 1e6 if e.has_position else None, e.speed_metres_per_second,
+                    e.route_points, e.route_metres, e.travelled_metres, e.left_metres,
+                    e.seconds_left if e.seconds_left >= 0 else None, e.off_route_metres,
+                    bool(e.off_route), bool(e.arrived),
+                    e.waypoint_index if e.waypoint_index >= 0 else None))
+
+            started = time.monotonic()
+            _watcher_poll(watcher, _WATCH_CALLBACK(on_event), None)
+            yield from events
+            time.sleep(max(0.0, interval - (time.monotonic() - started)))
+    finally:
+        _watcher_free(watcher)
+
+
+Client.watch = _watch  # type: ignore[attr-defined]
 
 
 def _arguments(command: _Command, values: Sequence[Any], keywords: Dict[str, Any]) -> List[Any]:

@@ -61,6 +61,14 @@ def test_commands_records_and_the_route(client: oxsdk5link.Client) -> None:
     assert place.value1 == pytest.approx(52094809, abs=100)  # the Dom tower
 
 
+def test_the_watcher_iterates_over_events(client: oxsdk5link.Client) -> None:
+    events = client.watch(interval=0.05)
+    first = next(events)
+    assert (first.kind, first.sequence) == (oxsdk5link.WatchEventKind.NAVIGATOR_STARTED, 1)
+    assert first.lat == pytest.approx(52.09, abs=1) and first.arrived is False
+    events.close()
+
+
 @pytest.mark.parametrize("call, error", [
     (lambda c: c.get_favorite(7), oxsdk5link.ResultCode.FAVORITE_EMPTY),
     (lambda c: c.geocode("Nowhere 1", "Atlantis", "XX"), oxsdk5link.ResultCode.UNKNOWN_PLACE),

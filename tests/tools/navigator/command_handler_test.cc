@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -43,7 +42,6 @@ protected:
             for (char c : device.substr(1)) *relative += c == '\\' ? '/' : c;
             return true;
         };
-        environment.bringToForeground = [this] { ++foregroundCalls_; };
         navigator_ = std::make_unique<CEmulatedNavigator>(
             ShippedGazetteer(), store_, clock_, log_,
             PointFromMicrodegrees(kStartLatitude, kStartLongitude), environment);
@@ -81,7 +79,6 @@ protected:
     CSimulationClock clock_;
     std::unique_ptr<CEmulatedNavigator> navigator_;
     std::unique_ptr<CNavigatorCommandHandler> handler_;
-    int foregroundCalls_ = 0;
 };
 
 TEST_F(CommandHandlerTest, WrongArgumentCountsAreAnsweredWithCode2InTheCommandsShape) {
@@ -108,40 +105,24 @@ TEST_F(CommandHandlerTest, RefusedCommandsAreAnsweredWithTheirDocumentedCode) {
         // 1: unknown command (names are exact)
         {{"NoSuchCommandV01"}, {"1"}},
         {{"getapplicationversionv01"}, {"1"}},
-        {{"GeocodeByPostalCodeV01"}, {"1"}},
         {{""}, {"1"}},
         // 3: unknown place
         {{"GeocodeV01", "Main Street 1", "Atlantis", ""}, {"3"}},
-        {{"GeocodeV01", "", "Utrecht", "Narnia"}, {"3"}},
         {{"GeocodeExtendedV01", "Domplein", "9", "Utrecht", "FR"}, {"3"}},
-        {{"GeocodeByPostalCode", "00000", "", ""}, {"3"}},
         {{"NavigateToAddressV01", "Domplein", "9", "", "NL"}, {"3"}},
-        {{"NavigateToPostalCodeV01", "X9", "", ""}, {"3"}},
-        {{"ShowAddressOnMapV01", "", "", "Gotham", ""}, {"3"}},
         {{"ShowPostalCodeOnMapV01", "1012", "", "DE"}, {"3"}},
         // 4: no route; 6: no such favourite; 7: no such POI set
         {{"GetRouteInfoV01"}, {"4"}},
         {{"GetRouteCoordinatesV01"}, {"4", "0"}},
         {{"GetFavoriteV01", "8"}, {"6"}},
-        {{"NavigateToFavoriteV01", "8"}, {"6"}},
         {{"DeleteClosestPoiV01", "Cafes", "0", "0"}, {"7"}},
         {{"MakeUserPoiVisibleV01", "Cafes", "1"}, {"7"}},
         // 5: invalid argument
-        {{"FlashMessageV01", "Hi", "-1"}, {"5"}},
-        {{"FlashMessageV01", "Hi", "3s"}, {"5"}},
         {{"NavigateToCoordinatesV01", "91000000", "0", "north of the pole"}, {"5"}},
-        {{"NavigateToCoordinatesV01", "52000000", "", "empty longitude"}, {"5"}},
         {{"NavigateToFavoriteV01", "100"}, {"5"}},
-        {{"ShowRectangleOnMapV01", "0", "0", "0", "181000000"}, {"5"}},
-        {{"ChangeSettingV01", "18"}, {"5"}},
-        {{"SwitchMapV01", ""}, {"5"}},
         {{"SetNavigatorPropertyV01", "1", "101"}, {"5"}},
         {{"SetRouteSummaryVisibleV01", "2"}, {"5"}},
-        {{"SetFavoriteV01", "-1", "A", "B", "0", "0"}, {"5"}},
         {{"SetFavoriteV01", "0", "A", "B", "99999999999", "0"}, {"5"}},
-        {{"GetFavoriteV01", "x"}, {"5"}},
-        {{"MakePoiVisibleV01", "11", "1"}, {"5"}},
-        {{"AddPoiV01", "", "0", "0", "A", "B"}, {"5"}},
         {{"GetLocationInfoV01", "0", "-180000001"}, {"5"}},
         {{"EnableRawGPSOutputV01", ""}, {"5"}},
         // 9: the output is no regular file; refused at once, not waited for
@@ -180,41 +161,8 @@ TEST_F(CommandHandlerTest, RouteToAGeocodedAddressRunsFromThePositionToThatAddre
     EXPECT_EQ(coordinates[3], std::to_string(kStartLongitude));  // from the position
     EXPECT_EQ(coordinates[2 * pairs], geocode[1]);
     EXPECT_EQ(coordinates[2 * pairs + 1], geocode[2]);
-
     EXPECT_EQ(Run({"ClearRouteV01"}), TFields{"0"});
     EXPECT_EQ(Run({"GetRouteInfoV01"}), TFields{"4"});
-    ASSERT_EQ(Run({"NavigateToCoordinatesV01", "52090700", "5121400", "U"}), TFields{"0"});
-    EXPECT_EQ(Run({"GetRouteInfoV01"}).at(13), "2");  // the second route planned
-}
-
-TEST_F(CommandHandlerTest, PositionMovesAlongTheRouteAsTimePassesAndStopsAtTheDestination) {
-    ASSERT_EQ(Run({"NavigateToCoordinatesV01", "52090700", "5121400", "Utrecht"}), TFields{"0"});
-    ASSERT_EQ(Run({"SetNavigatorPropertyV01", "6", "100"}), TFields{"0"});  // 100 km/h
-    EXPECT_EQ(Run({"GetCurrentPositionV01"}).at(1), std::to_string(kStartLatitude));
-
-    wallSeconds_ += 36.0;  // one kilometre at 100 km/h
-    const TFields moved = Run({"GetCurrentPositionV01"});
-    const double metres =
-        DistanceMetres(PointFromMicrodegrees(kStartLatitude, kStartLongitude),
-                       PointFromMicrodegrees(std::stol(moved.at(1)), std::stol(moved.at(2))));
-    EXPECT_GT(metres, 700.0);  // along a winding road
-    EXPECT_LT(metres, 1001.0);
-    EXPECT_EQ(moved.at(4), "100");
-    const TFields info = Run({"GetRouteInfoV01"});
-    EXPECT_NEAR(std::stod(info.at(5)), 1000, 1);  // travelled
-    EXPECT_EQ(info.at(6), "36");                  // elapsed
-    EXPECT_NEAR(std::stod(info.at(4)), (std::stod(info.at(1)) - 1000) / (100 / 3.6), 1);
-
-    wallSeconds_ += 3600.0;
-    const TFields arrived = Run({"GetCurrentPositionV01"});
-    EXPECT_EQ(arrived.at(1), "52090700");
-    EXPECT_EQ(arrived.at(2), "5121400");
-    EXPECT_EQ(arrived.at(4), "0");  // standing still
-    const TFields done = Run({"GetRouteInfoV01"});
-    EXPECT_EQ(done.at(3), "0");   // nothing remains
-    EXPECT_EQ(done.at(12), "2");  // arrived
-    wallSeconds_ += 100.0;
-    EXPECT_EQ(Run({"GetRouteInfoV01"}), done);  // the clock of an arrived trip stands still
 }
 
 TEST_F(CommandHandlerTest, FavouriteTextsAreCutToTheirMembers) {
@@ -243,38 +191,6 @@ TEST_F(CommandHandlerTest, PoiCommandsWorkOnTheClosestPointOfTheirSet) {
     EXPECT_EQ(store_.poiSet("Cafes")->points[0].name, "Far");
     EXPECT_EQ(Run({"DeleteAllPoiV01", "Cafes"}), TFields{"0"});
     EXPECT_EQ(store_.poiSet("Cafes"), nullptr);
-}
-
-TEST_F(CommandHandlerTest, ReplayedTrackDrivesPositionHeadingSpeedAndNmeaOutputWhileEnabled) {
-    const TGeoPoint start = PointFromMicrodegrees(kStartLatitude, kStartLongitude);
-    const TGeoPoint north{52.38, start.longitude};
-    CTrackReplay replay;
-    std::string error;
-    ASSERT_TRUE(replay.Load({{start, 0.0}, {north, 60.0}}, &error)) << error;
-    navigator_->StartReplay(replay, 2.0);  // two track seconds per second
-    ASSERT_EQ(Run({"EnableRawGPSOutputV01", "\\GPS\\out.nmea"}), TFields{"0"});
-    const TGeoPoint middle = Interpolate(start, north, 0.5);
-    const std::string speed = Integer(DistanceMetres(start, north) / 60 * 3.6);
-    wallSeconds_ += 15.0;
-    EXPECT_EQ(Run({"GetCurrentPositionV01"}),
-              (TFields{"0", Micro(middle.latitude), Micro(middle.longitude), "0", speed, "3"}));
-    wallSeconds_ += 100.0;
-    EXPECT_EQ(Run({"GetCurrentPositionV01"}),
-              (TFields{"0", "52380000", std::to_string(kStartLongitude), "0", "0", "1"}));
-    ASSERT_EQ(Run({"DisableRawGPSOutputV01"}), TFields{"0"});
-    wallSeconds_ += 5.0;
-    navigator_->Update();
-    // A GGA and an RMC at the start, the middle and the end, none after disabling.
-    std::ifstream nmea(folder_.path() + "/GPS/out.nmea");
-    TFields lines;
-    for (std::string line; std::getline(nmea, line);) lines.push_back(line);
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[0].rfind("$GPGGA,", 0), 0u);
-    EXPECT_NE(lines[0].find("5222.2130,N,00453.7101,E"), std::string::npos);
-    EXPECT_EQ(lines[1].rfind("$GPRMC,", 0), 0u);
-    for (const std::string& line : lines) EXPECT_EQ(line.back(), '\r') << line;
-    EXPECT_LT(DistanceMetres(ParseNmeaSentence(lines[3])->point, middle), 0.2);
-    EXPECT_LT(DistanceMetres(ParseNmeaSentence(lines[5])->point, north), 0.2);
 }
 
 TEST_F(CommandHandlerTest, ExternalGpsInputTakesTheFixesOfAnNmeaFileOrFifo) {
@@ -335,11 +251,6 @@ TEST_F(CommandHandlerTest, ScriptedFaultsAnswerAsTheySay) {
     EXPECT_FALSE(navigator_->stopRequested());              // exit: not carried out
     EXPECT_EQ(Run({"GetFavoriteV01", "1"}), TFields{"6"});  // a code: not carried out
     EXPECT_EQ(handler_->commandsHandled(), 6u);             // never and malformed: carried out
-    // Without a fault, the foreground and the stop reach the navigator.
-    EXPECT_EQ(Run({"BringNavigatorToForegroundV01"}), TFields{"0"});
-    EXPECT_EQ(foregroundCalls_, 1);
-    EXPECT_EQ(Run({"StopApplicationV01"}), TFields{"0"});
-    EXPECT_TRUE(navigator_->stopRequested());
 }
 
 TEST_F(CommandHandlerTest, CommandsWithoutFieldsOrSessionGetNoReply) {
@@ -349,16 +260,6 @@ TEST_F(CommandHandlerTest, CommandsWithoutFieldsOrSessionGetNoReply) {
     layer.LoadAndDecode("GetApplicationVersionV01|");
     handler_->HandleCommand(layer, nullptr);
     EXPECT_TRUE(layer.sent().empty());
-}
-
-TEST_F(CommandHandlerTest, LocationInfoNamesTheNearestPlace) {
-    const TFields info = Run({"GetLocationInfoExV01", "52091000", "5122000"});
-    ASSERT_EQ(info.size(), 8u);
-    EXPECT_EQ(info[4], "Utrecht, Utrecht, Netherlands");
-    EXPECT_EQ(info[7], "3511 Utrecht, NL");
-    EXPECT_LT(std::stol(info[3]), 200);
-    EXPECT_NEAR(std::stod(info[5]), 35000, 2000);  // from Amsterdam
-    EXPECT_NEAR(std::stod(info[6]), 150, 10);      // south-south-east
 }
 
 }  // namespace
