@@ -3,9 +3,7 @@
 if(TARGET oxsdk_cli_core)
     find_package(nlohmann_json REQUIRED)
     add_executable(oxsdk_cli_tests
-        oxsdk/command_line_test.cc
-        oxsdk/command_names_test.cc
-        oxsdk/output_test.cc)
+        oxsdk/command_line_test.cc)
     target_link_libraries(oxsdk_cli_tests PRIVATE oxsdk_cli_core GTest::gtest_main)
     gtest_discover_tests(oxsdk_cli_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS tools)
 
