@@ -46,7 +46,6 @@ TEST(CommandLineTest, ArgumentForms) {
         {commands::NavigateToCoordinates, {"geo:1,2,30;crs=wgs84;u=5", "x"}, {1000000, 2000000}},
         {commands::ShowRectangleOnMap, {"geo:1,2", "3.5,4"}, {1000000, 2000000, 3500000, 4000000}},
         {commands::SetFavorite, {"7", "a", "b", "52.5", "13.4"}, {7, 52500000, 13400000}},
-        {commands::ChangeSetting, {"ESettingRouteFastest"}, {8}},
         {commands::ChangeSetting, {"routeshortest"}, {9}},
         {commands::SetNavigatorProperty, {"EPropertyVolume", "60"}, {1, 60}},
         {commands::NavigateToCoordinates, {"90.000001", "4", "x"}, {}, "within -90..90"},
