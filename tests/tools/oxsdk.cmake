@@ -3,9 +3,7 @@
 if(TARGET oxsdk_cli_core)
     find_package(nlohmann_json REQUIRED)
     add_executable(oxsdk_cli_tests
-        oxsdk/command_line_test.cc
-        oxsdk/command_names_test.cc
-        oxsdk/output_test.cc)
+        oxsdk/command_line_test.cc)
     target_link_libraries(oxsdk_cli_tests PRIVATE oxsdk_cli_core GTest::gtest_main)
     gtest_discover_tests(oxsdk_cli_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS tools)
 
@@ -25,7 +23,7 @@ if(TARGET oxsdk_cli_core)
     add_executable(oxsdk_scripted_navigator oxsdk/scripted_navigator.cc)
     target_link_libraries(oxsdk_scripted_navigator PRIVATE oxsdk5link_internal)
 
-    add_executable(oxsdk_client_e2e_tests oxsdk/oxsdk_e2e_test.cc oxsdk/monitor_e2e_test.cc
+    add_executable(oxsdk_client_e2e_tests oxsdk/oxsdk_e2e_test.cc
                                            test_device.cc)
     target_include_directories(oxsdk_client_e2e_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     target_link_libraries(oxsdk_client_e2e_tests PRIVATE

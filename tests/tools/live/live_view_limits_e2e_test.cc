@@ -67,8 +67,9 @@ int Status(const std::string& answer) {
     return answer.rfind("HTTP/1.1 ", 0) == 0 ? std::atoi(answer.c_str() + 9) : 0;
 }
 
-std::string Request(const std::string& path, const std::string& headers = "") {
-    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
+std::string Request(const std::string& path, const std::string& headers = "",
+                    const std::string& host = "127.0.0.1") {
+    return "GET " + path + " HTTP/1.1\r\nHost: " + host + "\r\n" + headers + "\r\n";
 }
 
 class LiveViewLimits : public ::testing::Test {
@@ -94,9 +95,10 @@ protected:
 
     // The answer to a GET of `path` (the page with its token by default) on a connection of
     // its own.
-    std::string Get(std::string path = "", const std::string& headers = "") {
+    std::string Get(std::string path = "", const std::string& headers = "",
+                    const std::string& host = "127.0.0.1") {
         CConnection connection(port_);
-        if (!connection.Send(Request(path.empty() ? "/" + query_ : path, headers))) return "";
+        if (!connection.Send(Request(path.empty() ? "/" + query_ : path, headers, host))) return "";
         return connection.ReadAll();
     }
 
@@ -197,6 +199,10 @@ TEST_F(LiveViewLimits, OnlyWhoHasTheTokenSeesTheState) {
     const std::string reply = Get("/state.json", "Cookie: other=1; " + cookie + "\r\n");
     EXPECT_EQ(Status(reply), 200);
     EXPECT_NE(reply.find("\"position\""), std::string::npos);
+    // With the token too: no other path, and nothing to a page whose host name only leads here.
+    EXPECT_EQ(Status(Get("/../../../etc/passwd" + query_)), 404);
+    for (const char* host : {"attacker.example:80", "127.0.0.1.example"})
+        EXPECT_EQ(Status(Get("/state.json" + query_, "", host)), 403) << host;
 }
 
 }  // namespace

@@ -1,74 +1,35 @@
-// The command line: argument checks and what a parse selects.
+// Units of the client: argument checks, what the arguments of a command convert to, records
+// read back with the catalogue layout, and the monitor's memory of who is a navigator.
 #include "command_line.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "argument_forms.h"
+#include "monitor_events.h"
+#include "output.h"
 
 namespace oxsdk::cli {
 namespace {
 
-TEST(CommandLineTest, NumberChecks) {
-    for (const char* good : {"0", "-0", "7", "+7", "007", "2147483647", "-2147483648"}) {
-        EXPECT_EQ("", CheckNumber(good)) << good;
+TEST(CommandLineTest, ChecksOfNumbersTextsNamesAndTimeouts) {
+    const std::string longest(205, 'n');
+    const struct {
+        std::string (*check)(const std::string&);
+        std::vector<std::string> good, bad;
+    } cases[] = {
+        {CheckNumber,
+         {"0", "-0", "+7", "007", "2147483647", "-2147483648"},
+         {"", "-", "+", "2147483648", "-2147483649", "0x10", "1e3", " 5", "5 ", "1.5", "--5"}},
+        {CheckText, {"", "tab\tcarriage\rreturn \x01 \xc3\xa9"}, {"line\nfeed", "a|b", "|"}},
+        {CheckExchangeName, {"navigator", longest}, {"", longest + "n", "a.b", "a/b", "a\\b"}},
+        {CheckTimeout, {"0", "2.5"}, {"", "soon", "1e300", "inf", "nan", "-0.5", "5s"}},
+    };
+    for (const auto& c : cases) {
+        for (const std::string& text : c.good) EXPECT_EQ("", c.check(text)) << text;
+        for (const std::string& text : c.bad) EXPECT_NE("", c.check(text)) << text;
     }
-    for (const char* bad : {"", "-", "+", "2147483648", "-2147483649", "99999999999999999999999",
-                            "0x10", "1e3", " 5", "5 ", "1.5", "--5", "5-"}) {
-        EXPECT_NE("", CheckNumber(bad)) << bad;
-    }
-    EXPECT_EQ(-2147483647 - 1, ParseNumber("-2147483648"));
-    EXPECT_EQ(42, ParseNumber("+0042"));
-}
-
-TEST(CommandLineTest, TextAndNameChecks) {
-    EXPECT_EQ("", CheckText(""));
-    EXPECT_EQ("", CheckText("tab\tcarriage\rreturn \x01 \xc3\xa9"));
-    EXPECT_NE("", CheckText("line\nfeed"));
-    EXPECT_NE("", CheckText("a|b"));
-    EXPECT_NE("", CheckText("|"));
-    EXPECT_EQ("", CheckExchangeName("navigator"));
-    EXPECT_EQ("", CheckExchangeName(std::string(205, 'n')));
-    for (const std::string& bad : {std::string(), std::string(206, 'n'), std::string("a.b"),
-                                   std::string("a/b"), std::string("a\\b")}) {
-        EXPECT_NE("", CheckExchangeName(bad)) << bad;
-    }
-    // Together they must leave room in a command file's device path (259 characters).
-    EXPECT_EQ("", CheckExchangeNames(std::string(191, 'c'), "OstrelNavigator"));
-    EXPECT_NE("", CheckExchangeNames(std::string(192, 'c'), "OstrelNavigator"));
-}
-
-struct Parsed {
-    CLI::App app{"", "oxsdk"};
-    TCommandLine commandLine;
-    Parsed() { DefineCommandLine(app, commandLine); }
-    void Parse(std::vector<std::string> arguments) {
-        arguments = ArgumentsAsTyped(app, arguments);
-        std::reverse(arguments.begin(), arguments.end());  // CLI11 takes them last first
-        app.parse(arguments);
-    }
-};
-
-TEST(CommandLineTest, ParseSelectsTheCommandOrLocalCommandWithOptionsOnEitherSide) {
-    Parsed parsed;
-    parsed.Parse({"--no-start", "navigate-to-coordinates", "-5u", "7u", "", "--timeout", "2.5",
-                  "--navigator-name", "nav"});
-    const TCommandLine& line = parsed.commandLine;
-    ASSERT_NE(nullptr, line.binding);
-    EXPECT_EQ(&OXSDK5Link::commands::NavigateToCoordinates, line.binding->command);
-    const TArgumentValues values = line.ArgumentValues();
-    EXPECT_EQ(-5, values.Number(0));
-    EXPECT_EQ(7, values.Number(1));
-    EXPECT_STREQ("", values.Text(2));
-    EXPECT_TRUE(line.options.noStart);
-    EXPECT_DOUBLE_EQ(2.5, line.options.timeoutSeconds);
-    EXPECT_EQ("nav", line.options.navigatorName);
-    EXPECT_EQ(kDefaultClientName, line.options.clientName);
-    EXPECT_EQ(ELocalCommand::None, line.local);
-    Parsed local;
-    local.Parse({"--json", "sdk-version"});
-    EXPECT_EQ(ELocalCommand::SdkVersion, local.commandLine.local);
-    EXPECT_TRUE(local.commandLine.json);
-    EXPECT_DOUBLE_EQ(kDefaultTimeoutSeconds, local.commandLine.options.timeoutSeconds);
 }
 
 TEST(CommandLineTest, ArgumentForms) {
@@ -81,15 +42,11 @@ TEST(CommandLineTest, ArgumentForms) {
     } cases[] = {
         {commands::NavigateToCoordinates, {"52370216", "-4895168", "Dam"}, {52370216, -4895168}},
         {commands::NavigateToCoordinates, {"52.370216", "-4.8951684", ""}, {52370216, -4895168}},
-        {commands::NavigateToCoordinates, {"-90.0", "+180.", "x"}, {-90000000, 180000000}},
         {commands::NavigateToCoordinates, {"geo:52.3702,4.8952", "Dam"}, {52370200, 4895200}},
-        {commands::NavigateToCoordinates, {"52,-4.5", "Dam"}, {52000000, -4500000}},
         {commands::NavigateToCoordinates, {"geo:1,2,30;crs=wgs84;u=5", "x"}, {1000000, 2000000}},
         {commands::ShowRectangleOnMap, {"geo:1,2", "3.5,4"}, {1000000, 2000000, 3500000, 4000000}},
         {commands::SetFavorite, {"7", "a", "b", "52.5", "13.4"}, {7, 52500000, 13400000}},
-        {commands::ChangeSetting, {"ESettingRouteFastest"}, {8}},
         {commands::ChangeSetting, {"routeshortest"}, {9}},
-        {commands::ChangeSetting, {"12345"}, {12345}},
         {commands::SetNavigatorProperty, {"EPropertyVolume", "60"}, {1, 60}},
         {commands::NavigateToCoordinates, {"90.000001", "4", "x"}, {}, "within -90..90"},
         {commands::NavigateToCoordinates, {"geo:52,180.5", "x"}, {}, "within -180..180"},
@@ -105,57 +62,58 @@ TEST(CommandLineTest, ArgumentForms) {
         {commands::MakePoiVisible, {"Fuel", "1"}, {}, "EPoiFuelStation, EPoiParking"},
     };
     for (const auto& c : cases) {
-        const std::string label = std::string(c.command.name) + " " + c.typed[0];
+        SCOPED_TRACE(std::string(c.command.name) + " " + c.typed[0]);
         TArgumentValues values;
         const std::string refused = ConvertArguments(*FindBinding(c.command), c.typed, &values);
         if (c.refusal != nullptr) {
-            EXPECT_NE(std::string::npos, refused.find(c.refusal)) << label << ": " << refused;
+            EXPECT_NE(std::string::npos, refused.find(c.refusal)) << refused;
             continue;
         }
-        EXPECT_EQ("", refused) << label;
+        EXPECT_EQ("", refused);
         std::vector<std::int32_t> numbers;
         for (int i = 0; i < c.command.argumentCount; ++i) {
             if (c.command.arguments[i].kind != OXSDK5Link::EArgumentKind::Text)
                 numbers.push_back(values.Number(static_cast<std::size_t>(i)));
         }
-        EXPECT_EQ(c.numbers, numbers) << label;
+        EXPECT_EQ(c.numbers, numbers);
     }
 }
 
-TEST(CommandLineTest, MistypedSubcommandIsNamedWithTheClosest) {
-    Parsed parsed;
-    const struct {
-        std::vector<std::string> arguments;
-        const char* expected;  // a part of the message; "" when there is none
-    } cases[] = {
-        {{"--timeout", "5", "get-rout-info"}, "did you mean 'get-route-info'?"},
-        {{"--json", "--navigator-name=x", "stauts"}, "did you mean 'status'?"},
-        {{"xyzzy"}, "unknown subcommand 'xyzzy' (`oxsdk --help`"},
-        {{"--timeout", "5", "status"}, ""},
-    };
-    for (const auto& c : cases) {
-        const std::string message = UnknownSubcommandMessage(parsed.app, c.arguments);
-        if (*c.expected == '\0') {
-            EXPECT_EQ("", message);
-        } else {
-            EXPECT_NE(std::string::npos, message.find(c.expected)) << message;
-        }
-    }
+TEST(OutputTest, DecodeRecordReadsMembersByLayoutAndNothingBeyond) {
+    COstrelAPI::TFavoriteInfo favorite{};
+    std::strcpy(favorite.text1, "Home");
+    std::memset(favorite.text2, 'x', sizeof favorite.text2);  // no terminator inside the member
+    favorite.value1 = -3;
+    std::vector<unsigned char> bytes(sizeof favorite);
+    std::memcpy(bytes.data(), &favorite, sizeof favorite);
+    const auto values = DecodeRecord(OXSDK5Link::commands::kFavoriteFields, 4, bytes);
+    ASSERT_EQ(4u, values.size());
+    EXPECT_EQ("Home", values[0].text);
+    EXPECT_EQ(std::string(sizeof favorite.text2, 'x'), values[1].text);
+    EXPECT_EQ(-3, values[2].number);
+    EXPECT_TRUE(DecodeRecord(OXSDK5Link::commands::kFavoriteFields, 4, {}).empty());
+    // A text that is not UTF-8 is reported as it came, and its JSON form can still be written.
+    TCallOutcome outcome;
+    outcome.errorCode = 9;
+    outcome.recordFilled = true;
+    outcome.record = {{"text1", true, 0, "\xff\xfe"}};
+    EXPECT_EQ("errorCode: 9 (output file failure)\ntext1: \xff\xfe\n", OutcomeToText(outcome));
+    EXPECT_NO_THROW(DumpJson(OutcomeToJson({"GetFavorite", "GetFavoriteV01"}, outcome)));
 }
 
-TEST(CommandLineTest, RefusedCommandLines) {
-    // Refusals of the argument checks themselves are shown by the client's end-to-end tests.
-    const std::vector<std::vector<std::string>> refused = {{"--client-name", "", "status"},
-                                                           {"--timeout", "soon", "status"},
-                                                           {"--timeout", "1e300", "status"},
-                                                           {"--timeout", "inf", "status"},
-                                                           {"--timeout", "nan", "status"},
-                                                           {"--timeout", "-0.5", "status"},
-                                                           {"status", "extra"}};
-    for (const auto& arguments : refused) {
-        Parsed parsed;
-        EXPECT_THROW(parsed.Parse(arguments), CLI::ParseError) << arguments[1];
+TEST(MonitorEventsTest, KnowsABoundedNumberOfNavigatorsAndAlwaysTheGivenOne) {
+    const auto now = std::chrono::steady_clock::now();
+    // The given navigator name (letter case aside) and the last `capacity` readers of commands
+    // are navigators; what a navigator writes to another party is a reply.
+    CDirectionTracker tracker("Nav", 4);
+    for (std::uint32_t i = 0; i < 10; ++i) {
+        tracker.Record({"app", "reader" + std::to_string(i), 1, i}, EDirection::kCommand, "X", now);
     }
+    EXPECT_EQ(EDirection::kReply, tracker.DirectionOf({"READER9", "app", 2, 1}));
+    EXPECT_EQ(EDirection::kReply, tracker.DirectionOf({"reader6", "app", 2, 1}));
+    EXPECT_EQ(EDirection::kCommand, tracker.DirectionOf({"reader0", "app", 2, 1}));
+    EXPECT_EQ(EDirection::kReply, tracker.DirectionOf({"nav", "app", 2, 1}));
+    EXPECT_EQ(EDirection::kCommand, tracker.DirectionOf({"app", "nav", 2, 1}));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The client against hostile or large input: the cleaner stays inside the device, texts cannot
-// drive the terminal, big replies are streamed, and an unread monitor still ends at SIGTERM.
+// drive the terminal, routes are streamed, and an unread monitor still ends at SIGTERM.
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
@@ -23,15 +23,13 @@
 #include "OXSDK5Link/FileLayer.h"
 #include "clean_command.h"
 #include "exchange_cleaner.h"
-#include "monitor_events.h"
 #include "monitor_watcher.h"
 #include "nlohmann/json.hpp"
 #include "output.h"
 #include "route_export.h"
 #include "test_device.h"  // only its WaitUntil: this program does not link the device's code
 
-// Allocations of this program (the library's included) fail once the count reaches 0; -1: none
-// fails.
+// Allocations of this program (the library's included) fail once the count reaches 0; -1: none.
 std::atomic<long> gAllocationsBeforeFailure{-1};
 
 void* operator new(std::size_t size) {
@@ -77,20 +75,11 @@ struct TTemporaryFolder {
     std::string path = (fs::temp_directory_path() / "oxsdk-hardening-XXXXXX").string();
 };
 
-void SetVariable(const char* name, const std::optional<std::string>& value) {
-    if (value) {
-        ::setenv(name, value->c_str(), 1);
-    } else {
-        ::unsetenv(name);
-    }
-}
-
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// The pid of a process that has ended.
-std::string GonePid() {
+std::string GonePid() {  // of a process that has ended
     const pid_t child = ::fork();
     if (child == 0) ::_exit(0);
     ::waitpid(child, nullptr, 0);
@@ -139,26 +128,17 @@ TEST(CleanerTest, RemovesOnlyPlainFilesOfTheExchangeFolder) {
     EXPECT_TRUE(fs::is_directory(folder + "sub"));
 }
 
+// A relative state folder is no folder of the user's: the library's default applies to the
+// cleaner too.
 TEST(CleanerTest, UsesTheDeviceRootOfTheLibrary) {
     TTemporaryFolder home;
     const std::string savedHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
     ::setenv("HOME", home.path.c_str(), 1);
-    const struct {
-        std::optional<std::string> deviceRoot, stateHome;
-        std::string expected;
-    } cases[] = {
-        {home.path + "/dev", std::nullopt, home.path + "/dev"},
-        {std::nullopt, home.path + "/state", home.path + "/state/oxsdk/device"},
-        // A relative state folder is no folder of the user's: the default applies.
-        {std::nullopt, std::string("relative/state"), home.path + "/.local/state/oxsdk/device"},
-    };
-    for (const auto& item : cases) {
-        SetVariable("OXSDK_DEVICE_ROOT", item.deviceRoot);
-        SetVariable("XDG_STATE_HOME", item.stateHome);
-        EXPECT_EQ(item.expected, tools::DeviceRootFromEnvironment()) << item.stateHome.value_or("");
-    }
+    ::unsetenv("OXSDK_DEVICE_ROOT");
+    ::setenv("XDG_STATE_HOME", "relative/state", 1);
+    EXPECT_EQ(home.path + "/.local/state/oxsdk/device", tools::DeviceRootFromEnvironment());
     ::setenv("HOME", savedHome.c_str(), 1);
-    SetVariable("XDG_STATE_HOME", std::nullopt);
+    ::unsetenv("XDG_STATE_HOME");
 }
 
 std::ptrdiff_t OpenDescriptors() {
@@ -269,48 +249,6 @@ TEST(RouteOutputTest, StreamedReportsAndExportsReadAsTheJsonLibraryWritesThem) {
         WriteRouteGeoJson(geoJson, item.pairs);
         EXPECT_EQ(feature + item.geoJson + "\n", geoJson.str());
     }
-}
-
-TEST(MonitorLineTest, FieldsAreWrittenAsTheJsonLibraryWritesThem) {
-    const struct {
-        std::string bytes;
-        bool latin1;         // a text that is not UTF-8 goes byte for byte as Latin-1 characters
-        const char* fields;  // and what follows them in the line
-    } cases[] = {
-        {"GetFavoriteV01|a\"b\\c|\x01\x1f\b\f\t|\xc3\xa9|||rest", false,
-         R"(["GetFavoriteV01","a\"b\\c","\u0001\u001f\b\f\t","é","",""],"rest":"rest",)"},
-        {std::string("0|\xe9 latin|x|") + '\0' + "ignored", true, R"(["0","é latin","x"],"size")"},
-        {"no field at all", false, R"([],"rest":"no field at all",)"},
-        {"|||\n|after the line feed", false, R"(["","",""],"rest":"\n",)"},
-    };
-    for (const auto& item : cases) {
-        TMonitorEvent event;
-        event.kind = EEventKind::kReply;
-        event.named = true;
-        event.client = "app";
-        event.navigator = "nav";
-        event.text = DecodeMessageText(item.bytes);
-        event.size = item.bytes.size();
-        event.latencyMilliseconds = 1.5;
-        const std::string line = EventToJsonLine(event);
-        const ordered_json parsed = ordered_json::parse(line);
-        EXPECT_EQ(parsed.dump() + "\n", line);
-        EXPECT_EQ(item.latin1, parsed.contains("encoding")) << line;
-        EXPECT_NE(std::string::npos, line.find(std::string("\"fields\":") + item.fields)) << line;
-    }
-}
-
-TEST(MonitorLineTest, NavigatorNamesAreBoundedAndTheGivenOneIsKept) {
-    const auto now = std::chrono::steady_clock::now();
-    CDirectionTracker tracker("Nav", 4);
-    for (std::uint32_t i = 0; i < 10; ++i) {
-        tracker.Record({"app", "reader" + std::to_string(i), 1, i}, EDirection::kCommand, "X", now);
-    }
-    // The last four readers are known as navigators, the first ones are forgotten.
-    EXPECT_EQ(EDirection::kReply, tracker.DirectionOf({"reader9", "app", 2, 1}));
-    EXPECT_EQ(EDirection::kReply, tracker.DirectionOf({"READER6", "app", 2, 1}));
-    EXPECT_EQ(EDirection::kCommand, tracker.DirectionOf({"reader0", "app", 2, 1}));
-    EXPECT_EQ(EDirection::kReply, tracker.DirectionOf({"nav", "app", 2, 1}));
 }
 
 #ifdef OXSDK_CLIENT_PATH
