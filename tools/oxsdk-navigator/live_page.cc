@@ -338,7 +338,10 @@ function drawMap(state, pairs) {
     const [x, y] = project(frame, at.lat, at.lon);
     translate($(id), x, y);
     placer.block(around(x, y, r));
-    ends.push([x, y, r, (id === 'start' ? 'Start: ' : 'To: ') + (name || degrees(at.lat) + ', ' + degrees(at.lon))]);
+    // An end under the vehicle (the start, as the trip begins) is named outside the vehicle's box.
+    const d = Math.hypot(x - vx, y - vy);
+    ends.push([x, y, d < 16 + r ? Math.max(r, 16 + d) : r,
+               (id === 'start' ? 'Start: ' : 'To: ') + (name || degrees(at.lat) + ', ' + degrees(at.lon))]);
     if (name) named.add(name);
   }
   for (const [x, y, r, label] of ends) placer.place(x, y, r, label, {size: 15, weight: 'bold', kind: 'end'});
