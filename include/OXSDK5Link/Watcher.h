@@ -50,8 +50,9 @@ class MWatchHandlerInterface;
 /// thread at a time; give the watcher an API of its own when the application calls the
 /// navigation application from other threads. Nothing here starts a thread.
 ///
-/// Availability: the library holds the watcher where it was built with GeographicLib (Linux
-/// builds; not yet the Windows cross build, whose library lacks these symbols).
+/// Availability: the library holds the watcher where it was built with GeographicLib (the
+/// Linux builds, and the Windows cross build, which builds GeographicLib for itself); a
+/// library built without it lacks these symbols.
 ///
 /// Errors: no member throws. A handler must not throw either; an exception out of a handler is
 /// caught, ends the round (the events after it in that round are lost) and Poll returns -1.
